@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <memory>
+
+// Attribute bits of an entry, with the letters the file list shows.
+namespace FileAttr {
+constexpr quint32 ReadOnly = 0x0001;   // R: the owner may not write
+constexpr quint32 Hidden = 0x0002;     // H: the name begins with "."
+constexpr quint32 System = 0x0004;     // S: not a regular file (device, socket, fifo)
+constexpr quint32 Directory = 0x0010;  // D
+constexpr quint32 Link = 0x0400;       // L: a symbolic link, never followed
+}  // namespace FileAttr
+
+// One directory enumeration: readdir on the folder, fstatat without following
+// links on each entry. "." and ".." are skipped, as are the temporary files
+// that an interrupted copy may leave behind.
+class CFileFind
+{
+public:
+    CFileFind();
+    ~CFileFind();
+    CFileFind(const CFileFind&) = delete;
+    CFileFind& operator=(const CFileFind&) = delete;
+
+    // Starts enumerating `folder`; false when it cannot be opened.
+    bool Open(const QString& folder);
+    // Moves to the next entry; false when there is none (or after an error).
+    bool Next();
+    void Close();
+
+    QString GetFileName() const;
+    bool IsDirectory() const;  // a real directory; a link to one is not
+    bool IsLink() const;
+    bool IsHidden() const;
+    qint64 GetLastWriteTime() const;  // whole seconds since 1970 UTC, floor
+    quint64 GetLength() const;
+    quint32 GetAttributes() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+// None for a path that begins with "ftp://" (case-sensitive): such folders are never enumerated.
+std::unique_ptr<CFileFind> CreateFinder(const QString& path);
+
+// Reserved prefix of the temporary files that copies write; every scan ignores such names.
+inline constexpr char kTempCopyPrefix[] = ".~pairwell-";

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// Path strings. Paths use "/" and have no length limit.
+
+// `folder` and `name` joined with exactly one "/" between them; "." and ".."
+// components resolved. An absolute `name` replaces `folder`.
+QString JoinPath(const QString& folder, const QString& name);
+// The path without its last component; a root stays a root ("/a/b" → "/a", "/a" → "/").
+QString GetParentFolder(const QString& path);
+// The last component ("/a/b.txt" → "b.txt").
+QString GetLastComponent(const QString& path);
+// The path in double quotation marks when it contains a space, else unchanged.
+QString QuotePath(const QString& path);
+// The mount point that holds the path ("/" at least).
+QString GetRoot(const QString& path);
+
+// Whether `path` is an existing directory (the folder itself may be a link).
+bool TestFolderReachable(const QString& path);
+// Whether the file system that holds `path` is a fixed local disk (not a
+// network file system and not a removable device).
+bool IsFixedDrive(const QString& path);
+
+// A new, empty file in the temporary folder whose name begins with `prefix`
+// (mode 0600); empty when it could not be created.
+QString MakeTempFileName(const QString& prefix);
+
+// Seconds since 1970 UTC as the locale's short date, one space, the locale's time.
+QString FormatDateTime(qint64 secondsSinceEpoch);
+// The type name of the file for the type column; cached per extension.
+QString GetFileTypeName(const QString& path);
+// Empties the type-name cache (start-up and full refresh).
+void ResetCaches();
