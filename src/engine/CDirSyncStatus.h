@@ -6,22 +6,24 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
-#include <memory>
+#include <deque>
 #include <vector>
 
 class CFileFind;
 
 // The file table of one folder pair: one record per file name found directly
 // in the project folder or the target folder (never subfolders, never
-// directories), keyed by MakeKey(name). The table owns its records; a record
-// stays at the same address until Clear, SetPaths, ScanFiles or destruction.
+// directories), looked up by MakeKey(name). The table owns its records; a
+// record stays at the same address until Clear, SetPaths, ScanFiles or the
+// table's destruction. The records live in one block store (no allocation per
+// record) and a hash indexes them by key: a table may hold a million files.
 //
 // Iteration: `for (CFileSyncStatus& record : table)` (or const) visits every
-// record in the table's own (hash) order; SortedRecords() gives them sorted by
-// name, letter case ignored, for display.
+// record in the order the scan found them; SortedRecords() gives them sorted
+// by name, letter case ignored, for display.
 class CDirSyncStatus
 {
-    using Map = QHash<QString, std::unique_ptr<CFileSyncStatus>>;
+    using Store = std::deque<CFileSyncStatus>;
 
 public:
     CDirSyncStatus();
@@ -54,50 +56,21 @@ public:
     // Result of the last reachability test of each folder made by ScanFiles.
     bool Reachable[2] = {false, false};
 
-    qsizetype Count() const { return m_records.size(); }
-    bool IsEmpty() const { return m_records.isEmpty(); }
+    qsizetype Count() const { return m_index.size(); }
+    bool IsEmpty() const { return m_index.isEmpty(); }
     // Every record, sorted by name with letter case ignored (ties: exact name).
-    std::vector<CFileSyncStatus*> SortedRecords() const;
+    std::vector<CFileSyncStatus*> SortedRecords();
+    std::vector<const CFileSyncStatus*> SortedRecords() const;
 
-    template <typename Value, typename Base> class Iterator
-    {
-    public:
-        using iterator_category = std::forward_iterator_tag;
-        using value_type = CFileSyncStatus;
-        using difference_type = std::ptrdiff_t;
-        using pointer = Value*;
-        using reference = Value&;
-
-        Iterator() = default;
-        explicit Iterator(Base it) : m_it(it) { }
-        reference operator*() const { return *m_it.value(); }
-        pointer operator->() const { return m_it.value().get(); }
-        Iterator& operator++()
-        {
-            ++m_it;
-            return *this;
-        }
-        Iterator operator++(int)
-        {
-            Iterator old = *this;
-            ++m_it;
-            return old;
-        }
-        bool operator==(const Iterator& other) const { return m_it == other.m_it; }
-        bool operator!=(const Iterator& other) const { return m_it != other.m_it; }
-
-    private:
-        Base m_it;
-    };
-    using iterator = Iterator<CFileSyncStatus, Map::const_iterator>;
-    using const_iterator = Iterator<const CFileSyncStatus, Map::const_iterator>;
-
-    iterator begin() { return iterator(m_records.cbegin()); }
-    iterator end() { return iterator(m_records.cend()); }
-    const_iterator begin() const { return const_iterator(m_records.cbegin()); }
-    const_iterator end() const { return const_iterator(m_records.cend()); }
+    using iterator = Store::iterator;
+    using const_iterator = Store::const_iterator;
+    iterator begin() { return m_store.begin(); }
+    iterator end() { return m_store.end(); }
+    const_iterator begin() const { return m_store.begin(); }
+    const_iterator end() const { return m_store.end(); }
 
 private:
     QString m_folder[2];
-    Map m_records;
+    Store m_store; // the records, in the order found
+    QHash<QString, CFileSyncStatus*> m_index; // MakeKey(name) -> record in m_store
 };
