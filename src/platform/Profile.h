@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -37,14 +39,32 @@ private:
         QString name;
         std::vector<std::pair<QString, QString>> values;
     };
+    // Identity and version of the file as it was last read or written; a
+    // change of any field means another writer replaced it.
+    struct FileStamp
+    {
+        bool exists = false;
+        int error = 0; // errno of the last look at the file, 0 when it was found
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 size = 0;
+        qint64 mtimeNs = 0;
+        qint64 ctimeNs = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    using Sections = std::vector<Section>;
 
     void ReloadIfChanged() const;
-    bool Store();
+    void Load(const FileStamp& seen) const;
+    // Reads the file, applies `change` to its sections and replaces the file
+    // with the result; false when the file could not be read or written.
+    bool Modify(const std::function<bool(Sections&)>& change);
     const Section* FindSection(const QString& section) const;
-    Section& SectionFor(const QString& section);
 
     QString m_path;
-    mutable std::vector<Section> m_sections;
-    mutable qint64 m_loadedStamp = -1;  // modification time and size of the file when it was read
-    mutable qint64 m_loadedSize = -1;
+    mutable std::mutex m_mutex;
+    mutable Sections m_sections;
+    mutable bool m_loaded = false;
+    mutable bool m_unreadable = false; // the file exists but could not be read: never replace it
+    mutable FileStamp m_stamp;
 };
