@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+#include <functional>
+#include <map>
+#include <set>
+
+// The low-level copying and deleting under the file operation of the sync
+// runs. Everything works on the bytes of the names (EncodeFileName), never
+// follows a symbolic link below the path it is given, and never leaves a
+// half-written file under a real name: data goes to a temporary file in the
+// destination folder (a name beginning with kTempCopyPrefix, which every scan
+// ignores) that is renamed over the destination only when it is complete.
+
+// What an entry is, seen without following a link.
+enum class EntryKind { Missing, File, Folder, Link, Other };
+
+struct EntryInfo
+{
+    EntryKind kind = EntryKind::Missing;
+    quint64 size = 0;
+    int error = 0; // errno when the entry could not be examined (not ENOENT)
+};
+
+EntryInfo GetEntryInfo(const QString& path);
+
+// The names in `folder`, without "." and "..", and without the temporary
+// files of copies. False (with the error text) when the folder cannot be read.
+bool ListFolderEntries(const QString& folder, QStringList* names, QString* error);
+
+// Creates `folder` and every missing folder above it. An existing folder
+// (or a link to one) is fine; any other entry in the way is an error.
+bool CreateFolderPath(const QString& folder, QString* error);
+
+// "<path>: <the system's text for errorNumber>".
+QString FileErrorText(const QString& path, int errorNumber);
+
+// Removes a file, a link or a folder with everything in it, for good. Links
+// are removed themselves, never followed. Goes on past entries it cannot
+// remove and reports the first failure.
+bool DeleteForGood(const QString& path, QString* error);
+
+// Copies into destination folders. One copier serves one file operation: it
+// remembers the folders it has cleaned of leftover temporary files and the
+// file systems it wrote to, which Flush() syncs once at the end (new files are
+// not flushed one by one; a file that replaces another is flushed before the
+// rename, so a power cut leaves the old file or the new one, never an empty one).
+class CFileCopier
+{
+public:
+    // Called with the number of bytes copied since the last call.
+    using BytesCallback = std::function<void(quint64 bytes)>;
+
+    CFileCopier();
+    ~CFileCopier();
+    CFileCopier(const CFileCopier&) = delete;
+    CFileCopier& operator=(const CFileCopier&) = delete;
+
+    // Copies a regular file or a symbolic link to the file path `destination`,
+    // whose folder must exist. An existing file or link there is replaced; a
+    // folder there is never replaced. The copy takes the source's modification
+    // time (nanoseconds) and permission bits. When the source changes while it
+    // is copied, nothing is replaced and the copy fails.
+    bool CopyFile(const QString& source, const QString& destination, const BytesCallback& progress, QString* error);
+
+    // Makes sure `destination` is a folder, creating it (one level) when missing;
+    // fails when a file or link is in the way.
+    bool MakeFolder(const QString& destination, QString* error);
+    // Gives the folder `destination` the times of the folder `source` (done
+    // after its contents were copied, which changes the time again).
+    bool CopyFolderTime(const QString& source, const QString& destination, QString* error);
+
+    // Flushes every file system written to (syncfs). False, with the error,
+    // when the system reported a write-back failure.
+    bool Flush(QString* error);
+
+private:
+    bool CopyRegularFile(const QByteArray& source, const QByteArray& destination, const QString& sourceName,
+        const QString& destinationName, const BytesCallback& progress, QString* error);
+    bool CopyLink(const QByteArray& source, const QByteArray& destination, const QString& sourceName,
+        const QString& destinationName, QString* error);
+    void PrepareFolder(const QByteArray& folder);
+
+    std::set<QByteArray> m_cleanedFolders;
+    std::map<quint64, int> m_fileSystems; // device -> an open folder on it, for syncfs
+};
+
+// Test hooks of the copy layer. They exist so that tests can produce faults
+// that real disks produce only rarely; nothing else uses them.
+namespace FileCopyTestHooks {
+// From now on every write of copy data fails with `errorNumber` once this
+// process has written `bytes` bytes of copy data in total; a negative value
+// switches the fault off. The environment variable
+// PAIRWELL_TEST_FAIL_WRITES_AFTER sets the same fault (ENOSPC) at start-up.
+void FailWritesAfter(qint64 bytes, int errorNumber = 28 /* ENOSPC */);
+// Called after the data of a file has been copied, before the copy is
+// checked against its source and renamed into place.
+void SetAfterDataHook(std::function<void(const QString& source, const QString& destination)> hook);
+// The environment variable PAIRWELL_TEST_STOP_AFTER_BYTES=N makes the process
+// stop itself (SIGSTOP) once it has copied N bytes of one file, so that a test
+// can kill it in the middle of a copy at a known point.
+} // namespace FileCopyTestHooks

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// The desktop's trash (freedesktop.org trash specification), written on the
+// bytes of the names so that every name can be trashed and restored.
+//
+// An item on the file system of the home trash ($XDG_DATA_HOME/Trash,
+// default ~/.local/share/Trash) goes there; an item on another file system
+// goes to the trash at the top of that file system ($topdir/.Trash/$uid when
+// the administrator provided a sticky .Trash folder, else $topdir/.Trash-$uid,
+// created when missing). The item is only ever renamed into the trash, never
+// copied: when no trash on its file system can take it, the move fails and
+// the item stays where it is.
+
+// Moves a file, a link (never followed) or a folder with its contents to the
+// trash, with an info file that names its original place. `trashedAs`
+// receives the path of the item inside the trash.
+bool MoveToTrash(const QString& path, QString* error, QString* trashedAs = nullptr);

@@ -1,0 +1,409 @@
+#include "sync/CFileOperation.h"
+
+#include "platform/FileCopy.h"
+#include "platform/Paths.h"
+#include "platform/Prompt.h"
+#include "platform/Trash.h"
+
+#include <cerrno>
+
+namespace {
+
+QString ReplaceQuestion(const QString& destination)
+{
+    return QStringLiteral("%1 は既に存在します。\n置き換えますか？").arg(destination);
+}
+
+QString CreateFolderQuestion(const QString& folder)
+{
+    return QStringLiteral("フォルダ %1 は存在しません。\n作成しますか？").arg(folder);
+}
+
+QString DeleteQuestion(const QStringList& paths, bool toTrash)
+{
+    if (paths.size() == 1) {
+        return toTrash ? QStringLiteral("'%1' をごみ箱に移動しますか？").arg(paths.first())
+                       : QStringLiteral("'%1' を完全に削除しますか？").arg(paths.first());
+    }
+    return toTrash ? QStringLiteral("これらの %1 個の項目をごみ箱に移動しますか？").arg(paths.size())
+                   : QStringLiteral("これらの %1 個の項目を完全に削除しますか？").arg(paths.size());
+}
+
+QString FolderIntoItselfText(const QString& source)
+{
+    return source + QStringLiteral(": フォルダをそれ自身の中にコピーすることはできません。");
+}
+
+QString NotCreatedText(const QString& folder)
+{
+    return folder + QStringLiteral(": フォルダが存在しないため、コピーしませんでした。");
+}
+
+QString RecycleBinQuestion()
+{
+    return QStringLiteral("ネットワークおよびリムーバブルメディア上のファイルはごみ箱に移動されません。継続しますか？");
+}
+
+// Entries and bytes below (and including) one path, for the progress totals.
+void Measure(const QString& path, qint64* files, qint64* bytes)
+{
+    const EntryInfo info = GetEntryInfo(path);
+    ++*files;
+    if (info.kind != EntryKind::Folder) {
+        *bytes += qint64(info.size);
+        return;
+    }
+    QStringList names;
+    if (!ListFolderEntries(path, &names, nullptr))
+        return;
+    for (const QString& name : names)
+        Measure(JoinPath(path, name), files, bytes);
+}
+
+} // namespace
+
+// --- results and observers ------------------------------------------------------
+
+bool FileOpResult::Succeeded() const
+{
+    return !cancelled && errors.isEmpty() && Count(FileOpStatus::Done) == int(items.size());
+}
+
+int FileOpResult::Count(FileOpStatus status) const
+{
+    int count = 0;
+    for (const FileOpItem& item : items)
+        count += item.status == status ? 1 : 0;
+    return count;
+}
+
+void IFileOperationObserver::Started(qint64, qint64)
+{
+}
+
+void IFileOperationObserver::Progress(qint64, qint64, const QString&)
+{
+}
+
+bool IFileOperationObserver::CancelRequested()
+{
+    return false;
+}
+
+void IFileOperationObserver::ShowErrors(const QStringList& errors)
+{
+    ShowFileOperationErrors(errors);
+}
+
+void ShowFileOperationErrors(const QStringList& errors)
+{
+    if (errors.isEmpty())
+        return;
+    CurrentPrompt().ShowMessage(errors.join(QLatin1Char('\n')), PromptIcon::Error, QStringLiteral("Error"));
+}
+
+bool ConfirmRecycleBinPaths(const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        if (!IsFixedDrive(path))
+            return CurrentPrompt().AskYesNo(RecycleBinQuestion(), PromptIcon::Information);
+    }
+    return true;
+}
+
+// --- copying ------------------------------------------------------------------------
+
+// The state of one copy operation: the copier, the answers given so far and the progress counters.
+class CFileOperation::CCopyRun
+{
+public:
+    CCopyRun(CFileOperation& operation) : m_op(operation) { }
+
+    // Copies one item; the item's status and error are set.
+    void CopyItem(FileOpItem& item);
+    bool Flush(QString* error) { return m_copier.Flush(error); }
+
+private:
+    enum class Answer { Go, Skip, Cancel };
+
+    Answer AskOnce(const QString& text, bool* yesToAll);
+    bool EnsureParentFolder(const QString& destination, FileOpItem& item);
+    // Copies a file or link; false on failure (the error recorded in `item`).
+    bool CopyOne(const QString& source, const QString& destination, FileOpItem& item);
+    bool CopyFolder(const QString& source, const QString& destination, FileOpItem& item);
+    void Fail(FileOpItem& item, const QString& error);
+    void Advance(const QString& name);
+
+    CFileOperation& m_op;
+    CFileCopier m_copier;
+    bool m_replaceAll = false;
+    bool m_createAll = false;
+    bool m_stopped = false; // a Cancel answer or a cancel request inside a folder
+    qint64 m_filesDone = 0;
+    qint64 m_bytesDone = 0;
+};
+
+CFileOperation::CCopyRun::Answer CFileOperation::CCopyRun::AskOnce(const QString& text, bool* yesToAll)
+{
+    if ((m_op.m_flags & FOF_NOCONFIRMATION) || *yesToAll)
+        return Answer::Go;
+    switch (CurrentPrompt().Ask(
+        {text, QStringLiteral("Pairwell"), PromptButtons::YesYesToAllNoCancel, PromptIcon::Question})) {
+    case PromptAnswer::Yes:
+    case PromptAnswer::Ok:
+        return Answer::Go;
+    case PromptAnswer::YesToAll:
+        *yesToAll = true;
+        return Answer::Go;
+    case PromptAnswer::No:
+        return Answer::Skip;
+    case PromptAnswer::Cancel:
+    case PromptAnswer::Retry:
+        break;
+    }
+    return Answer::Cancel;
+}
+
+void CFileOperation::CCopyRun::Fail(FileOpItem& item, const QString& error)
+{
+    if (item.status != FileOpStatus::Failed) {
+        item.status = FileOpStatus::Failed;
+        item.error = error;
+    }
+    m_op.m_result.errors << error;
+}
+
+void CFileOperation::CCopyRun::Advance(const QString& name)
+{
+    ++m_filesDone;
+    if (m_op.m_observer && !(m_op.m_flags & FOF_SILENT))
+        m_op.m_observer->Progress(m_filesDone, m_bytesDone, name);
+}
+
+bool CFileOperation::CCopyRun::EnsureParentFolder(const QString& destination, FileOpItem& item)
+{
+    const QString parent = GetParentFolder(destination);
+    if (parent.isEmpty() || TestFolderReachable(parent))
+        return true;
+    if (GetEntryInfo(parent).kind == EntryKind::Missing && !(m_op.m_flags & FOF_NOCONFIRMMKDIR)) {
+        switch (AskOnce(CreateFolderQuestion(parent), &m_createAll)) {
+        case Answer::Go:
+            break;
+        case Answer::Skip:
+            item.status = FileOpStatus::Skipped;
+            item.error = NotCreatedText(parent);
+            return false;
+        case Answer::Cancel:
+            m_stopped = true;
+            return false;
+        }
+    }
+    QString error;
+    if (!CreateFolderPath(parent, &error)) {
+        Fail(item, error);
+        return false;
+    }
+    return true;
+}
+
+bool CFileOperation::CCopyRun::CopyOne(const QString& source, const QString& destination, FileOpItem& item)
+{
+    const EntryInfo existing = GetEntryInfo(destination);
+    if (existing.kind == EntryKind::File || existing.kind == EntryKind::Link || existing.kind == EntryKind::Other) {
+        switch (AskOnce(ReplaceQuestion(destination), &m_replaceAll)) {
+        case Answer::Go:
+            break;
+        case Answer::Skip:
+            if (item.status == FileOpStatus::NotRun)
+                item.status = FileOpStatus::Skipped;
+            return true;
+        case Answer::Cancel:
+            m_stopped = true;
+            return false;
+        }
+    }
+    QString error;
+    const auto progress = [this, &source](quint64 bytes) {
+        m_bytesDone += qint64(bytes);
+        if (m_op.m_observer && !(m_op.m_flags & FOF_SILENT))
+            m_op.m_observer->Progress(m_filesDone, m_bytesDone, source);
+    };
+    const bool ok = m_copier.CopyFile(source, destination, progress, &error);
+    if (!ok)
+        Fail(item, error);
+    Advance(source);
+    return ok;
+}
+
+bool CFileOperation::CCopyRun::CopyFolder(const QString& source, const QString& destination, FileOpItem& item)
+{
+    QString error;
+    if (!m_copier.MakeFolder(destination, &error)) {
+        Fail(item, error);
+        return false;
+    }
+    Advance(source);
+    QStringList names;
+    if (!ListFolderEntries(source, &names, &error)) {
+        Fail(item, error);
+        return false;
+    }
+    bool ok = true;
+    for (const QString& name : names) {
+        if (m_stopped || m_op.CancelRequested()) {
+            m_stopped = true;
+            return false;
+        }
+        const QString from = JoinPath(source, name);
+        const QString to = JoinPath(destination, name);
+        const bool childOk
+            = GetEntryInfo(from).kind == EntryKind::Folder ? CopyFolder(from, to, item) : CopyOne(from, to, item);
+        ok = childOk && ok;
+    }
+    if (!m_copier.CopyFolderTime(source, destination, &error)) {
+        Fail(item, error);
+        return false;
+    }
+    return ok;
+}
+
+void CFileOperation::CCopyRun::CopyItem(FileOpItem& item)
+{
+    const EntryInfo info = GetEntryInfo(item.source);
+    if (info.kind == EntryKind::Missing || info.error != 0) {
+        Fail(item, FileErrorText(item.source, info.error != 0 ? info.error : ENOENT));
+        Advance(item.source);
+        return;
+    }
+    if (!EnsureParentFolder(item.destination, item)) {
+        if (m_stopped)
+            m_op.m_result.cancelled = true;
+        Advance(item.source);
+        return;
+    }
+    bool ok;
+    if (info.kind == EntryKind::Folder) {
+        if (item.destination == item.source || item.destination.startsWith(item.source + QLatin1Char('/'))) {
+            Fail(item, FolderIntoItselfText(item.source));
+            return;
+        }
+        ok = CopyFolder(item.source, item.destination, item);
+    } else {
+        ok = CopyOne(item.source, item.destination, item);
+    }
+    if (m_stopped)
+        m_op.m_result.cancelled = true;
+    if (ok && !m_stopped && item.status == FileOpStatus::NotRun)
+        item.status = FileOpStatus::Done;
+}
+
+// --- the operation ------------------------------------------------------------------
+
+CFileOperation::CFileOperation(IFileOperationObserver* observer) : m_observer(observer)
+{
+}
+
+bool CFileOperation::CancelRequested() const
+{
+    return m_cancel.load() || (m_observer && m_observer->CancelRequested());
+}
+
+void CFileOperation::Begin(quint32 flags)
+{
+    m_flags = flags;
+    m_cancel = false;
+    m_result = FileOpResult();
+}
+
+bool CFileOperation::Finish()
+{
+    if (!m_result.errors.isEmpty() && !(m_flags & FOF_SILENT)) {
+        if (m_observer)
+            m_observer->ShowErrors(m_result.errors);
+        else
+            ShowFileOperationErrors(m_result.errors);
+    }
+    return m_result.Succeeded();
+}
+
+bool CFileOperation::CopyItem(const QString& source, const QString& destination, quint32 flags)
+{
+    return CopyItems({source}, {destination}, flags & ~FOF_MULTIDESTFILES);
+}
+
+bool CFileOperation::CopyItems(const QStringList& sources, const QStringList& destinations, quint32 flags)
+{
+    Begin(flags | (sources.size() > 1 ? FOF_MULTIDESTFILES : 0));
+    for (qsizetype i = 0; i < sources.size(); ++i) {
+        FileOpItem item;
+        item.source = sources.at(i);
+        item.destination = i < destinations.size() ? destinations.at(i) : QString();
+        m_result.items.push_back(item);
+    }
+
+    qint64 totalFiles = 0;
+    qint64 totalBytes = 0;
+    for (const FileOpItem& item : m_result.items)
+        Measure(item.source, &totalFiles, &totalBytes);
+    if (m_observer && !(m_flags & FOF_SILENT))
+        m_observer->Started(totalFiles, totalBytes);
+
+    CCopyRun run(*this);
+    for (FileOpItem& item : m_result.items) {
+        if (CancelRequested())
+            m_result.cancelled = true;
+        if (m_result.cancelled)
+            break;
+        if (item.destination.isEmpty()) {
+            item.status = FileOpStatus::Failed;
+            item.error = item.source + QStringLiteral(": コピー先がありません。");
+            m_result.errors << item.error;
+            continue;
+        }
+        run.CopyItem(item);
+    }
+    // New files are flushed once, at the end, for every file system written to.
+    QString flushError;
+    if (!run.Flush(&flushError))
+        m_result.errors << flushError;
+    return Finish();
+}
+
+bool CFileOperation::DeleteItems(const QStringList& paths, quint32 flags)
+{
+    Begin(flags);
+    for (const QString& path : paths) {
+        FileOpItem item;
+        item.source = path;
+        m_result.items.push_back(item);
+    }
+    if (paths.isEmpty())
+        return Finish();
+
+    const bool toTrash = m_flags & FOF_ALLOWUNDO;
+    if (!(m_flags & FOF_NOCONFIRMATION) && !CurrentPrompt().AskYesNo(DeleteQuestion(paths, toTrash))) {
+        for (FileOpItem& item : m_result.items)
+            item.status = FileOpStatus::Skipped;
+        m_result.cancelled = true;
+        return Finish();
+    }
+    if (m_observer && !(m_flags & FOF_SILENT))
+        m_observer->Started(paths.size(), 0);
+    qint64 done = 0;
+    for (FileOpItem& item : m_result.items) {
+        if (CancelRequested()) {
+            m_result.cancelled = true;
+            break;
+        }
+        QString error;
+        const bool ok = toTrash ? MoveToTrash(item.source, &error) : DeleteForGood(item.source, &error);
+        item.status = ok ? FileOpStatus::Done : FileOpStatus::Failed;
+        if (!ok) {
+            item.error = error;
+            m_result.errors << error;
+        }
+        if (m_observer && !(m_flags & FOF_SILENT))
+            m_observer->Progress(++done, 0, item.source);
+    }
+    return Finish();
+}

@@ -1,0 +1,4 @@
+target_sources(pairwell_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/CFileOperation.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CSyncLog.cpp
+)
