@@ -1,0 +1,172 @@
+#include "model/CMyDoc.h"
+
+#include "model/ProjectArchive.h"
+#include "platform/Paths.h"
+#include "platform/Prompt.h"
+#include "platform/WholeFile.h"
+
+#include <QBuffer>
+
+namespace {
+
+QString BadFormatText(const QString& path)
+{
+    return QStringLiteral("%1: 予期しない形式のファイルです。").arg(path);
+}
+
+} // namespace
+
+CMyDoc::CMyDoc(QObject* parent) : QObject(parent)
+{
+    m_root.SetDocument(this);
+}
+
+CMyDoc::~CMyDoc() = default;
+
+bool CMyDoc::Serialize(QIODevice& device, ArchiveMode mode, QString* error)
+{
+    if (mode == ArchiveMode::Store) {
+        if (!StoreDocumentArchive(device, m_root, m_commonFilters)) {
+            if (error)
+                *error = device.errorString();
+            return false;
+        }
+        ClearChangedFlags(m_root);
+        return true;
+    }
+    if (!LoadDocumentArchive(device, m_root, m_commonFilters, error))
+        return false;
+    m_root.SetDocument(this);
+    m_root.Refresh(true);
+    return true;
+}
+
+void CMyDoc::DeleteContents()
+{
+    m_root.DeleteChildren();
+    m_root.SetName(QString());
+}
+
+bool CMyDoc::SaveModified()
+{
+    if (m_autoSyncMode)
+        return true;
+    if (!m_modified && m_root.IsChanged())
+        SetModifiedFlag(true);
+    if (!m_modified)
+        return true;
+    PromptRequest request;
+    request.text = QStringLiteral("%1 への変更を保存しますか?").arg(GetTitle());
+    request.buttons = PromptButtons::YesNoCancel;
+    request.icon = PromptIcon::Warning;
+    switch (CurrentPrompt().Ask(request)) {
+    case PromptAnswer::Yes:
+        return DoFileSave();
+    case PromptAnswer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CMyDoc::OnNewDocument()
+{
+    DeleteContents();
+    m_commonFilters.clear();
+    SetPathName(QString());
+    SetModifiedFlag(false);
+    Q_EMIT UpdateAllViews(UpdateHint::FirstDisplay, nullptr);
+    return true;
+}
+
+bool CMyDoc::OnOpenDocument(const QString& path)
+{
+    DeleteContents();
+    m_commonFilters.clear();
+    QByteArray bytes;
+    QString error;
+    bool read = ReadWholeFile(path, &bytes, &error);
+    if (read) {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QString detail;
+        read = Serialize(buffer, ArchiveMode::Load, &detail);
+        if (!read)
+            error = BadFormatText(path);
+    }
+    if (!read) {
+        // What could be read is gone: the document is a new, empty one.
+        DeleteContents();
+        m_commonFilters.clear();
+        SetPathName(QString());
+        SetModifiedFlag(false);
+        Fail(error);
+        Q_EMIT UpdateAllViews(UpdateHint::FirstDisplay, nullptr);
+        return false;
+    }
+    SetPathName(path);
+    SetModifiedFlag(false);
+    Q_EMIT UpdateAllViews(UpdateHint::FirstDisplay, nullptr);
+    return true;
+}
+
+bool CMyDoc::OnSaveDocument(const QString& path)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QString error;
+    if (!StoreDocumentArchive(buffer, m_root, m_commonFilters)) {
+        Fail(QStringLiteral("%1: %2").arg(path, buffer.errorString()));
+        return false;
+    }
+    if (!ReplaceFileAtomically(path, bytes, &error)) {
+        Fail(error);
+        return false;
+    }
+    // Only a document that reached the disk counts as stored.
+    ClearChangedFlags(m_root);
+    SetPathName(path);
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CMyDoc::DoFileSave()
+{
+    QString path = m_pathName;
+    if (path.isEmpty()) {
+        if (!m_pathChooser)
+            return false;
+        path = m_pathChooser(GetTitle());
+        if (path.isEmpty())
+            return false;
+    }
+    return OnSaveDocument(path);
+}
+
+QString CMyDoc::GetTitle() const
+{
+    return m_pathName.isEmpty() ? QStringLiteral("無題") : GetLastComponent(m_pathName);
+}
+
+void CMyDoc::SetModifiedFlag(bool modified)
+{
+    if (m_modified == modified)
+        return;
+    m_modified = modified;
+    Q_EMIT ModifiedChanged(modified);
+}
+
+void CMyDoc::SetPathName(const QString& path)
+{
+    if (m_pathName == path)
+        return;
+    m_pathName = path;
+    Q_EMIT PathNameChanged(path);
+}
+
+void CMyDoc::Fail(const QString& text)
+{
+    m_lastError = text;
+    CurrentPrompt().ShowMessage(text, PromptIcon::Warning);
+}

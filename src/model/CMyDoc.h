@@ -1,0 +1,117 @@
+#pragma once
+
+#include "model/CAppProject.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QIODevice;
+
+// Update hints carried by CMyDoc::UpdateAllViews.
+namespace UpdateHint {
+constexpr int FirstDisplay = 0;
+constexpr int ShowFiles = 1; // show the file states of a node
+constexpr int NodeChanged = 2; // the current node changed
+constexpr int RunDone = 3; // states changed by a run
+constexpr int Refresh = 4;
+constexpr int RescanAll = 5;
+} // namespace UpdateHint
+
+// The application's one document: the project tree, the common filter
+// selection, the working lists of one synchronisation run and the preview
+// flag, stored as a .snc file. The one object is reused for every new or
+// opened file. Questions and messages go through the prompt interface.
+class CMyDoc : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CMyDoc(QObject* parent = nullptr);
+    ~CMyDoc() override;
+
+    CAppProject& GetRoot() { return m_root; }
+    const CAppProject& GetRoot() const { return m_root; }
+
+    // Names of the filter entries in force for every node without a selection of its own.
+    const QStringList& GetCommonFilterSelection() const { return m_commonFilters; }
+    void SetCommonFilterSelection(const QStringList& names) { m_commonFilters = names; }
+
+    // The working lists of the current run (copy sources and destinations are index-aligned).
+    const QStringList& GetCopySources() const { return m_copySources; }
+    const QStringList& GetCopyDestinations() const { return m_copyDestinations; }
+    const QStringList& GetDeletions() const { return m_deletions; }
+    // While set, a collection run takes only the files whose names are in the list (not owned).
+    const QStringList* GetFileSelection() const { return m_fileSelection; }
+    void SetFileSelection(const QStringList* names) { m_fileSelection = names; }
+    bool IsPreview() const { return m_preview; }
+
+    enum class ArchiveMode { Store, Load };
+    // Store: the tree and the common selection; the stored nodes are no longer
+    // changed once every byte was written. Load: into the emptied document,
+    // appending the stored names to the common selection, then rescans the
+    // whole tree. A damaged stream is refused (false, `error` says why) and
+    // leaves the tree as it was.
+    bool Serialize(QIODevice& device, ArchiveMode mode, QString* error = nullptr);
+
+    // Destroys every project.
+    void DeleteContents();
+    // Asked before the document is closed or replaced: true to go on. Never
+    // asks in auto-sync mode. Changed nodes mark the document modified; a
+    // modified document asks whether to save it (Yes saves, Cancel stops).
+    bool SaveModified();
+
+    // An empty, untitled document with an empty common selection.
+    bool OnNewDocument();
+    // Empties the document, then reads `path` and rescans every project. A file
+    // that cannot be read or is damaged is reported (naming the file) through
+    // the prompt and LastError(), and leaves a new, empty document.
+    bool OnOpenDocument(const QString& path);
+    // Stores the document at `path`: written completely beside it, then put in
+    // its place, so a failed save leaves the old file as it was.
+    bool OnSaveDocument(const QString& path);
+    // Saves under the current path, or under a path asked for first.
+    bool DoFileSave();
+
+    QString GetPathName() const { return m_pathName; }
+    // The file name of the path, or "無題" for a new document.
+    QString GetTitle() const;
+    bool IsModified() const { return m_modified; }
+    void SetModifiedFlag(bool modified = true);
+
+    // Auto-sync mode (set from the command line): closing never asks to save.
+    void SetAutoSyncMode(bool on) { m_autoSyncMode = on; }
+    bool IsAutoSyncMode() const { return m_autoSyncMode; }
+
+    // Asks for the path of a document that has none yet (the window shows a
+    // file dialog); an empty answer cancels. Without a chooser such a save fails.
+    using PathChooser = std::function<QString(const QString& title)>;
+    void SetSavePathChooser(PathChooser chooser) { m_pathChooser = std::move(chooser); }
+
+    // The text of the last failed open or save.
+    const QString& LastError() const { return m_lastError; }
+
+Q_SIGNALS:
+    void UpdateAllViews(int hint, CProject* node);
+    void PathNameChanged(const QString& path);
+    void ModifiedChanged(bool modified);
+
+private:
+    void SetPathName(const QString& path);
+    void Fail(const QString& text);
+
+    CAppProject m_root;
+    QStringList m_copySources;
+    QStringList m_copyDestinations;
+    QStringList m_deletions;
+    const QStringList* m_fileSelection = nullptr;
+    QStringList m_commonFilters;
+    bool m_preview = false;
+
+    QString m_pathName;
+    bool m_modified = false;
+    bool m_autoSyncMode = false;
+    PathChooser m_pathChooser;
+    QString m_lastError;
+};

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+#include <map>
+#include <memory>
+
+class CMyDoc;
+class CSyncProject;
+
+// Bits of a node's flags. Bits without a name have no meaning; they are kept
+// and stored with the node.
+namespace NodeFlag {
+constexpr quint32 OwnFilter = 0x10; // the node's own filter selection is in force
+constexpr quint32 OwnSyncOptions = 0x20; // the node's own sync options are in force
+constexpr quint32 Changed = 0x10000; // created by a rescan or changed since the last store; never stored
+constexpr quint32 NoSync = 0x20000; // "このフォルダを同期しない"
+constexpr quint32 NoSubfolderSearch = 0x40000; // "サブフォルダを検索しない"
+} // namespace NodeFlag
+
+// A node of the project tree. The node owns its children, keyed by each
+// child's key (MakeKey of its name or folder name); the map is ordered by key,
+// so the same tree is always visited, stored and shown in the same order.
+// Every child is a CSyncProject (a project or a subfolder); the root is a
+// CAppProject.
+//
+// Walks over a subtree never recurse on the machine stack: a tree read from a
+// file may be thousands of levels deep.
+class CProject
+{
+public:
+    using ChildMap = std::map<QString, std::unique_ptr<CSyncProject>>;
+
+    CProject();
+    explicit CProject(CProject* parent);
+    virtual ~CProject();
+    CProject(const CProject&) = delete;
+    CProject& operator=(const CProject&) = delete;
+
+    // With `recursive` set: copies the document pointer down to every child
+    // and rescans each child's subtree; returns true. Otherwise does nothing
+    // and returns false.
+    virtual bool Refresh(bool recursive);
+    virtual QString GetDisplayName() const;
+    virtual QString GetKey() const;
+    virtual bool IsChanged() const;
+    virtual void SetChanged(bool changed);
+
+    QString GetName() const { return m_name; }
+    void SetName(const QString& name);
+    CProject* GetParent() const { return m_parent; }
+    CMyDoc* GetDocument() const { return m_document; }
+    void SetDocument(CMyDoc* document) { m_document = document; }
+    // Scratch value: the rescan's seen-mark, the tree view's last picture between rescans.
+    int GetMark() const { return m_mark; }
+    void SetMark(int mark) { m_mark = mark; }
+
+    const ChildMap& Children() const { return m_children; }
+    qsizetype ChildCount() const { return static_cast<qsizetype>(m_children.size()); }
+    // The child whose key equals MakeKey(name), or null.
+    CSyncProject* FindChild(const QString& name) const;
+    // Stores `child` under its GetKey(), destroying any node stored there
+    // before; the child's parent becomes this node and it takes this node's
+    // document. Returns the stored child.
+    CSyncProject& AddChild(std::unique_ptr<CSyncProject> child);
+    // Removes the entry under `key` (a key as GetKey returns it) without
+    // destroying the node, which the caller then owns (its parent is cleared).
+    std::unique_ptr<CSyncProject> DetachChild(const QString& key);
+    // Removes and destroys `child` (looked up under its GetKey) with its
+    // subtree; false when no entry was stored under that key.
+    bool RemoveChild(const CSyncProject* child);
+    void DeleteChildren();
+
+    // Calls `visit` for every node below this one, parents before children,
+    // siblings in key order; `visit` may change the visited node's own fields
+    // but not add or remove children of nodes not yet visited.
+    void ForEachDescendant(const std::function<void(CSyncProject&)>& visit) const;
+    // Whether `test` holds for any node below this one (stops at the first).
+    bool AnyDescendant(const std::function<bool(const CSyncProject&)>& test) const;
+
+protected:
+    QString m_name;
+    CProject* m_parent = nullptr;
+    int m_mark = 0;
+    CMyDoc* m_document = nullptr;
+
+private:
+    ChildMap m_children;
+};

@@ -1,0 +1,200 @@
+#include "model/CSyncProject.h"
+
+#include "engine/Keys.h"
+#include "filters/FilterSet.h"
+#include "model/CMyDoc.h"
+#include "platform/Finder.h"
+#include "platform/Paths.h"
+
+namespace {
+
+// A subfolder's path on one side. A side without a folder (an empty target
+// folder) stays without one below, instead of becoming a path relative to
+// wherever the program happens to run.
+QString SubfolderPath(const QString& folder, const QString& name)
+{
+    return folder.isEmpty() ? QString() : JoinPath(folder, name);
+}
+
+} // namespace
+
+CSyncProject::CSyncProject(CProject* parent) : CProject(parent)
+{
+}
+
+bool CSyncProject::Refresh(bool recursive)
+{
+    Rescan();
+    return CProject::Refresh(recursive);
+}
+
+// One enumeration per side feeds both the file records and the subfolder
+// nodes. The project side goes first, so a directory that exists on both sides
+// in different letter case takes the project side's spelling.
+void CSyncProject::Rescan()
+{
+    if (IsNoSubfolderSearch())
+        DeleteChildren();
+    m_status.Clear();
+    for (const auto& entry : Children())
+        entry.second->SetMark(0);
+
+    for (int side = 0; side < 2; ++side) {
+        const QString folder = m_status.GetFolder(side);
+        // A folder that cannot be opened is unreachable for this purpose (the
+        // open itself tests that the path is a directory we may read).
+        const std::unique_ptr<CFileFind> finder = CreateFinder(folder);
+        if (!finder || !finder->Open(folder))
+            continue;
+        const quint32 options = GetEffectiveSyncOptions().Flags;
+        const bool skipHiddenFiles = options & SyncFlag::SkipHiddenFiles;
+        const bool skipHiddenFolders = options & SyncFlag::SkipHiddenFolders;
+        const bool filterFolders = options & SyncFlag::FilterFolders;
+        while (finder->Next()) {
+            if (!finder->IsDirectory()) {
+                if ((skipHiddenFiles && finder->IsHidden()) || IsNoSync())
+                    continue;
+                m_status.AddFound(side, *finder);
+                continue;
+            }
+            if (IsNoSubfolderSearch() || (skipHiddenFolders && finder->IsHidden()))
+                continue;
+            const QString name = finder->GetFileName();
+            const bool excluded = filterFolders && IsExcludedByFilter(name);
+            CSyncProject* child = FindChild(name);
+            if (!child) {
+                auto created = std::make_unique<CSyncProject>(this);
+                created->SetFolders(
+                    SubfolderPath(m_status.GetFolder(0), name), SubfolderPath(m_status.GetFolder(1), name));
+                created->m_flags |= NodeFlag::Changed;
+                child = &AddChild(std::move(created));
+            }
+            if (excluded) {
+                child->SetNoSync(true);
+                child->SetNoSubfolderSearch(true);
+            }
+            child->SetMark(1);
+        }
+    }
+
+    // Subfolders found on neither side disappear, with their settings.
+    std::vector<const CSyncProject*> vanished;
+    for (const auto& entry : Children()) {
+        if (entry.second->GetMark() == 0)
+            vanished.push_back(entry.second.get());
+    }
+    for (const CSyncProject* node : vanished)
+        RemoveChild(node);
+}
+
+QString CSyncProject::GetDisplayName() const
+{
+    return m_name.isEmpty() ? GetLastComponent(GetFolder(0)) : m_name;
+}
+
+QString CSyncProject::GetKey() const
+{
+    return MakeKey(GetDisplayName());
+}
+
+bool CSyncProject::IsChanged() const
+{
+    return HasFlag(NodeFlag::Changed)
+        || AnyDescendant([](const CSyncProject& node) { return node.HasFlag(NodeFlag::Changed); });
+}
+
+void CSyncProject::SetChanged(bool changed)
+{
+    if (changed)
+        m_flags |= NodeFlag::Changed;
+    else
+        m_flags &= ~NodeFlag::Changed;
+}
+
+bool CSyncProject::SetFolders(const QString& project, const QString& target)
+{
+    DeleteChildren();
+    m_status.SetPaths(project, target);
+    return true;
+}
+
+void CSyncProject::SetNoSync(bool on)
+{
+    if (IsNoSync() == on)
+        return;
+    m_flags ^= NodeFlag::NoSync;
+    SetChanged(true);
+}
+
+void CSyncProject::SetNoSubfolderSearch(bool on)
+{
+    if (IsNoSubfolderSearch() == on)
+        return;
+    m_flags ^= NodeFlag::NoSubfolderSearch;
+    SetChanged(true);
+}
+
+void CSyncProject::SetNoSubfolderSearchBit(bool on)
+{
+    if (on)
+        m_flags |= NodeFlag::NoSubfolderSearch;
+    else
+        m_flags &= ~NodeFlag::NoSubfolderSearch;
+}
+
+const CAppOptionSync& CSyncProject::GetEffectiveSyncOptions() const
+{
+    return HasFlag(NodeFlag::OwnSyncOptions) ? m_ownOptions : GlobalOptionSync();
+}
+
+QStringList CSyncProject::GetEffectiveFilterSelection() const
+{
+    if (HasFlag(NodeFlag::OwnFilter))
+        return m_ownFilters;
+    return m_document ? m_document->GetCommonFilterSelection() : QStringList();
+}
+
+bool CSyncProject::IsExcludedByFilter(const QString& name) const
+{
+    return GlobalFilterSet().IsExcluded(name, GetEffectiveFilterSelection());
+}
+
+SyncState CSyncProject::GetFolderState(bool scan)
+{
+    return m_status.ComputeFolderState(scan, GetEffectiveFilterSelection());
+}
+
+void CSyncProject::ApplyFilterSettingHere(bool useCommon, const QStringList& selection)
+{
+    if (useCommon)
+        m_flags &= ~NodeFlag::OwnFilter;
+    else
+        m_flags |= NodeFlag::OwnFilter;
+    m_ownFilters = useCommon ? QStringList() : selection;
+}
+
+void CSyncProject::ApplyFilterSetting(bool useCommon, const QStringList& selection, bool subtree)
+{
+    ApplyFilterSettingHere(useCommon, selection);
+    if (subtree)
+        ForEachDescendant([&](CSyncProject& node) { node.ApplyFilterSettingHere(useCommon, selection); });
+}
+
+void CSyncProject::ApplySyncOptionsHere(bool useCommon, const CAppOptionSync& options)
+{
+    if (useCommon) {
+        m_flags &= ~NodeFlag::OwnSyncOptions;
+    } else {
+        m_flags |= NodeFlag::OwnSyncOptions;
+        m_ownOptions.CopyFlagsFrom(options);
+    }
+}
+
+void CSyncProject::ApplySyncOptions(bool useCommon, const CAppOptionSync& options, bool subtree)
+{
+    // A copy, in case `options` are this node's own options.
+    const CAppOptionSync source = options;
+    ApplySyncOptionsHere(useCommon, source);
+    if (subtree)
+        ForEachDescendant([&](CSyncProject& node) { node.ApplySyncOptionsHere(useCommon, source); });
+}

@@ -1,0 +1,8 @@
+target_sources(pairwell_core PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/CAppProject.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CMyDoc.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CProject.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CSyncProject.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ProjectArchive.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SncArchive.cpp
+)
