@@ -322,7 +322,10 @@ bool IsFixedDrive(const QString& path)
 
 QString MakeTempFileName(const QString& prefix)
 {
+    // Qt gives an empty path when TMPDIR names a folder that does not exist.
     QByteArray pattern = EncodeFileName(QDir::tempPath());
+    if (pattern.isEmpty())
+        return {};
     if (!pattern.endsWith('/'))
         pattern.append('/');
     pattern.append(EncodeFileName(prefix));
