@@ -1,0 +1,264 @@
+#include "platform/FileCopy.h"
+#include "SyncTestSupport.h"
+#include "platform/FileName.h"
+#include "support/TestDir.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+// Switches the copy-layer test hooks off again at the end of a test.
+struct HookReset
+{
+    ~HookReset()
+    {
+        FileCopyTestHooks::FailWritesAfter(-1);
+        FileCopyTestHooks::SetAfterDataHook({});
+    }
+};
+
+bool Copy(const QString& source, const QString& destination, QString* error = nullptr)
+{
+    CFileCopier copier;
+    QString ignored;
+    const bool ok = copier.CopyFile(source, destination, {}, error ? error : &ignored);
+    copier.Flush(&ignored);
+    return ok;
+}
+
+} // namespace
+
+TEST(FileCopy, NewFileGetsDataTimeWithNanosecondsAndPermissions)
+{
+    TestDir dir;
+    const QString source = dir.WriteFile(QStringLiteral("p/a.txt"), "content of a");
+    TestDir::SetMTime(source, 1'100'000'000, 123'456'789);
+    ASSERT_EQ(::chmod(EncodeFileName(source).constData(), 0640), 0);
+    const QString destination = dir.PathOf(QStringLiteral("t/a.txt"));
+    dir.MakeFolder(QStringLiteral("t"));
+
+    quint64 reported = 0;
+    CFileCopier copier;
+    QString error;
+    ASSERT_TRUE(copier.CopyFile(
+        source, destination, [&](quint64 bytes) { reported += bytes; }, &error))
+        << error.toStdString();
+    EXPECT_TRUE(copier.Flush(&error));
+
+    EXPECT_EQ(TestDir::ReadFile(destination), QByteArray("content of a"));
+    const struct stat st = StatOf(destination);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1'100'000'000);
+    EXPECT_EQ(st.st_mtim.tv_nsec, 123'456'789);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(reported, 12u);
+    EXPECT_TRUE(TempFilesIn(dir.PathOf(QStringLiteral("t"))).isEmpty());
+}
+
+TEST(FileCopy, ReplacesAnExistingFileAndHandlesUndecodableNamesAndEmptyFiles)
+{
+    TestDir dir;
+    const QString odd = DecodeFileName(QByteArray("caf\xE9.txt"));
+    const QString source = dir.WriteFile(QStringLiteral("p/") + odd, "new", 2'000'000'000);
+    const QString destination = dir.WriteFile(QStringLiteral("t/") + odd, "old content", 1'000'000'000);
+    ASSERT_TRUE(Copy(source, destination));
+    EXPECT_EQ(TestDir::ReadFile(destination), QByteArray("new"));
+    EXPECT_EQ(TestDir::MTime(destination), 2'000'000'000);
+
+    const QString empty = dir.WriteFile(QStringLiteral("p/empty"), "", 1'500'000'000);
+    ASSERT_TRUE(Copy(empty, dir.PathOf(QStringLiteral("t/empty"))));
+    EXPECT_EQ(StatOf(dir.PathOf(QStringLiteral("t/empty"))).st_size, 0);
+    EXPECT_EQ(TestDir::MTime(dir.PathOf(QStringLiteral("t/empty"))), 1'500'000'000);
+}
+
+TEST(FileCopy, LinksAreCopiedAsLinksAndALinkAtTheDestinationIsReplacedNotFollowed)
+{
+    TestDir dir;
+    const QString outside = dir.WriteFile(QStringLiteral("outside.txt"), "must stay");
+    const QString source = dir.MakeLink(QStringLiteral("p/link"), QStringLiteral("../somewhere/else"));
+    const QString destination = dir.MakeLink(QStringLiteral("t/link"), outside);
+    ASSERT_TRUE(Copy(source, destination));
+    EXPECT_TRUE(S_ISLNK(StatOf(destination).st_mode));
+    EXPECT_EQ(LinkTarget(destination), QByteArray("../somewhere/else"));
+    EXPECT_EQ(TestDir::ReadFile(outside), QByteArray("must stay"));
+
+    // A regular file copied onto a link replaces the link, not the file it points to.
+    const QString file = dir.WriteFile(QStringLiteral("p/file"), "file data");
+    const QString linkToOutside = dir.MakeLink(QStringLiteral("t/file"), outside);
+    ASSERT_TRUE(Copy(file, linkToOutside));
+    EXPECT_TRUE(S_ISREG(StatOf(linkToOutside).st_mode));
+    EXPECT_EQ(TestDir::ReadFile(outside), QByteArray("must stay"));
+}
+
+TEST(FileCopy, AFileNeverReplacesAFolderNorAFolderAFile)
+{
+    TestDir dir;
+    const QString source = dir.WriteFile(QStringLiteral("p/x"), "file");
+    const QString folder = dir.MakeFolder(QStringLiteral("t/x"));
+    dir.WriteFile(QStringLiteral("t/x/inner.txt"), "inner");
+    QString error;
+    EXPECT_FALSE(Copy(source, folder, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("フォルダ"))) << error.toStdString();
+    EXPECT_TRUE(error.startsWith(folder));
+    EXPECT_EQ(TestDir::ReadFile(dir.PathOf(QStringLiteral("t/x/inner.txt"))), QByteArray("inner"));
+    EXPECT_TRUE(TempFilesIn(dir.PathOf(QStringLiteral("t"))).isEmpty());
+
+    const QString file = dir.WriteFile(QStringLiteral("t/y"), "a file");
+    CFileCopier copier;
+    EXPECT_FALSE(copier.MakeFolder(file, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("ファイル"))) << error.toStdString();
+    EXPECT_EQ(TestDir::ReadFile(file), QByteArray("a file"));
+}
+
+TEST(FileCopy, InjectedDiskFullLeavesTheOldDestinationAndNoTemporaryFile)
+{
+    HookReset reset;
+    TestDir dir;
+    const QString first = dir.WriteFile(QStringLiteral("p/first"), QByteArray(1000, 'a'));
+    const QString second = dir.WriteFile(QStringLiteral("p/second"), QByteArray(5000, 'b'));
+    const QString firstTarget = dir.PathOf(QStringLiteral("t/first"));
+    const QString secondTarget = dir.WriteFile(QStringLiteral("t/second"), "old second");
+    FileCopyTestHooks::FailWritesAfter(3000);
+
+    CFileCopier copier;
+    QString error;
+    EXPECT_TRUE(copier.CopyFile(first, firstTarget, {}, &error)) << error.toStdString();
+    EXPECT_FALSE(copier.CopyFile(second, secondTarget, {}, &error));
+    EXPECT_TRUE(error.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << error.toStdString();
+    EXPECT_TRUE(error.startsWith(secondTarget));
+    EXPECT_EQ(TestDir::ReadFile(firstTarget), QByteArray(1000, 'a'));
+    EXPECT_EQ(TestDir::ReadFile(secondTarget), QByteArray("old second"));
+    EXPECT_EQ(TestDir::ReadFile(second), QByteArray(5000, 'b'));
+    EXPECT_TRUE(TempFilesIn(dir.PathOf(QStringLiteral("t"))).isEmpty());
+}
+
+TEST(FileCopy, RealFullTmpfsLeavesTheOldDestination)
+{
+    TestDir dir;
+    const QString point = dir.MakeFolder(QStringLiteral("small"));
+    TmpfsMount mount(point, "256k");
+    if (!mount.Mounted())
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    const QString source = dir.WriteFile(QStringLiteral("p/big"), QByteArray(1 << 20, 'z'), 1'300'000'000);
+    const QString target = point + QStringLiteral("/big");
+    {
+        const int fd = ::open(EncodeFileName(target).constData(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "old", 3), 3);
+        ::close(fd);
+    }
+    QString error;
+    EXPECT_FALSE(Copy(source, target, &error));
+    EXPECT_TRUE(error.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << error.toStdString();
+    EXPECT_EQ(TestDir::ReadFile(target), QByteArray("old"));
+    EXPECT_TRUE(TempFilesIn(point).isEmpty());
+    // The space is free again: a small copy still works.
+    const QString small = dir.WriteFile(QStringLiteral("p/small"), "fits");
+    EXPECT_TRUE(Copy(small, point + QStringLiteral("/small"), &error)) << error.toStdString();
+}
+
+TEST(FileCopy, SourceChangedDuringTheCopyFailsAndKeepsTheDestination)
+{
+    HookReset reset;
+    TestDir dir;
+    const QString source = dir.WriteFile(QStringLiteral("p/log.txt"), "first version", 1'200'000'000);
+    const QString destination = dir.WriteFile(QStringLiteral("t/log.txt"), "target version", 1'100'000'000);
+    FileCopyTestHooks::SetAfterDataHook([&](const QString& from, const QString&) {
+        const int fd = ::open(EncodeFileName(from).constData(), O_WRONLY | O_APPEND);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, " and more", 9), 9);
+        ::close(fd);
+    });
+    QString error;
+    EXPECT_FALSE(Copy(source, destination, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("変更されました"))) << error.toStdString();
+    EXPECT_EQ(TestDir::ReadFile(destination), QByteArray("target version"));
+    EXPECT_EQ(TestDir::MTime(destination), 1'100'000'000);
+    EXPECT_EQ(TestDir::ReadFile(source), QByteArray("first version and more"));
+    EXPECT_TRUE(TempFilesIn(dir.PathOf(QStringLiteral("t"))).isEmpty());
+}
+
+TEST(FileCopy, DestinationFolderVanishingDuringTheCopyIsReported)
+{
+    HookReset reset;
+    TestDir dir;
+    const QString source = dir.WriteFile(QStringLiteral("p/a"), "data");
+    const QString folder = dir.MakeFolder(QStringLiteral("t/sub"));
+    FileCopyTestHooks::SetAfterDataHook([&](const QString&, const QString&) {
+        QString ignored;
+        ASSERT_TRUE(DeleteForGood(folder, &ignored));
+    });
+    QString error;
+    EXPECT_FALSE(Copy(source, folder + QStringLiteral("/a"), &error));
+    EXPECT_TRUE(error.startsWith(folder + QStringLiteral("/a"))) << error.toStdString();
+    EXPECT_EQ(TestDir::ReadFile(source), QByteArray("data"));
+    EXPECT_FALSE(TestDir::Exists(folder));
+}
+
+TEST(FileCopy, LeftoverTemporaryFilesAreRemovedWhenACopyWritesIntoTheFolderButNotOnesInUse)
+{
+    TestDir dir;
+    const QString leftover = dir.WriteFile(QStringLiteral("t/.~pairwell-abc123"), "half a file");
+    const QString leftoverLink = dir.MakeLink(QStringLiteral("t/.~pairwell-link99"), QStringLiteral("x"));
+    const QString busy = dir.WriteFile(QStringLiteral("t/.~pairwell-busy42"), "being written");
+    const QString untouched = dir.WriteFile(QStringLiteral("elsewhere/.~pairwell-zzz"), "other folder");
+    const int busyFd = ::open(EncodeFileName(busy).constData(), O_RDONLY);
+    ASSERT_GE(busyFd, 0);
+    ASSERT_EQ(::flock(busyFd, LOCK_EX), 0);
+
+    const QString source = dir.WriteFile(QStringLiteral("p/a"), "a");
+    ASSERT_TRUE(Copy(source, dir.PathOf(QStringLiteral("t/a"))));
+    EXPECT_FALSE(TestDir::Exists(leftover));
+    EXPECT_FALSE(TestDir::Exists(leftoverLink));
+    EXPECT_TRUE(TestDir::Exists(busy));
+    EXPECT_TRUE(TestDir::Exists(untouched));
+    ::close(busyFd);
+
+    QStringList names;
+    QString error;
+    ASSERT_TRUE(ListFolderEntries(dir.PathOf(QStringLiteral("t")), &names, &error));
+    EXPECT_EQ(names, QStringList{QStringLiteral("a")}); // listings never show temporary files
+}
+
+TEST(FileCopy, CreateFolderPathMakesEveryMissingLevelAndRefusesAFileInTheWay)
+{
+    TestDir dir;
+    QString error;
+    EXPECT_TRUE(CreateFolderPath(dir.PathOf(QStringLiteral("a/b/c")), &error)) << error.toStdString();
+    EXPECT_TRUE(S_ISDIR(StatOf(dir.PathOf(QStringLiteral("a/b/c"))).st_mode));
+    EXPECT_TRUE(CreateFolderPath(dir.PathOf(QStringLiteral("a/b/c")), &error));
+    dir.WriteFile(QStringLiteral("f"), "x");
+    EXPECT_FALSE(CreateFolderPath(dir.PathOf(QStringLiteral("f/g")), &error));
+    EXPECT_EQ(TestDir::ReadFile(dir.PathOf(QStringLiteral("f"))), QByteArray("x"));
+}
+
+TEST(FileCopy, DeleteForGoodRemovesTreesButNeverFollowsLinks)
+{
+    TestDir dir;
+    const QString keep = dir.WriteFile(QStringLiteral("keep/precious.txt"), "precious");
+    dir.WriteFile(QStringLiteral("gone/a.txt"), "a");
+    dir.WriteFile(QStringLiteral("gone/sub/deeper/b.txt"), "b");
+    dir.MakeFolder(QStringLiteral("gone/empty"));
+    dir.MakeLink(QStringLiteral("gone/sub/to-keep"), dir.PathOf(QStringLiteral("keep")));
+    dir.MakeLink(QStringLiteral("gone/file-link"), keep);
+    const QString odd = DecodeFileName(QByteArray("gone/\xFF\xFE"));
+    dir.WriteFile(odd, "odd");
+
+    QString error;
+    ASSERT_TRUE(DeleteForGood(dir.PathOf(QStringLiteral("gone")), &error)) << error.toStdString();
+    EXPECT_FALSE(TestDir::Exists(dir.PathOf(QStringLiteral("gone"))));
+    EXPECT_EQ(TestDir::ReadFile(keep), QByteArray("precious"));
+
+    // A link given directly is removed itself.
+    const QString link = dir.MakeLink(QStringLiteral("link"), dir.PathOf(QStringLiteral("keep")));
+    ASSERT_TRUE(DeleteForGood(link, &error));
+    EXPECT_FALSE(TestDir::Exists(link));
+    EXPECT_EQ(TestDir::ReadFile(keep), QByteArray("precious"));
+
+    EXPECT_FALSE(DeleteForGood(dir.PathOf(QStringLiteral("missing")), &error));
+    EXPECT_TRUE(error.startsWith(dir.PathOf(QStringLiteral("missing"))));
+}

@@ -1,0 +1,122 @@
+#include "platform/FileName.h"
+#include "support/TestDir.h"
+#include "sync/CSyncLog.h"
+
+#include <QDir>
+#include <cerrno>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray Utf16(const QString& text)
+{
+    QByteArray bytes;
+    for (const QChar c : text) {
+        bytes.append(char(c.unicode() & 0xFF));
+        bytes.append(char(c.unicode() >> 8));
+    }
+    return bytes;
+}
+
+QDateTime March1()
+{
+    return QDateTime(QDate(2004, 3, 1), QTime(9, 5, 3));
+}
+
+} // namespace
+
+TEST(SyncLog, LinesAreUtf16WithoutBomWithCrLfAndQuotedPathsWithSpaces)
+{
+    TestDir dir;
+    const QString path = dir.PathOf(QStringLiteral("sync.log"));
+    CSyncLog log;
+    QString message;
+    ASSERT_TRUE(log.Open(path, March1(), &message)) << message.toStdString();
+    EXPECT_TRUE(log.WriteDeletion(QStringLiteral("/t/a b.txt")));
+    EXPECT_TRUE(log.WriteCopy(QStringLiteral("/p/x.txt"), QStringLiteral("/t/x.txt")));
+    EXPECT_TRUE(log.WriteCopy(QStringLiteral("/p/日本 語.txt"), QStringLiteral("/t/日本 語.txt")));
+    log.Close();
+
+    const QByteArray expected
+        = Utf16(QStringLiteral("2004/03/01 09:05:03 DEL \"/t/a b.txt\"\r\n"
+                               "2004/03/01 09:05:03 COPY /p/x.txt /t/x.txt\r\n"
+                               "2004/03/01 09:05:03 COPY \"/p/日本 語.txt\" \"/t/日本 語.txt\"\r\n"));
+    EXPECT_EQ(TestDir::ReadFile(path), expected);
+    EXPECT_EQ(TestDir::ReadFile(path).left(2), QByteArray("2\0", 2)); // no byte-order mark
+}
+
+TEST(SyncLog, RunsAppendToTheSameFileAndUndecodableNamesKeepTheirEscapes)
+{
+    TestDir dir;
+    const QString path = dir.WriteFile(QStringLiteral("sync.log"), Utf16(QStringLiteral("earlier\r\n")));
+    {
+        CSyncLog log;
+        ASSERT_TRUE(log.Open(path, March1(), nullptr));
+        log.WriteDeletion(QStringLiteral("/t/one"));
+    }
+    const QString odd = QStringLiteral("/t/") + DecodeFileName(QByteArray("\xE9"));
+    {
+        CSyncLog log;
+        ASSERT_TRUE(log.Open(path, QDateTime(QDate(2024, 12, 31), QTime(23, 59, 59)), nullptr));
+        log.WriteDeletion(odd);
+    }
+    QByteArray expected = Utf16(QStringLiteral("earlier\r\n2004/03/01 09:05:03 DEL /t/one\r\n"));
+    expected += Utf16(QStringLiteral("2024/12/31 23:59:59 DEL ") + odd + QStringLiteral("\r\n"));
+    EXPECT_EQ(TestDir::ReadFile(path), expected);
+}
+
+TEST(SyncLog, TheFileIsLockedWhileOpenAndALockedOrUnopenableFileIsRefused)
+{
+    TestDir dir;
+    const QString path = dir.PathOf(QStringLiteral("sync.log"));
+    CSyncLog first;
+    ASSERT_TRUE(first.Open(path, March1(), nullptr));
+    const int fd = ::open(EncodeFileName(path).constData(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    EXPECT_NE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+
+    CSyncLog second;
+    QString message;
+    EXPECT_FALSE(second.Open(path, March1(), &message));
+    EXPECT_TRUE(message.contains(path)) << message.toStdString();
+    EXPECT_FALSE(second.IsOpen());
+    first.Close();
+    EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    ::close(fd);
+
+    EXPECT_FALSE(second.Open(dir.PathOf(QStringLiteral("no/such/folder/sync.log")), March1(), &message));
+    EXPECT_TRUE(message.contains(QStringLiteral("no/such/folder"))) << message.toStdString();
+    EXPECT_FALSE(TestDir::Exists(dir.PathOf(QStringLiteral("no"))));
+}
+
+TEST(SyncLog, WithoutAPathANewTemporaryPwlFileIsUsed)
+{
+    TestDir dir;
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", EncodeFileName(dir.Path()));
+    CSyncLog log;
+    ASSERT_TRUE(log.Open(QString(), March1(), nullptr));
+    EXPECT_TRUE(log.Path().startsWith(dir.PathOf(QStringLiteral("PWL")))) << log.Path().toStdString();
+    log.WriteDeletion(QStringLiteral("/x"));
+    const QString first = log.Path();
+    log.Close();
+    CSyncLog other;
+    ASSERT_TRUE(other.Open(QString(), March1(), nullptr));
+    EXPECT_NE(other.Path(), first);
+    EXPECT_EQ(TestDir::ReadFile(first), Utf16(QStringLiteral("2004/03/01 09:05:03 DEL /x\r\n")));
+    if (oldTmp.isEmpty())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", oldTmp);
+}
+
+TEST(SyncLog, TheClockCanBeReplaced)
+{
+    CSyncLog::SetClock([] { return March1(); });
+    EXPECT_EQ(CSyncLog::Now(), March1());
+    CSyncLog::SetClock({});
+    EXPECT_NE(CSyncLog::Now(), March1());
+}
