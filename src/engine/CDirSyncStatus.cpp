@@ -18,7 +18,7 @@ CDirSyncStatus::~CDirSyncStatus() = default;
 
 void CDirSyncStatus::Clear()
 {
-    m_index.clear();
+    std::vector<Slot>().swap(m_index);
     m_store.clear();
 }
 
@@ -35,25 +35,72 @@ QString CDirSyncStatus::GetFolder(int side) const
     return m_folder[side];
 }
 
+namespace {
+
+quint32 HashKey(const QString& key)
+{
+    const size_t hash = qHash(key);
+    return static_cast<quint32>(hash ^ (hash >> 32));
+}
+
+} // namespace
+
+size_t CDirSyncStatus::FindSlot(const QString& key, quint32 hash) const
+{
+    Q_ASSERT(!m_index.empty());
+    const size_t mask = m_index.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = m_index[i];
+        if (slot.number == 0)
+            return i;
+        // Equal hashes are almost always equal keys; the key is rebuilt from the name to be sure.
+        if (slot.hash == hash && MakeKey(m_store[slot.number - 1].GetName()) == key)
+            return i;
+    }
+}
+
+void CDirSyncStatus::GrowIndex()
+{
+    std::vector<Slot> old;
+    old.swap(m_index);
+    m_index.resize(old.empty() ? 16 : old.size() * 2);
+    const size_t mask = m_index.size() - 1;
+    for (const Slot& slot : old) {
+        if (slot.number == 0)
+            continue;
+        size_t i = slot.hash & mask;
+        while (m_index[i].number != 0)
+            i = (i + 1) & mask;
+        m_index[i] = slot;
+    }
+}
+
 CFileSyncStatus* CDirSyncStatus::FindRecord(const QString& name) const
 {
-    return m_index.value(MakeKey(name), nullptr);
+    if (m_index.empty())
+        return nullptr;
+    const QString key = MakeKey(name);
+    const Slot& slot = m_index[FindSlot(key, HashKey(key))];
+    // The table hands out its records for changes (ViewKey) also through a const lookup.
+    return slot.number == 0 ? nullptr : const_cast<CFileSyncStatus*>(&m_store[slot.number - 1]);
 }
 
 void CDirSyncStatus::AddFound(int side, const CFileFind& finder)
 {
     Q_ASSERT(side == 0 || side == 1);
-    QString key = MakeKey(finder.GetFileName());
-    if (CFileSyncStatus* record = m_index.value(key, nullptr)) {
-        record->SetSide(side, finder);
+    if ((m_store.size() + 1) * 4 > m_index.size() * 3)
+        GrowIndex();
+    const QString key = MakeKey(finder.GetFileName());
+    const quint32 hash = HashKey(key);
+    Slot& slot = m_index[FindSlot(key, hash)];
+    if (slot.number != 0) {
+        m_store[slot.number - 1].SetSide(side, finder);
         return;
     }
-    CFileSyncStatus& record = m_store.emplace_back(this);
-    record.SetSide(side, finder);
-    // A name without lower-case letters is its own key: share its characters.
-    if (key == record.Entry[side].Name)
-        key = record.Entry[side].Name;
-    m_index.insert(std::move(key), &record);
+    Q_ASSERT(m_store.size() < 0xFFFFFFFFu);
+    m_store.emplace_back(this).SetSide(side, finder);
+    slot.hash = hash;
+    slot.number = static_cast<quint32>(m_store.size());
 }
 
 bool CDirSyncStatus::IsFolderReachable(int side) const

@@ -3,7 +3,6 @@
 #include "engine/CFileSyncStatus.h"
 #include "engine/SyncState.h"
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <deque>
@@ -15,8 +14,10 @@ class CFileFind;
 // in the project folder or the target folder (never subfolders, never
 // directories), looked up by MakeKey(name). The table owns its records; a
 // record stays at the same address until Clear, SetPaths, ScanFiles or the
-// table's destruction. The records live in one block store (no allocation per
-// record) and a hash indexes them by key: a table may hold a million files.
+// table's destruction. A table may hold a million files, so it is kept lean:
+// the records live in one block store (no allocation per record), and an
+// open-addressing index of (hash of key, record number) pairs finds them; the
+// upper-cased keys themselves are never stored.
 //
 // Iteration: `for (CFileSyncStatus& record : table)` (or const) visits every
 // record in the order the scan found them; SortedRecords() gives them sorted
@@ -56,8 +57,8 @@ public:
     // Result of the last reachability test of each folder made by ScanFiles.
     bool Reachable[2] = {false, false};
 
-    qsizetype Count() const { return m_index.size(); }
-    bool IsEmpty() const { return m_index.isEmpty(); }
+    qsizetype Count() const { return static_cast<qsizetype>(m_store.size()); }
+    bool IsEmpty() const { return m_store.empty(); }
     // Every record, sorted by name with letter case ignored (ties: exact name).
     std::vector<CFileSyncStatus*> SortedRecords();
     std::vector<const CFileSyncStatus*> SortedRecords() const;
@@ -70,7 +71,16 @@ public:
     const_iterator end() const { return m_store.end(); }
 
 private:
+    struct Slot
+    {
+        quint32 hash = 0; // hash of the record's key
+        quint32 number = 0; // 1 + the record's position in m_store; 0: empty slot
+    };
+    // Position of the slot that holds `key` (hashed to `hash`), or of the empty slot where it would go.
+    size_t FindSlot(const QString& key, quint32 hash) const;
+    void GrowIndex();
+
     QString m_folder[2];
     Store m_store; // the records, in the order found
-    QHash<QString, CFileSyncStatus*> m_index; // MakeKey(name) -> record in m_store
+    std::vector<Slot> m_index; // size a power of two, at most 3/4 full
 };

@@ -8,6 +8,7 @@
 void CFileEntry::SetFromFinder(const CFileFind& finder)
 {
     Name = finder.GetFileName();
+    Name.squeeze(); // no spare capacity: a table may hold a million names
     LastWriteTime = finder.GetLastWriteTime();
     Size = finder.GetLength();
     Attributes = finder.GetAttributes();

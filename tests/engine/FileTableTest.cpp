@@ -252,3 +252,33 @@ TEST(FileTable, InitialTimeIs1980LocalMidnight)
     EXPECT_EQ(initial.toLocalTime().time(), QTime(0, 0));
     EXPECT_EQ(CFileEntry().LastWriteTime, CFileEntry::InitialTime());
 }
+
+TEST(FileTable, ManyFilesAreAllFoundAgain)
+{
+    // Enough names to grow the table's index several times.
+    TestDir dir;
+    constexpr int kCount = 3000;
+    for (int i = 0; i < kCount; ++i) {
+        dir.WriteFile(QStringLiteral("p/file%1.dat").arg(i), {}, kBase);
+        if (i % 2 == 0)
+            dir.WriteFile(QStringLiteral("t/FILE%1.DAT").arg(i), {}, kBase);
+    }
+    for (int i = 0; i < 100; ++i)
+        dir.WriteFile(QStringLiteral("t/extra%1").arg(i), {}, kBase);
+
+    CDirSyncStatus table(dir.PathOf(QStringLiteral("p")), dir.PathOf(QStringLiteral("t")));
+    table.ScanFiles();
+    ASSERT_EQ(table.Count(), kCount + 100);
+    for (int i = 0; i < kCount; ++i) {
+        const CFileSyncStatus* record = table.FindRecord(QStringLiteral("File%1.Dat").arg(i));
+        ASSERT_NE(record, nullptr) << i;
+        EXPECT_EQ(record->GetName(), QStringLiteral("file%1.dat").arg(i));
+        EXPECT_EQ(record->GetState(), i % 2 == 0 ? SyncSame : SyncProjectOnly) << i;
+    }
+    EXPECT_EQ(table.FindRecord(QStringLiteral("extra99"))->GetState(), SyncTargetOnly);
+    EXPECT_EQ(table.FindRecord(QStringLiteral("file3000.dat")), nullptr);
+    EXPECT_EQ(table.FindRecord(QStringLiteral("extra100")), nullptr);
+    const auto sorted = table.SortedRecords();
+    EXPECT_EQ(sorted.size(), size_t(kCount + 100));
+    EXPECT_EQ(sorted.front()->GetName(), QStringLiteral("extra0"));
+}
