@@ -1,12 +1,14 @@
 #pragma once
 
 #include "model/CAppProject.h"
+#include "sync/SyncDirection.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <functional>
 
+class CAppOptionSync;
 class QIODevice;
 
 // Update hints carried by CMyDoc::UpdateAllViews.
@@ -46,6 +48,14 @@ public:
     const QStringList* GetFileSelection() const { return m_fileSelection; }
     void SetFileSelection(const QStringList* names) { m_fileSelection = names; }
     bool IsPreview() const { return m_preview; }
+    void SetPreview(bool preview) { m_preview = preview; }
+
+    // Synchronisation runs (src/sync/CSyncRun.h): `node` and, with option bit 0,
+    // its subfolder nodes (the root: every project); or the files `names` of
+    // one folder. True when the run executed.
+    bool Synchronize(CProject* node, const CAppOptionSync& options, SyncDirection direction);
+    bool SynchronizeFiles(CSyncProject* node, const QStringList& names, const CAppOptionSync& options,
+                          SyncDirection direction);
 
     enum class ArchiveMode { Store, Load };
     // Store: the tree and the common selection; the stored nodes are no longer
@@ -98,6 +108,7 @@ Q_SIGNALS:
     void ModifiedChanged(bool modified);
 
 private:
+    friend class CSyncRun; // fills the working lists
     void SetPathName(const QString& path);
     void Fail(const QString& text);
 
