@@ -54,8 +54,8 @@ public:
     // its subfolder nodes (the root: every project); or the files `names` of
     // one folder. True when the run executed.
     bool Synchronize(CProject* node, const CAppOptionSync& options, SyncDirection direction);
-    bool SynchronizeFiles(CSyncProject* node, const QStringList& names, const CAppOptionSync& options,
-                          SyncDirection direction);
+    bool SynchronizeFiles(
+        CSyncProject* node, const QStringList& names, const CAppOptionSync& options, SyncDirection direction);
 
     enum class ArchiveMode { Store, Load };
     // Store: the tree and the common selection; the stored nodes are no longer

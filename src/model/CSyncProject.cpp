@@ -68,6 +68,8 @@ void CSyncProject::Rescan()
                     SubfolderPath(m_status.GetFolder(0), name), SubfolderPath(m_status.GetFolder(1), name));
                 created->m_flags |= NodeFlag::Changed;
                 child = &AddChild(std::move(created));
+            } else {
+                child->FollowSpelling(side, folder, name);
             }
             if (excluded) {
                 child->SetNoSync(true);
@@ -85,6 +87,35 @@ void CSyncProject::Rescan()
     }
     for (const CSyncProject* node : vanished)
         RemoveChild(node);
+}
+
+// Names that differ only in letter case share one node, but on a file system
+// that tells them apart each side's folder must be reached under its own
+// spelling: a node whose path on `side` was built from the other spelling
+// takes the spelling found there, and so do the paths below it.
+void CSyncProject::FollowSpelling(int side, const QString& parentFolder, const QString& name)
+{
+    const QString current = m_status.GetFolder(side);
+    if (current.endsWith(name)
+        && (current.size() == name.size() || current.at(current.size() - name.size() - 1) == QLatin1Char('/')))
+        return;
+    const QString derivedFrom = GetLastComponent(current);
+    if (MakeKey(derivedFrom) != MakeKey(name) || JoinPath(parentFolder, derivedFrom) != current)
+        return; // not a path built from this folder's name: left as it is
+    const QString renamed = JoinPath(parentFolder, name);
+    const auto follow = [&](CSyncProject& node) {
+        QString folders[2] = {node.GetFolder(0), node.GetFolder(1)};
+        QString& path = folders[side];
+        if (path == current)
+            path = renamed;
+        else if (path.startsWith(current) && path.at(current.size()) == QLatin1Char('/'))
+            path = renamed + path.mid(current.size());
+        else
+            return;
+        node.m_status.SetPaths(folders[0], folders[1]);
+    };
+    follow(*this);
+    ForEachDescendant(follow);
 }
 
 QString CSyncProject::GetDisplayName() const

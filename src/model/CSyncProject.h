@@ -78,6 +78,7 @@ private:
     friend class CProject; // walks the tree and rescans each node without recursion
     // The rescan of this node alone.
     void Rescan();
+    void FollowSpelling(int side, const QString& parentFolder, const QString& name);
     void ApplyFilterSettingHere(bool useCommon, const QStringList& selection);
     void ApplySyncOptionsHere(bool useCommon, const CAppOptionSync& options);
 

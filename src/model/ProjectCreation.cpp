@@ -1,0 +1,148 @@
+#include "model/ProjectCreation.h"
+
+#include "engine/Keys.h"
+#include "model/CAppProject.h"
+#include "model/CSyncProject.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "platform/Prompt.h"
+
+bool ValidateNewProject(const NewProjectValues& values)
+{
+    CPrompt& prompt = CurrentPrompt();
+    if (values.projectFolder.isEmpty() || !TestFolderReachable(values.projectFolder)) {
+        prompt.ShowMessage(ProjectText::InvalidFolder, PromptIcon::Warning);
+        return false;
+    }
+    if (!values.targetFolder.isEmpty() && !TestFolderReachable(values.targetFolder)) {
+        if (!prompt.AskOkCancel(ProjectText::CreateTarget, PromptIcon::Question))
+            return false;
+        if (!CreateFolder(values.targetFolder)) {
+            prompt.ShowMessage(ProjectText::CannotCreateFolder, PromptIcon::Warning);
+            return false;
+        }
+    }
+    return true;
+}
+
+CSyncProject* CreateProject(CAppProject& root, const NewProjectValues& values)
+{
+    if (root.FindChild(GetLastComponent(values.projectFolder))) {
+        CurrentPrompt().ShowMessage(ProjectText::AlreadyRegistered, PromptIcon::Warning);
+        return nullptr;
+    }
+    auto project = std::make_unique<CSyncProject>(&root);
+    if (!values.includeSubfolders)
+        project->SetNoSubfolderSearch(true);
+    project->SetFolders(values.projectFolder, values.targetFolder);
+    project->Refresh(true);
+    return &root.AddChild(std::move(project));
+}
+
+ProjectSheetValues ReadProjectSheet(const CSyncProject& node)
+{
+    ProjectSheetValues values;
+    values.noSync = node.IsNoSync();
+    values.noSubfolderSearch = node.IsNoSubfolderSearch();
+    values.projectFolder = node.GetFolder(0);
+    values.targetFolder = node.GetFolder(1);
+    values.customName = !node.GetName().isEmpty();
+    values.displayName = node.GetDisplayName();
+    values.filterUseCommon = !node.HasFlag(NodeFlag::OwnFilter);
+    values.ownFilters = node.GetOwnFilterSelection();
+    values.optionsUseCommon = !node.HasFlag(NodeFlag::OwnSyncOptions);
+    values.options.CopyFlagsFrom(node.GetOwnSyncOptions());
+    return values;
+}
+
+QString ProjectSheetTitle(const CSyncProject& node)
+{
+    QString title;
+    for (const CProject* at = &node; at && at->GetParent(); at = at->GetParent())
+        title.prepend(QLatin1Char('/') + at->GetDisplayName());
+    return title.isEmpty() ? QStringLiteral("/") : title;
+}
+
+bool ValidateProjectSheet(const ProjectSheetValues& values)
+{
+    if (!values.foldersEdited)
+        return true;
+    CPrompt& prompt = CurrentPrompt();
+    if (values.projectFolder.isEmpty()) {
+        prompt.ShowMessage(ProjectText::NoProjectFolder, PromptIcon::Information);
+        return false;
+    }
+    if (!TestFolderReachable(values.projectFolder)
+        && !prompt.AskYesNo(ProjectText::ProjectFolderMissing, PromptIcon::Information))
+        return false;
+    if (values.targetFolder.isEmpty()) {
+        prompt.ShowMessage(ProjectText::NoTargetFolder, PromptIcon::Information);
+        return false;
+    }
+    if (!TestFolderReachable(values.targetFolder)
+        && !prompt.AskYesNo(ProjectText::TargetFolderMissing, PromptIcon::Information))
+        return false;
+    if (values.customName && values.displayName.isEmpty()) {
+        prompt.ShowMessage(ProjectText::NoDisplayName, PromptIcon::None);
+        return false;
+    }
+    return true;
+}
+
+SheetResult ApplyProjectSheet(CSyncProject& node, const ProjectSheetValues& values)
+{
+    CPrompt& prompt = CurrentPrompt();
+    const QString folderName = GetLastComponent(values.projectFolder);
+    // An empty display name cannot be a name: the folder's name is shown instead.
+    const bool customName = values.customName && !values.displayName.isEmpty();
+
+    // 1-2. The key the node will have must not be taken by another node beside it.
+    const QString candidate = customName && values.displayName != folderName ? values.displayName : folderName;
+    if (CProject* parent = node.GetParent()) {
+        const CSyncProject* holder = parent->FindChild(candidate);
+        if (holder && holder != &node) {
+            prompt.ShowMessage(ProjectText::AlreadyRegistered, PromptIcon::Warning);
+            return SheetResult::ShowAgain;
+        }
+    }
+
+    // 3. Changing the folders rebuilds the subtree: ask first.
+    const bool foldersChanged = values.projectFolder != node.GetFolder(0) || values.targetFolder != node.GetFolder(1);
+    if (foldersChanged) {
+        PromptRequest request;
+        request.text = ProjectText::FolderChangeResets;
+        request.buttons = PromptButtons::YesNoCancel;
+        request.icon = PromptIcon::Question;
+        switch (prompt.Ask(request)) {
+        case PromptAnswer::Yes:
+            break;
+        case PromptAnswer::No:
+            return SheetResult::ShowAgain;
+        default:
+            return SheetResult::Cancelled;
+        }
+    }
+
+    // 4-6. Switches and name.
+    const QString oldKey = node.GetKey();
+    node.SetNoSync(values.noSync);
+    node.SetNoSubfolderSearchBit(values.noSubfolderSearch);
+    // A display name equal to the folder's name is no custom name: the folder's
+    // name shows, as typed, and the key is the one checked above.
+    node.SetName(customName && values.displayName != folderName ? values.displayName : QString());
+
+    // 7. Settings, then 8-9 folders and rescan.
+    node.ApplySyncOptions(values.optionsUseCommon, values.options, values.optionsSubtree);
+    node.ApplyFilterSetting(values.filterUseCommon, values.ownFilters, values.filterSubtree);
+    if (foldersChanged)
+        node.SetFolders(values.projectFolder, values.targetFolder);
+    node.Refresh(true);
+
+    // 10. Re-key the node in its parent.
+    if (CProject* parent = node.GetParent(); parent && node.GetKey() != oldKey) {
+        if (std::unique_ptr<CSyncProject> detached = parent->DetachChild(oldKey))
+            parent->AddChild(std::move(detached));
+    }
+    node.SetChanged(true);
+    return SheetResult::Applied;
+}
