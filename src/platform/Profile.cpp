@@ -459,6 +459,15 @@ bool CProfile::Modify(const std::function<bool(Sections&)>& change)
     std::lock_guard lock(m_mutex);
     if (m_path.isEmpty())
         return false;
+    ReloadIfChanged();
+    if (m_unreadable)
+        return false;
+    {
+        // A change that changes nothing touches nothing on disk (no folder is created either).
+        Sections probe = m_sections;
+        if (!change(probe))
+            return true;
+    }
     QByteArray target = EncodeFileName(m_path);
     struct stat st
     {
