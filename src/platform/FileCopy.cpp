@@ -74,8 +74,10 @@ void StopIfAsked(quint64 copiedOfThisFile)
         ::raise(SIGSTOP);
 }
 
-// write() with the injected fault applied.
-ssize_t WriteData(int fd, const char* data, size_t length)
+// write() with the injected fault applied: a disk that holds `g_failAfter`
+// bytes of copy data; `written` counts this copy's share, which is given back
+// when its temporary file is removed.
+ssize_t WriteData(int fd, const char* data, size_t length, qint64* written)
 {
     if (WriteFaultActive()) {
         const qint64 allowed = g_failAfter.load() - g_written.load();
@@ -86,8 +88,10 @@ ssize_t WriteData(int fd, const char* data, size_t length)
         length = std::min<size_t>(length, size_t(allowed));
     }
     const ssize_t n = ::write(fd, data, length);
-    if (n > 0)
+    if (n > 0) {
         g_written += n;
+        *written += n;
+    }
     return n;
 }
 
@@ -416,9 +420,11 @@ bool CFileCopier::CopyRegularFile(const QByteArray& source, const QByteArray& de
         return FailErrno(error, destinationName, errno);
     // Marks the temporary file as in use, so the clean-up of another run leaves it alone.
     ::flock(out.Get(), LOCK_EX | LOCK_NB);
+    qint64 faultBytes = 0; // this copy's bytes under the injected fault
     const auto failAndRemove = [&](const QString& text) {
         out.Reset();
         ::unlink(tempPath.constData());
+        g_written -= faultBytes;
         return Fail(error, text);
     };
 
@@ -465,7 +471,7 @@ bool CFileCopier::CopyRegularFile(const QByteArray& source, const QByteArray& de
         if (n == 0)
             break;
         for (ssize_t done = 0; done < n;) {
-            const ssize_t w = WriteData(out.Get(), buffer.data() + done, size_t(n - done));
+            const ssize_t w = WriteData(out.Get(), buffer.data() + done, size_t(n - done), &faultBytes);
             if (w < 0) {
                 if (errno == EINTR)
                     continue;
@@ -507,11 +513,13 @@ bool CFileCopier::CopyRegularFile(const QByteArray& source, const QByteArray& de
     if (out.Close() != 0) {
         const int closeError = errno;
         ::unlink(tempPath.constData());
+        g_written -= faultBytes;
         return FailErrno(error, destinationName, closeError);
     }
     if (::rename(tempPath.constData(), destination.constData()) != 0) {
         const int renameError = errno;
         ::unlink(tempPath.constData());
+        g_written -= faultBytes;
         if (renameError == EISDIR)
             return Fail(error, destinationName + QStringLiteral(": ") + FolderInTheWayText());
         return FailErrno(error, destinationName, renameError);

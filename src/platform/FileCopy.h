@@ -90,9 +90,10 @@ private:
 // Test hooks of the copy layer. They exist so that tests can produce faults
 // that real disks produce only rarely; nothing else uses them.
 namespace FileCopyTestHooks {
-// From now on every write of copy data fails with `errorNumber` once this
-// process has written `bytes` bytes of copy data in total; a negative value
-// switches the fault off. The environment variable
+// From now on the copies of this process behave as on a disk with room for
+// `bytes` bytes of copy data: a write that does not fit fails with
+// `errorNumber`, and a failed copy gives its room back when its temporary
+// file is removed. A negative value switches the fault off. The environment variable
 // PAIRWELL_TEST_FAIL_WRITES_AFTER sets the same fault (ENOSPC) at start-up.
 void FailWritesAfter(qint64 bytes, int errorNumber = 28 /* ENOSPC */);
 // Called after the data of a file has been copied, before the copy is
