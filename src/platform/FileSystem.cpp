@@ -78,17 +78,13 @@ QString LinkTarget(const QByteArray& pathBytes, off_t sizeHint)
 
 bool PathExists(const QString& path)
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     return LStat(path, st);
 }
 
 bool IsDirectoryPath(const QString& path)
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     return LStat(path, st) && S_ISDIR(st.st_mode);
 }
 
@@ -116,9 +112,7 @@ QString SystemErrorText(int errnoValue)
 PathInfo GetPathInfo(const QString& path)
 {
     PathInfo info;
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (!LStat(path, st))
         return info;
     info.exists = true;

@@ -207,9 +207,7 @@ bool IsFixedMount(const MountEntry& mount)
     unsigned major = mount.major;
     unsigned minor = mount.minor;
     // File systems such as btrfs report an anonymous device; the source names the real one.
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (mount.source.startsWith("/dev/") && ::stat(mount.source.constData(), &st) == 0 && S_ISBLK(st.st_mode)) {
         major = ::major(st.st_rdev);
         minor = ::minor(st.st_rdev);
@@ -292,9 +290,7 @@ bool TestFolderReachable(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    struct stat st
-    {
-    };
+    struct stat st = {};
     return ::stat(EncodeFileName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 

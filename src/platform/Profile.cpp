@@ -247,9 +247,7 @@ template <typename Stamp> Stamp StampOf(const struct stat& st)
 
 template <typename Stamp> Stamp StampOfPath(const QString& path)
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (::stat(EncodeFileName(path).constData(), &st) != 0) {
         Stamp stamp;
         stamp.error = errno;
@@ -305,9 +303,7 @@ QByteArray FolderOf(const QByteArray& path)
 // Creates `folder` and its missing parents.
 bool MakeFolders(const QByteArray& folder)
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (::stat(folder.constData(), &st) == 0)
         return S_ISDIR(st.st_mode);
     if (errno != ENOENT)
@@ -328,10 +324,13 @@ bool ReplaceFile(const QByteArray& target, int folderFd, const QByteArray& conte
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
-    struct stat old
-    {
-    };
-    const mode_t mode = ::stat(target.constData(), &old) == 0 ? (old.st_mode & 07777) : 0600;
+    struct stat old = {};
+    const bool replacing = ::stat(target.constData(), &old) == 0;
+    // The new file keeps the old one's permissions, and its owner when root
+    // writes a user's profile, so that the user is not locked out of it.
+    const bool ownerKept = !replacing || ::geteuid() != 0 || ::fchown(fd, old.st_uid, old.st_gid) == 0;
+    Q_UNUSED(ownerKept) // a profile owned by root is still a good profile
+    const mode_t mode = replacing ? (old.st_mode & 07777) : 0600;
     const bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, content) && ::fsync(fd) == 0
         && ::rename(temp.constData(), target.constData()) == 0 && ::fstat(fd, &written) == 0;
     ::close(fd);
@@ -431,9 +430,7 @@ void CProfile::Load(const FileStamp& seen) const
         m_unreadable = !IsMissing(errno);
         return;
     }
-    struct stat st
-    {
-    };
+    struct stat st = {};
     QByteArray content;
     const bool read = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ReadAll(fd, content);
     if (read)
@@ -469,9 +466,7 @@ bool CProfile::Modify(const std::function<bool(Sections&)>& change)
             return true;
     }
     QByteArray target = EncodeFileName(m_path);
-    struct stat st
-    {
-    };
+    struct stat st = {};
     // A profile kept as a link (in a repository of settings) is replaced where the link points.
     if (::lstat(target.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
         if (char* real = ::realpath(target.constData(), nullptr)) {
@@ -494,9 +489,7 @@ bool CProfile::Modify(const std::function<bool(Sections&)>& change)
         if (!change(updated)) {
             ok = true; // nothing changes: the file stays as it is
         } else {
-            struct stat written
-            {
-            };
+            struct stat written = {};
             if (ReplaceFile(target, folderFd, Serialize(updated), written)) {
                 m_sections = std::move(updated);
                 m_stamp = StampOf<FileStamp>(written);

@@ -45,9 +45,7 @@ TEST(FileSystem, CreateFolderMakesOneLevelAndReportsWhyItFailed)
     QString error = S("untouched");
     ASSERT_TRUE(CreateFolder(name, &error));
     EXPECT_EQ(error, S("untouched"));
-    struct stat st
-    {
-    };
+    struct stat st = {};
     ASSERT_EQ(::lstat(QByteArray(EncodeFileName(dir.Path()) + "/caf\xE9").constData(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
 

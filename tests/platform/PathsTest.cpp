@@ -158,9 +158,7 @@ TEST(GetRoot, IsTheMountPointThatHoldsThePath)
 {
     EXPECT_EQ(GetRoot(S("/")), S("/"));
     EXPECT_EQ(GetRoot(S("/no-such-mount-here/a/b")), S("/"));
-    struct stat proc
-    {
-    };
+    struct stat proc = {};
     if (::stat("/proc/self", &proc) == 0) { // procfs is mounted on /proc
         EXPECT_EQ(GetRoot(S("/proc/self/fd")), S("/proc"));
         EXPECT_EQ(GetRoot(S("/proc")), S("/proc"));
@@ -201,9 +199,7 @@ TEST(MakeTempFileName, CreatesAnEmptyPrivateFileWithThePrefix)
     EXPECT_EQ(GetParentFolder(first), JoinPath(QDir::tempPath(), S("")));
     EXPECT_TRUE(GetLastComponent(first).startsWith(S("PWL")));
     EXPECT_TRUE(first.endsWith(S(".TMP")));
-    struct stat st
-    {
-    };
+    struct stat st = {};
     ASSERT_EQ(::lstat(EncodeFileName(first).constData(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
     EXPECT_EQ(st.st_size, 0);

@@ -32,9 +32,7 @@ Values V(std::initializer_list<std::pair<const char*, const char*>> list)
 
 ino_t InodeOf(const QString& path)
 {
-    struct stat st
-    {
-    };
+    struct stat st = {};
     return ::lstat(EncodeFileName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
@@ -354,26 +352,31 @@ TEST_F(ProfileTest, ProfileKeptAsALinkIsWrittenThroughTheLink)
     CProfile profile(path);
     EXPECT_EQ(profile.GetProfileInt(S("S"), S("a"), 0), 1);
     ASSERT_TRUE(profile.WriteProfileInt(S("S"), S("b"), 2));
-    struct stat st
-    {
-    };
+    struct stat st = {};
     ASSERT_EQ(::lstat(EncodeFileName(path).constData(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_EQ(TestDir::ReadFile(real), QByteArray("[S]\na=1\nb=2\n"));
     EXPECT_EQ(Entries(dir.PathOf(S("dotfiles"))), QStringList{S("Pairwell.ini")});
 }
 
-TEST_F(ProfileTest, ExistingFilePermissionsAreKept)
+TEST_F(ProfileTest, ExistingFilePermissionsAndOwnerAreKept)
 {
     dir.WriteFile(S("Corvane/Pairwell.ini"), "[S]\na=1\n");
     ASSERT_EQ(::chmod(EncodeFileName(path).constData(), 0640), 0);
+    // Root writing a user's profile leaves it owned by the user.
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(EncodeFileName(path).constData(), 4321, 4322), 0);
+    }
     CProfile profile(path);
     ASSERT_TRUE(profile.WriteProfileInt(S("S"), S("a"), 2));
-    struct stat st
-    {
-    };
+    struct stat st = {};
     ASSERT_EQ(::stat(EncodeFileName(path).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 4321u);
+        EXPECT_EQ(st.st_gid, 4322u);
+    }
 }
 
 TEST(ProfileLocation, EnvironmentChoosesTheFile)
