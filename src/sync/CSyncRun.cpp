@@ -259,23 +259,30 @@ bool CSyncRun::Synchronize(CProject* node, const CAppOptionSync& options, SyncDi
     return Execute();
 }
 
-bool CSyncRun::SynchronizeFiles(
+void CSyncRun::CollectFiles(
     CSyncProject* node, const QStringList& names, const CAppOptionSync& options, SyncDirection direction)
 {
     Clear();
     m_flags = options.Flags;
     m_logPath = options.LogFilePath;
     m_direction = direction;
-    if (node) {
-        CSyncProject* top = node;
-        while (auto* parent = dynamic_cast<CSyncProject*>(top->GetParent()))
-            top = parent;
-        if (!IsSkippedProject(*top)) {
-            m_doc.SetFileSelection(&names);
-            CollectTree(node, true, m_doc.GetFileSelection());
-            m_doc.SetFileSelection(nullptr);
-        }
-    }
+    if (!node)
+        return;
+    CSyncProject* top = node;
+    while (auto* parent = dynamic_cast<CSyncProject*>(top->GetParent()))
+        top = parent;
+    if (IsSkippedProject(*top))
+        return;
+    // The selection is the document's only while this collection runs.
+    m_doc.SetFileSelection(&names);
+    CollectTree(node, true, m_doc.GetFileSelection());
+    m_doc.SetFileSelection(nullptr);
+}
+
+bool CSyncRun::SynchronizeFiles(
+    CSyncProject* node, const QStringList& names, const CAppOptionSync& options, SyncDirection direction)
+{
+    CollectFiles(node, names, options, direction);
     return Execute();
 }
 

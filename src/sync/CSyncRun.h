@@ -87,8 +87,11 @@ public:
     // The run of the files `names` of one folder (no subfolders, no preview).
     bool SynchronizeFiles(
         CSyncProject* node, const QStringList& names, const CAppOptionSync& options, SyncDirection direction);
-    // Only the collection of Synchronize: the document's lists are filled, nothing is changed.
+    // Only the collection of Synchronize (of SynchronizeFiles): the document's
+    // lists are filled, nothing is changed.
     void Collect(CProject* node, const CAppOptionSync& options, SyncDirection direction);
+    void CollectFiles(
+        CSyncProject* node, const QStringList& names, const CAppOptionSync& options, SyncDirection direction);
 
     const SyncRunResult& Result() const { return m_result; }
 
