@@ -7,22 +7,27 @@
 #include "platform/Paths.h"
 #include "platform/Prompt.h"
 
-bool ValidateNewProject(const NewProjectValues& values)
+bool ValidateNewProject(const NewProjectValues& values, NewProjectCheck* why)
 {
+    const auto result = [why](NewProjectCheck check) {
+        if (why)
+            *why = check;
+        return check == NewProjectCheck::Ok;
+    };
     CPrompt& prompt = CurrentPrompt();
     if (values.projectFolder.isEmpty() || !TestFolderReachable(values.projectFolder)) {
         prompt.ShowMessage(ProjectText::InvalidFolder, PromptIcon::Warning);
-        return false;
+        return result(NewProjectCheck::InvalidProjectFolder);
     }
     if (!values.targetFolder.isEmpty() && !TestFolderReachable(values.targetFolder)) {
         if (!prompt.AskOkCancel(ProjectText::CreateTarget, PromptIcon::Question))
-            return false;
+            return result(NewProjectCheck::TargetDeclined);
         if (!CreateFolder(values.targetFolder)) {
             prompt.ShowMessage(ProjectText::CannotCreateFolder, PromptIcon::Warning);
-            return false;
+            return result(NewProjectCheck::TargetNotCreated);
         }
     }
-    return true;
+    return result(NewProjectCheck::Ok);
 }
 
 CSyncProject* CreateProject(CAppProject& root, const NewProjectValues& values)

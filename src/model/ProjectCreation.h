@@ -20,10 +20,17 @@ struct NewProjectValues
     bool includeSubfolders = true; // "サブフォルダも対象(&S)"
 };
 
+enum class NewProjectCheck {
+    Ok,
+    InvalidProjectFolder, // not an existing folder
+    TargetDeclined, // the user did not want the missing target folder created
+    TargetNotCreated, // creating it failed
+};
+
 // The dialog's OK: the project folder must exist; a missing target folder is
 // created (one level) after the question. False keeps the dialog open (the
-// reason was shown).
-bool ValidateNewProject(const NewProjectValues& values);
+// reason was shown, and is given in `why` when asked for).
+bool ValidateNewProject(const NewProjectValues& values, NewProjectCheck* why = nullptr);
 
 // Creates the project under `root` and scans it. When a project with the same
 // key (the upper-cased last component of the project folder) exists, the

@@ -63,7 +63,9 @@ TEST_F(ProjectCreation, MissingProjectFolderIsRefused)
 {
     dir.WriteFile(QStringLiteral("file"), "x");
     for (const QString& path : {dir.PathOf(QStringLiteral("missing")), dir.PathOf(QStringLiteral("file")), QString()}) {
-        EXPECT_FALSE(ValidateNewProject({path, QString(), true}));
+        NewProjectCheck why = NewProjectCheck::Ok;
+        EXPECT_FALSE(ValidateNewProject({path, QString(), true}, &why));
+        EXPECT_EQ(why, NewProjectCheck::InvalidProjectFolder);
     }
     ASSERT_EQ(prompt.Texts().size(), 3);
     EXPECT_EQ(prompt.Texts().first(), QStringLiteral("有効なフォルダ名を指定してください。"));
@@ -75,7 +77,9 @@ TEST_F(ProjectCreation, MissingTargetFolderIsCreatedOnlyAfterOk)
     const NewProjectValues values{dir.PathOf(QStringLiteral("a/Work")), dir.PathOf(QStringLiteral("b")), true};
 
     prompt.Push(PromptAnswer::Cancel);
-    EXPECT_FALSE(ValidateNewProject(values));
+    NewProjectCheck why = NewProjectCheck::Ok;
+    EXPECT_FALSE(ValidateNewProject(values, &why));
+    EXPECT_EQ(why, NewProjectCheck::TargetDeclined);
     EXPECT_FALSE(TestDir::Exists(values.targetFolder));
     ASSERT_EQ(prompt.Requests().size(), 1u);
     EXPECT_EQ(prompt.Requests()[0].text, QStringLiteral("ターゲットフォルダを作成しますか？"));
@@ -88,7 +92,8 @@ TEST_F(ProjectCreation, MissingTargetFolderIsCreatedOnlyAfterOk)
     // One level only: a target two levels down cannot be created.
     const NewProjectValues deep{values.projectFolder, dir.PathOf(QStringLiteral("x/y")), true};
     prompt.Push(PromptAnswer::Ok);
-    EXPECT_FALSE(ValidateNewProject(deep));
+    EXPECT_FALSE(ValidateNewProject(deep, &why));
+    EXPECT_EQ(why, NewProjectCheck::TargetNotCreated);
     EXPECT_EQ(prompt.Texts().last(), QStringLiteral("ディレクトリが作成できません。"));
     EXPECT_FALSE(TestDir::Exists(dir.PathOf(QStringLiteral("x"))));
 }

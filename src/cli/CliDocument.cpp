@@ -1,0 +1,41 @@
+#include "cli/CliDocument.h"
+
+#include "cli/CliVerb.h"
+#include "filters/FilterSet.h"
+#include "model/CMyDoc.h"
+#include "platform/FileName.h"
+#include "platform/Paths.h"
+#include "shell/CAppOptionSync.h"
+
+#include <climits>
+#include <cstdlib>
+#include <unistd.h>
+
+void LoadSettingsForRescan()
+{
+    GlobalOptionSync().Load();
+    GlobalFilterSet().LoadFromRegistry();
+}
+
+QString AbsolutePath(const QString& path)
+{
+    if (path.isEmpty() || path.startsWith(QLatin1Char('/')))
+        return path.isEmpty() ? path : JoinPath(path, QString());
+    char* cwd = ::getcwd(nullptr, 0);
+    if (!cwd)
+        return path;
+    const QString folder = DecodeFileName(QByteArray(cwd));
+    std::free(cwd);
+    return JoinPath(folder, path);
+}
+
+bool OpenDocumentOrReport(CMyDoc& doc, const QString& path)
+{
+    // The document reports through the current prompt, which prints on stderr.
+    return doc.OnOpenDocument(path);
+}
+
+bool SaveDocumentOrReport(CMyDoc& doc, const QString& path)
+{
+    return doc.OnSaveDocument(path);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+class CMyDoc;
+
+// Shared steps of the verbs that work on a document.
+
+// The process's sync options and filter entries, which every rescan consults.
+void LoadSettingsForRescan();
+// `path` made absolute against the working folder, so that a document never
+// stores a folder relative to wherever the tool happened to run.
+QString AbsolutePath(const QString& path);
+// Opens the document at `path` (a full rescan). A file that cannot be read or
+// is damaged has already been reported (naming the file) on stderr: false.
+bool OpenDocumentOrReport(CMyDoc& doc, const QString& path);
+// Stores the document at `path`; a failure is reported on stderr: false.
+bool SaveDocumentOrReport(CMyDoc& doc, const QString& path);

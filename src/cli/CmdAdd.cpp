@@ -1,0 +1,60 @@
+// pairwell-cli add DOC.snc PROJECT_DIR [TARGET_DIR] [--no-subfolders] [--yes]
+//
+// Adds a project as the create-project dialog does: the project folder must
+// exist; a missing target folder is created (one level) after the question,
+// which --yes answers and which is answered No when stdin is not a terminal.
+// A project whose folder name is already registered is refused. The document
+// is saved.
+//
+// Exit codes: 0 added, 1 the target folder could not be created or the
+// document not saved, 2 bad usage, unreadable document, invalid project folder
+// or a name already registered, 3 the target folder was not to be created.
+#include "cli/CliArgs.h"
+#include "cli/CliDocument.h"
+#include "cli/CliVerb.h"
+#include "cli/TerminalPrompt.h"
+#include "model/CMyDoc.h"
+#include "model/ProjectCreation.h"
+
+namespace {
+
+int Add(const QStringList& arguments)
+{
+    const CliArgs args(arguments, {QStringLiteral("--no-subfolders"), QStringLiteral("--yes")}, {});
+    if (!args.Ok())
+        return UsageError(QStringLiteral("add: ") + args.Error());
+    const QStringList& words = args.Positional();
+    if (words.size() < 2 || words.size() > 3)
+        return UsageError(QStringLiteral("add needs DOC.snc PROJECT_DIR [TARGET_DIR]"));
+
+    CTerminalPrompt prompt(args.Has(QStringLiteral("--yes")));
+    CPromptScope scope(prompt);
+    LoadSettingsForRescan();
+    const QString documentPath = AbsolutePath(words.at(0));
+    CMyDoc doc;
+    if (!OpenDocumentOrReport(doc, documentPath))
+        return ExitCode::BadUsage;
+
+    const NewProjectValues values{
+        AbsolutePath(words.at(1)), AbsolutePath(words.value(2)), !args.Has(QStringLiteral("--no-subfolders"))};
+    NewProjectCheck check = NewProjectCheck::Ok;
+    if (!ValidateNewProject(values, &check)) {
+        switch (check) {
+        case NewProjectCheck::TargetDeclined:
+            PrintErr(QStringLiteral("pairwell-cli: add: the target folder was not created (--yes creates it)"));
+            return ExitCode::Stopped;
+        case NewProjectCheck::TargetNotCreated:
+            return ExitCode::Failure;
+        default:
+            return ExitCode::BadUsage;
+        }
+    }
+    if (!CreateProject(doc.GetRoot(), values))
+        return ExitCode::BadUsage;
+    doc.SetModifiedFlag(true);
+    return SaveDocumentOrReport(doc, documentPath) ? ExitCode::Done : ExitCode::Failure;
+}
+
+const CliVerb kVerb("add", "add DOC.snc PROJECT_DIR [TARGET_DIR] [--no-subfolders] [--yes]", Add);
+
+} // namespace

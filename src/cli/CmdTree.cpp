@@ -1,0 +1,184 @@
+// pairwell-cli tree DOC.snc [--scan] [--json]
+//
+// Opens the document (which rescans every project) and prints the project
+// tree: each node's display name, folders, switches, own settings and folder
+// state. The state is computed as the tree view computes it: from the
+// folders' existence, and with --scan from their files too; a node that is not
+// synchronised shows "excluded". Children are sorted by display name, as the
+// tree view sorts them.
+//
+// Text: one line per node, indented by depth:
+//   NAME  state=N|excluded  project=PATH  target=PATH  [name=CUSTOM] [no-sync]
+//   [no-subfolders] [filters=A,B] [options=0xFLAGS]  flags=0xFLAGS
+// JSON: {"commonFilters": [...], "root": {"name": ..., "children": [node...]}},
+// node = {"key", "name", "displayName", "project", "target", "flags",
+//         "ownFilters": [...] or null, "state": N or "excluded", "children": [...]}.
+#include "cli/CliArgs.h"
+#include "cli/CliDocument.h"
+#include "cli/CliVerb.h"
+#include "cli/TerminalPrompt.h"
+#include "model/CMyDoc.h"
+#include "model/CSyncProject.h"
+#include "platform/FileName.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+void WriteLine(const QString& line)
+{
+    // The bytes of the names, so that undecodable names appear as they are on disk.
+    const QByteArray bytes = EncodeFileName(line) + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
+std::vector<CSyncProject*> SortedChildren(const CProject& node)
+{
+    std::vector<CSyncProject*> children;
+    children.reserve(size_t(node.ChildCount()));
+    for (const auto& entry : node.Children())
+        children.push_back(entry.second.get());
+    std::stable_sort(children.begin(), children.end(),
+        [](const CSyncProject* a, const CSyncProject* b) { return a->GetDisplayName() < b->GetDisplayName(); });
+    return children;
+}
+
+QJsonValue StateValue(CSyncProject& node, bool scan)
+{
+    if (node.IsNoSync())
+        return QStringLiteral("excluded");
+    return int(node.GetFolderState(scan));
+}
+
+QString FlagsText(quint32 flags)
+{
+    return QStringLiteral("0x%1").arg(flags, 8, 16, QLatin1Char('0'));
+}
+
+QString NodeLine(CSyncProject& node, bool scan, int depth)
+{
+    const QJsonValue state = StateValue(node, scan);
+    QStringList parts{QString(2 * depth, QLatin1Char(' ')) + node.GetDisplayName(),
+        QStringLiteral("state=") + (state.isString() ? state.toString() : QString::number(state.toInt())),
+        QStringLiteral("project=") + node.GetFolder(0), QStringLiteral("target=") + node.GetFolder(1)};
+    if (!node.GetName().isEmpty())
+        parts << QStringLiteral("name=") + node.GetName();
+    if (node.IsNoSync())
+        parts << QStringLiteral("no-sync");
+    if (node.IsNoSubfolderSearch())
+        parts << QStringLiteral("no-subfolders");
+    if (node.HasFlag(NodeFlag::OwnFilter))
+        parts << QStringLiteral("filters=") + node.GetOwnFilterSelection().join(QLatin1Char(','));
+    if (node.HasFlag(NodeFlag::OwnSyncOptions))
+        parts << QStringLiteral("options=") + FlagsText(node.GetOwnSyncOptions().Flags);
+    parts << QStringLiteral("flags=") + FlagsText(node.GetFlags());
+    return parts.join(QStringLiteral("  "));
+}
+
+void PrintText(CMyDoc& doc, bool scan)
+{
+    WriteLine(doc.GetRoot().GetDisplayName() + QStringLiteral("  common-filters=")
+        + doc.GetCommonFilterSelection().join(QLatin1Char(',')));
+    // Depth-first without recursion: a document may be thousands of levels deep.
+    std::vector<std::pair<CSyncProject*, int>> pending;
+    const auto push = [&pending](const CProject& parent, int depth) {
+        const std::vector<CSyncProject*> children = SortedChildren(parent);
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            pending.emplace_back(*it, depth);
+    };
+    push(doc.GetRoot(), 1);
+    while (!pending.empty()) {
+        const auto [node, depth] = pending.back();
+        pending.pop_back();
+        WriteLine(NodeLine(*node, scan, depth));
+        push(*node, depth + 1);
+    }
+}
+
+QJsonObject NodeObject(CSyncProject& node, bool scan)
+{
+    QJsonObject object;
+    object.insert(QStringLiteral("key"), node.GetKey());
+    object.insert(QStringLiteral("name"), node.GetName());
+    object.insert(QStringLiteral("displayName"), node.GetDisplayName());
+    object.insert(QStringLiteral("project"), node.GetFolder(0));
+    object.insert(QStringLiteral("target"), node.GetFolder(1));
+    object.insert(QStringLiteral("flags"), qint64(node.GetFlags()));
+    object.insert(QStringLiteral("ownFilters"),
+        node.HasFlag(NodeFlag::OwnFilter) ? QJsonValue(QJsonArray::fromStringList(node.GetOwnFilterSelection()))
+                                          : QJsonValue(QJsonValue::Null));
+    object.insert(QStringLiteral("state"), StateValue(node, scan));
+    return object;
+}
+
+// Builds the nested objects bottom-up without recursion: every node's object
+// is complete (with its children) before it is put into its parent's array.
+QJsonArray ChildrenArray(CMyDoc& doc, bool scan)
+{
+    struct Frame
+    {
+        QJsonObject object;
+        std::vector<CSyncProject*> children;
+        size_t next = 0;
+        QJsonArray done;
+    };
+    std::vector<Frame> stack;
+    stack.push_back({QJsonObject(), SortedChildren(doc.GetRoot()), 0, QJsonArray()});
+    for (;;) {
+        Frame& top = stack.back();
+        if (top.next < top.children.size()) {
+            CSyncProject* child = top.children[top.next++];
+            stack.push_back({NodeObject(*child, scan), SortedChildren(*child), 0, QJsonArray()});
+            continue;
+        }
+        if (stack.size() == 1)
+            return top.done;
+        Frame finished = std::move(top);
+        stack.pop_back();
+        finished.object.insert(QStringLiteral("children"), finished.done);
+        stack.back().done.append(finished.object);
+    }
+}
+
+void PrintJson(CMyDoc& doc, bool scan)
+{
+    QJsonObject root;
+    root.insert(QStringLiteral("name"), doc.GetRoot().GetDisplayName());
+    root.insert(QStringLiteral("children"), ChildrenArray(doc, scan));
+    QJsonObject all;
+    all.insert(QStringLiteral("commonFilters"), QJsonArray::fromStringList(doc.GetCommonFilterSelection()));
+    all.insert(QStringLiteral("root"), root);
+    const QByteArray text = QJsonDocument(all).toJson(QJsonDocument::Indented);
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+}
+
+int Tree(const QStringList& arguments)
+{
+    const CliArgs args(arguments, {QStringLiteral("--scan"), QStringLiteral("--json")}, {});
+    if (!args.Ok())
+        return UsageError(QStringLiteral("tree: ") + args.Error());
+    if (args.Positional().size() != 1)
+        return UsageError(QStringLiteral("tree needs DOC.snc"));
+
+    CTerminalPrompt prompt(false);
+    CPromptScope scope(prompt);
+    LoadSettingsForRescan();
+    CMyDoc doc;
+    if (!OpenDocumentOrReport(doc, AbsolutePath(args.Positional().first())))
+        return ExitCode::BadUsage;
+    const bool scan = args.Has(QStringLiteral("--scan"));
+    if (args.Has(QStringLiteral("--json")))
+        PrintJson(doc, scan);
+    else
+        PrintText(doc, scan);
+    return ExitCode::Done;
+}
+
+const CliVerb kVerb("tree", "tree DOC.snc [--scan] [--json]", Tree);
+
+} // namespace
