@@ -43,6 +43,7 @@ bool CMyDoc::Serialize(QIODevice& device, ArchiveMode mode, QString* error)
 
 void CMyDoc::DeleteContents()
 {
+    Q_EMIT ContentsDeleting();
     m_root.DeleteChildren();
     m_root.SetName(QString());
 }

@@ -106,6 +106,8 @@ Q_SIGNALS:
     void UpdateAllViews(int hint, CProject* node);
     void PathNameChanged(const QString& path);
     void ModifiedChanged(bool modified);
+    // Every project is about to be destroyed: views drop what points into the tree.
+    void ContentsDeleting();
 
 private:
     friend class CSyncRun; // fills the working lists
