@@ -2,15 +2,20 @@ target_sources(pairwell_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/CAppOptionDisp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CAppOptionSync.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CAppOptionTool.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CCommandLineInfo.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CRecentFileList.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ShowLastErrorBox.cpp
 )
 
 # Message boxes, the path bar and the small dialogs.
 if(TARGET pairwell_gui)
   target_sources(pairwell_gui PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/CAboutDlg.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CColumnEditDialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CFolderSelectDialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CMessageBoxPrompt.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CNameInputDialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CPathBar.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CSplitter.cpp
   )
 endif()
