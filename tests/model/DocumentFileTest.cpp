@@ -527,3 +527,24 @@ TEST_F(DocumentFile, SaveModifiedAsksOnlyWhenSomethingChanged)
     EXPECT_TRUE(TestDir::Exists(chosen));
     EXPECT_EQ(prompt.UnexpectedCount(), 0);
 }
+
+TEST_F(DocumentFile, TheFuzzingSeedsAreValidDocumentsThatRoundTrip)
+{
+    const QStringList names{"empty", "one", "two", "deep", "narrow", "switches", "long", "escape"};
+    for (const QString& name : names) {
+        const QByteArray bytes = TestDir::ReadFile(QStringLiteral(PAIRWELL_FUZZ_CORPUS "/") + name + ".snc");
+        ASSERT_FALSE(bytes.isEmpty()) << name.toStdString();
+        CMyDoc doc;
+        QString error;
+        ASSERT_TRUE(Load(bytes, doc.GetRoot(), const_cast<QStringList&>(doc.GetCommonFilterSelection()), &error))
+            << name.toStdString() << ": " << error.toStdString();
+        const QByteArray stored = Store(doc);
+        CAppProject again;
+        QStringList common;
+        ASSERT_TRUE(Load(stored, again, common));
+        EXPECT_EQ(Describe(again), Describe(doc.GetRoot())) << name.toStdString();
+        if (name != QLatin1String("narrow") && name != QLatin1String("escape") && name != QLatin1String("switches")) {
+            EXPECT_EQ(stored, bytes) << name.toStdString(); // already in the form this program writes
+        }
+    }
+}
