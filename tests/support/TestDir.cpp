@@ -2,13 +2,13 @@
 
 #include "platform/FileName.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDir>
-#include <QFile>
+#include <cstring>
 
 namespace {
 
@@ -26,11 +26,42 @@ void MakeParents(const QString& path)
     }
 }
 
+// Removes everything below the open folder `dirFd`, never following links.
+void RemoveContents(int dirFd)
+{
+    DIR* dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+            continue;
+        if (::unlinkat(::dirfd(dir), name, 0) == 0)
+            continue;
+        const int child = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (child < 0)
+            continue;
+        ::fchmod(child, 0700);  // a test may have made it unwritable
+        RemoveContents(child);
+        ::unlinkat(::dirfd(dir), name, AT_REMOVEDIR);
+    }
+    ::closedir(dir);
+}
+
 }  // namespace
 
 TestDir::TestDir()
 {
     EXPECT_TRUE(m_dir.isValid());
+}
+
+TestDir::~TestDir()
+{
+    const int fd = ::open(Bytes(Path()).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0)
+        RemoveContents(fd);
 }
 
 QString TestDir::PathOf(const QString& relative) const

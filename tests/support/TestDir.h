@@ -11,6 +11,10 @@ class TestDir
 {
 public:
     TestDir();
+    // Removes the folder by its bytes, so entries with undecodable names go too.
+    ~TestDir();
+    TestDir(const TestDir&) = delete;
+    TestDir& operator=(const TestDir&) = delete;
 
     QString Path() const { return m_dir.path(); }
     QString PathOf(const QString& relative) const;
