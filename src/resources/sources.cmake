@@ -22,3 +22,21 @@ if(TARGET pairwell_gui)
     ${CMAKE_CURRENT_LIST_DIR}/pairwell.qrc
   )
 endif()
+
+# Desktop integration: the launcher, the program and document icons in the
+# hicolor theme, and the document type (*.snc). The help page is copied beside
+# the program and installed with it (src/CMakeLists.txt).
+if(PAIRWELL_BUILD_GUI)
+  set(PAIRWELL_RESOURCES ${CMAKE_CURRENT_LIST_DIR})
+  install(FILES ${PAIRWELL_RESOURCES}/desktop/pairwell.desktop DESTINATION share/applications)
+  install(FILES ${PAIRWELL_RESOURCES}/desktop/pairwell-mime.xml DESTINATION share/mime/packages)
+  foreach(size 16 22 24 32 48 64 128 256)
+    set(icon ${PAIRWELL_RESOURCES}/pictures/icons/pairwell-${size}.png)
+    install(FILES ${icon} DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME pairwell.png)
+    install(FILES ${icon} DESTINATION share/icons/hicolor/${size}x${size}/mimetypes
+            RENAME application-x-pairwell-document.png)
+  endforeach()
+  install(FILES ${PAIRWELL_RESOURCES}/pictures/icons/pairwell.svg DESTINATION share/icons/hicolor/scalable/apps)
+  install(FILES ${PAIRWELL_RESOURCES}/pictures/icons/pairwell.svg DESTINATION share/icons/hicolor/scalable/mimetypes
+          RENAME application-x-pairwell-document.svg)
+endif()
