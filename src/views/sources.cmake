@@ -5,5 +5,10 @@ target_sources(pairwell_core PRIVATE
 if(TARGET pairwell_gui)
   target_sources(pairwell_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ColumnHeader.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CFileListItem.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CFileSyncView.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CFileSyncViewCommands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FileListCells.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FileViewActions.cpp
   )
 endif()
