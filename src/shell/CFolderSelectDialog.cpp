@@ -9,11 +9,13 @@
 
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -52,6 +54,26 @@ CFolderSelectDialog::CFolderSelectDialog(QWidget* parent, int captionId)
     m_model->sort(0, Qt::AscendingOrder);
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
         [this](const QModelIndex& current) { OnCurrentChanged(current); });
+    // Folders are read in the background, and rows above the selection may
+    // arrive late: until the user works in the tree, every folder read on
+    // the way to the selection brings it back into view (after the model
+    // has sorted what it read).
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString& folder) {
+        if (!m_followSelection)
+            return;
+        const QModelIndex loaded = m_model->index(folder);
+        for (QModelIndex index = m_tree->currentIndex().parent(); index.isValid(); index = index.parent()) {
+            if (index == loaded) {
+                QTimer::singleShot(0, this, [this] {
+                    if (m_followSelection)
+                        m_tree->scrollTo(m_tree->currentIndex(), QAbstractItemView::PositionAtCenter);
+                });
+                return;
+            }
+        }
+    });
+    m_tree->installEventFilter(this);
+    m_tree->viewport()->installEventFilter(this);
 
     auto* treeLabel = new QLabel(QStringLiteral("フォルダ(&F)"), this);
     treeLabel->setBuddy(m_tree);
@@ -100,6 +122,20 @@ void CFolderSelectDialog::showEvent(QShowEvent* event)
     m_tree->setFocus();
 }
 
+bool CFolderSelectDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+        m_followSelection = false;
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void CFolderSelectDialog::SelectFolder(const QString& path)
 {
     const QModelIndex index = m_model->index(path);
@@ -110,7 +146,8 @@ void CFolderSelectDialog::SelectFolder(const QString& path)
     for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
         m_tree->expand(parent);
     m_tree->setCurrentIndex(index);
-    m_tree->scrollTo(index);
+    m_tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    m_followSelection = true;
     // The current index may have been this one already.
     OnCurrentChanged(index);
 }

@@ -31,6 +31,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void SelectFolder(const QString& path);
@@ -45,4 +46,5 @@ private:
     QPushButton* m_create;
     QString m_selectedPath;
     bool m_shown = false;
+    bool m_followSelection = false; // keep the selection in view until the user works in the tree
 };
