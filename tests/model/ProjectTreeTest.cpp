@@ -3,6 +3,7 @@
 #include "model/CAppProject.h"
 #include "model/CMyDoc.h"
 #include "model/CSyncProject.h"
+#include "model/NodePath.h"
 #include "model/ProjectArchive.h"
 #include "platform/FileName.h"
 #include "shell/CAppOptionSync.h"
@@ -388,4 +389,24 @@ TEST_F(ProjectTree, DeepTreesAreWalkedAndDestroyedWithoutRecursion)
     chain->ForEachDescendant([&](CSyncProject&) { ++visited; });
     EXPECT_EQ(visited, 100'000);
     chain.reset(); // must not overflow the stack
+}
+
+TEST_F(ProjectTree, NodesAreFoundByTheirPathOfDisplayNames)
+{
+    dir.MakeFolder(QStringLiteral("left/Work/sub/deeper"));
+    CSyncProject& project = AddProject();
+    project.Refresh(true);
+    CSyncProject* deeper = project.FindChild(QStringLiteral("sub"))->FindChild(QStringLiteral("deeper"));
+    CAppProject& root = doc.GetRoot();
+    EXPECT_EQ(FindNodeByDisplayPath(root, QStringLiteral("Work/sub/deeper")), deeper);
+    EXPECT_EQ(FindNodeByDisplayPath(root, QStringLiteral("/work//SUB/deeper/")), deeper);
+    EXPECT_EQ(FindNodeByDisplayPath(root, QString()), &root);
+    EXPECT_EQ(FindNodeByDisplayPath(root, QStringLiteral("Work/nothing")), nullptr);
+    EXPECT_EQ(DisplayPathOf(*deeper), QStringLiteral("Work/sub/deeper"));
+
+    // A custom name with a "/" in it is still reachable.
+    project.SetName(QStringLiteral("A/B"));
+    root.AddChild(root.DetachChild(QStringLiteral("WORK")));
+    EXPECT_EQ(FindNodeByDisplayPath(root, QStringLiteral("A/B/sub")), project.FindChild(QStringLiteral("sub")));
+    EXPECT_EQ(DisplayPathOf(*deeper), QStringLiteral("A/B/sub/deeper"));
 }
