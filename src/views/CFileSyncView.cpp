@@ -49,6 +49,13 @@ public:
         const QWidget* widget = option.widget;
         QStyle* style = widget ? widget->style() : QApplication::style();
         style->drawControl(QStyle::CE_ItemViewItem, &panel, painter, widget);
+        // A selected row is highlighted across its picture cells too.
+        if (option.state & QStyle::State_Selected) {
+            const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
+                : (option.state & QStyle::State_Active)                                ? QPalette::Active
+                                                                                       : QPalette::Inactive;
+            painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+        }
 
         const QSize size = CImageList::PictureSize();
         const QRect target(option.rect.left(), option.rect.top() + (option.rect.height() - size.height()) / 2,
@@ -64,6 +71,44 @@ public:
         if (index.data(CFileListItem::PictureRole).isValid())
             return CImageList::PictureSize();
         return QStyledItemDelegate::sizeHint(option, index);
+    }
+};
+
+// The column header: the sort triangle is drawn on the right of the title,
+// as the picture format of the sort column asks, with the title kept clear of it.
+class CFileListHeader : public QHeaderView
+{
+public:
+    explicit CFileListHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) { }
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
+    {
+        const QPixmap picture = model()
+            ? model()->headerData(logicalIndex, orientation(), Qt::DecorationRole).value<QPixmap>()
+            : QPixmap();
+        if (picture.isNull()) {
+            QHeaderView::paintSection(painter, rect, logicalIndex);
+            return;
+        }
+        painter->save();
+        QStyleOptionHeader option;
+        initStyleOptionForIndex(&option, logicalIndex);
+        option.rect = rect;
+        option.icon = QIcon();
+        style()->drawControl(QStyle::CE_HeaderSection, &option, painter, this);
+        const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, &option, this);
+        QStyleOptionHeader label = option;
+        label.rect = style()->subElementRect(QStyle::SE_HeaderLabel, &option, this);
+        label.rect.setRight(label.rect.right() - picture.width() - margin);
+        if (label.rect.width() > 0)
+            style()->drawControl(QStyle::CE_HeaderLabel, &label, painter, this);
+        const QSize size = picture.deviceIndependentSize().toSize();
+        const int x = qMax(rect.left(), rect.right() - margin - size.width() + 1);
+        const int y = rect.top() + (rect.height() - size.height()) / 2;
+        painter->setClipRect(rect);
+        painter->drawPixmap(x, y, picture);
+        painter->restore();
     }
 };
 
@@ -93,7 +138,9 @@ CFileSyncView::CFileSyncView(CMyDoc& doc, IMainFrame& frame, QWidget* parent)
     setIconSize(CImageList::PictureSize());
     setItemDelegate(new CFileListDelegate(this)); // owned by the view
 
+    setHeader(new CFileListHeader(this)); // owned by the view
     QHeaderView* columnHeader = header();
+    columnHeader->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     columnHeader->setSectionsMovable(true);
     columnHeader->setFirstSectionMovable(true);
     columnHeader->setSectionsClickable(true);
@@ -276,7 +323,8 @@ void CFileSyncView::FillRows(bool restoreSelection, const std::optional<QString>
             continue;
         record.ViewKey = MakeViewKey(excluded, GetFileStatePicture(record.GetState(), toleranceIcon));
         // The list owns its rows.
-        rows.append(std::make_unique<CFileListItem>(*this, record, GetFileTypeName(record.GetPath())).release());
+        // The type name depends on the name alone, so the path need not be built.
+        rows.append(std::make_unique<CFileListItem>(*this, record, GetFileTypeName(name)).release());
     }
     addTopLevelItems(rows);
 
