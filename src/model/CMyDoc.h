@@ -56,6 +56,11 @@ public:
     bool Synchronize(CProject* node, const CAppOptionSync& options, SyncDirection direction);
     bool SynchronizeFiles(
         CSyncProject* node, const QStringList& names, const CAppOptionSync& options, SyncDirection direction);
+    // Deletes files and folders (src/sync/DocDelete.cpp): to the trash with
+    // `recycle`, after the question for paths that are not on fixed disks
+    // (No deletes nothing), else for good after the delete question. True
+    // when every path was deleted.
+    bool DeletePaths(const QStringList& paths, bool recycle);
 
     enum class ArchiveMode { Store, Load };
     // Store: the tree and the common selection; the stored nodes are no longer

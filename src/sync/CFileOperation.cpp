@@ -95,6 +95,11 @@ void IFileOperationObserver::ShowErrors(const QStringList& errors)
     ShowFileOperationErrors(errors);
 }
 
+void IFileOperationObserver::RunOperation(FileOpKind, quint32, const std::function<void()>& operation)
+{
+    operation();
+}
+
 void ShowFileOperationErrors(const QStringList& errors)
 {
     if (errors.isEmpty())
@@ -331,7 +336,28 @@ bool CFileOperation::CopyItem(const QString& source, const QString& destination,
     return CopyItems({source}, {destination}, flags & ~FOF_MULTIDESTFILES);
 }
 
+bool CFileOperation::Run(FileOpKind kind, quint32 flags, const std::function<bool()>& work)
+{
+    bool ok = false;
+    const std::function<void()> operation = [&ok, &work] { ok = work(); };
+    if (m_observer)
+        m_observer->RunOperation(kind, flags, operation);
+    else
+        operation();
+    return ok;
+}
+
 bool CFileOperation::CopyItems(const QStringList& sources, const QStringList& destinations, quint32 flags)
+{
+    return Run(FileOpKind::Copy, flags, [&] { return DoCopyItems(sources, destinations, flags); });
+}
+
+bool CFileOperation::DeleteItems(const QStringList& paths, quint32 flags)
+{
+    return Run(FileOpKind::Delete, flags, [&] { return DoDeleteItems(paths, flags); });
+}
+
+bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& destinations, quint32 flags)
 {
     Begin(flags | (sources.size() > 1 ? FOF_MULTIDESTFILES : 0));
     for (qsizetype i = 0; i < sources.size(); ++i) {
@@ -369,7 +395,7 @@ bool CFileOperation::CopyItems(const QStringList& sources, const QStringList& de
     return Finish();
 }
 
-bool CFileOperation::DeleteItems(const QStringList& paths, quint32 flags)
+bool CFileOperation::DoDeleteItems(const QStringList& paths, quint32 flags)
 {
     Begin(flags);
     for (const QString& path : paths) {

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QtGlobal>
 #include <atomic>
+#include <functional>
 #include <vector>
 
 // Flags of a file operation; the values are those of the desktop shell's
@@ -13,6 +14,8 @@ constexpr quint32 FOF_SILENT = 0x0004; // no progress display, no error summary
 constexpr quint32 FOF_NOCONFIRMATION = 0x0010; // every question answered with yes
 constexpr quint32 FOF_ALLOWUNDO = 0x0040; // deletions go to the trash
 constexpr quint32 FOF_NOCONFIRMMKDIR = 0x0200; // missing destination folders created without asking
+
+enum class FileOpKind { Copy, Delete };
 
 enum class FileOpStatus {
     NotRun, // not reached: the operation was cancelled before it
@@ -58,6 +61,11 @@ public:
     // The failures, once at the end (never for a silent operation). By
     // default one error message through the prompt interface.
     virtual void ShowErrors(const QStringList& errors);
+    // Runs one whole operation: `operation` does all the work, asks its
+    // questions, reports through this observer and returns when it is done.
+    // The window runs it on a worker thread so that it keeps painting; by
+    // default it runs right here.
+    virtual void RunOperation(FileOpKind kind, quint32 flags, const std::function<void()>& operation);
 };
 
 // Shows the failures of an operation as one error message through the prompt interface.
@@ -90,6 +98,10 @@ public:
 private:
     class CCopyRun;
 
+    // Runs `work` through the observer's RunOperation (directly without one).
+    bool Run(FileOpKind kind, quint32 flags, const std::function<bool()>& work);
+    bool DoCopyItems(const QStringList& sources, const QStringList& destinations, quint32 flags);
+    bool DoDeleteItems(const QStringList& paths, quint32 flags);
     void Begin(quint32 flags);
     bool Finish();
     bool CancelRequested() const;
