@@ -1,0 +1,23 @@
+#pragma once
+
+class CMyDoc;
+class QWidget;
+
+// Installs the window's parts of every run and file operation started through
+// the document: the preview list as the run's preview hook, and an observer
+// that runs each copy or delete operation on a worker thread while the window
+// keeps painting, with a modal progress dialog (files and bytes, the current
+// name, Cancel) unless the operation is silent. Questions of the operation
+// are asked on the window's thread; its failures are shown once, at the end,
+// unless it is silent. The hooks stay until `owner` or `doc` is destroyed.
+void InstallGuiSyncHooks(CMyDoc& doc, QWidget* owner);
+
+// Whether a file operation is running right now. While it runs the window
+// handles no input besides its progress dialog; a timer that would start
+// another run must wait for it to end.
+bool IsFileOperationRunning();
+
+// How long an operation runs before its progress dialog appears (300 ms by
+// default, so that a single small file does not flash a window); 0 shows it
+// at once.
+void SetProgressDialogDelay(int milliseconds);
