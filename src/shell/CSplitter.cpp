@@ -6,6 +6,8 @@ CSplitter::CSplitter(QWidget* parent) : QSplitter(Qt::Horizontal, parent)
 {
     // A pane dragged to nothing could not be found again after a restart.
     setChildrenCollapsible(false);
+    // The user's own width wins over one still waiting for room.
+    connect(this, &QSplitter::splitterMoved, this, [this] { m_pendingLeftWidth = -1; });
 }
 
 void CSplitter::SetPanes(QWidget* left, QWidget* right)
@@ -38,10 +40,13 @@ void CSplitter::resizeEvent(QResizeEvent* event)
 
 void CSplitter::ApplyPendingWidth()
 {
-    if (m_pendingLeftWidth < 0 || count() < 2 || width() <= 0 || !isVisible())
+    if (m_pendingLeftWidth < 0 || count() < 2 || width() <= 0)
         return;
+    // Until the splitter is wide enough for the asked width, it keeps asking:
+    // a window laid out small at first gets the width once it has its size.
     const int available = width() - handleWidth();
     const int left = qMin(m_pendingLeftWidth, qMax(0, available));
     setSizes({left, available - left});
-    m_pendingLeftWidth = -1;
+    if (available >= m_pendingLeftWidth)
+        m_pendingLeftWidth = -1;
 }

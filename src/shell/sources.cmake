@@ -12,7 +12,10 @@ if(TARGET pairwell_gui)
   target_sources(pairwell_gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/CAboutDlg.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CColumnEditDialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CDocCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CFolderSelectDialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CMainApp.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CMainFrame.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CMessageBoxPrompt.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CNameInputDialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CPathBar.cpp

@@ -1,0 +1,202 @@
+#include "shell/CMainApp.h"
+
+#include "filters/FilterSet.h"
+#include "model/CMyDoc.h"
+#include "platform/FileName.h"
+#include "platform/Paths.h"
+#include "platform/Profile.h"
+#include "resources/CommandIds.h"
+#include "resources/Pictures.h"
+#include "resources/ResourceIds.h"
+#include "resources/Texts.h"
+#include "shell/CAboutDlg.h"
+#include "shell/CAppOptionDisp.h"
+#include "shell/CAppOptionSync.h"
+#include "shell/CAppOptionTool.h"
+#include "shell/CCommandLineInfo.h"
+#include "shell/CDocCommands.h"
+#include "shell/CMainFrame.h"
+#include "shell/CRecentFileList.h"
+
+#include <QDir>
+#include <QVersionNumber>
+
+CMainApp::CMainApp(int& argc, char** argv) : QApplication(argc, argv)
+{
+    // QApplication has taken out its own options; what is left is ours.
+    for (int i = 1; i < argc; ++i)
+        m_params << DecodeFileName(QByteArray(argv[i]));
+    setOrganizationName(QStringLiteral("Corvane"));
+    setApplicationName(LoadString(Str::AppTitle));
+    setApplicationVersion(QStringLiteral("2.31"));
+}
+
+CMainApp::~CMainApp()
+{
+    ExitInstance();
+}
+
+void CMainApp::ResetSwitches()
+{
+    m_autoSyncRunning = false;
+    m_autoSyncMinutes = CCommandLineInfo::DefaultAutoSyncMinutes;
+    m_lastDocumentPath.clear();
+    m_noShellRegistration = false;
+    m_syncAtStart = false;
+    m_exitAfterSync = false;
+    m_syncOnEndSession = false;
+    m_desktopIntegrationRegistered = false;
+}
+
+bool CMainApp::CheckLibraryVersion(
+    const QString& libraryName, const QString& runtimeVersion, const QString& requiredVersion)
+{
+    const QVersionNumber runtime = QVersionNumber::fromString(runtimeVersion);
+    const QVersionNumber required = QVersionNumber::fromString(requiredVersion);
+    if (!runtime.isNull() && QVersionNumber::compare(runtime, required) >= 0)
+        return true;
+    CurrentPrompt().ShowMessage(libraryName + LoadString(Str::LibraryTooOld), PromptIcon::Information);
+    return false;
+}
+
+bool CMainApp::InitInstance()
+{
+    ExitInstance();
+    ResetSwitches();
+
+    // Every question of the program becomes a message box, unless a prompt
+    // was installed before (a test's scripted answers).
+    if (CPrompt* previous = SetCurrentPrompt(&m_prompt))
+        SetCurrentPrompt(previous);
+    else
+        m_promptInstalled = true;
+
+    // 1. The program's folder (the help file lives beside the program).
+    m_programDir = GetParentFolder(applicationFilePath());
+
+    // 2. The Qt run-time must be at least the version the program was built with.
+    if (!CheckLibraryVersion(
+            QStringLiteral("libQt6Core.so.6"), QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR)))
+        return false;
+
+    // 3. Caches, then the shared picture strip of both views.
+    ResetCaches();
+    (void)CImageList::Shared();
+
+    // 4. The profile (PAIRWELL_PROFILE, or Corvane/Pairwell.ini in the user's
+    // configuration folder) and the recent-file list.
+    CProfile& profile = CProfile::Instance();
+    RecentFileList().Load(profile);
+
+    // 5. Filters, then the display, sync and tool options.
+    GlobalFilterSet().LoadFromRegistry(profile);
+    GlobalOptionDisp().Load(profile);
+    GlobalOptionSync().Load(profile);
+    GlobalOptionTool().Load(profile);
+
+    // 6. The document and its window with the two views.
+    m_doc = std::make_unique<CMyDoc>();
+    m_frame = std::make_unique<CMainFrame>(*m_doc);
+    m_frame->SetApplicationTarget(this);
+    setWindowIcon(ProgramIcon());
+
+    // 7. The command line.
+    m_lastDocumentPath = RecentFileList().At(0);
+    const CCommandLineInfo info = CCommandLineInfo::Parse(m_params, m_lastDocumentPath);
+    m_noShellRegistration = info.noShellRegistration;
+    m_syncAtStart = info.syncAtStart;
+    m_exitAfterSync = info.exitAfterSync;
+    m_syncOnEndSession = info.syncOnEndSession;
+    m_autoSyncMinutes = info.autoSyncMinutes;
+    SetAutoSyncRunning(info.autoSyncRunning);
+
+    // 8. The document it asks for; one that cannot be opened ends the program.
+    // A relative path is taken from the current folder, so that the recent-file
+    // list keeps a path that works from anywhere.
+    CDocCommands& commands = m_frame->DocCommands();
+    const bool opened = info.shellCommand == CCommandLineInfo::ShellCommand::FileOpen
+        ? commands.OpenDocumentFile(JoinPath(QDir::currentPath(), info.fileName))
+        : commands.NewDocument();
+    if (!opened) {
+        ExitInstance();
+        return false;
+    }
+
+    // 9. The desktop learns the document type, unless -ISO.
+    if (!m_noShellRegistration)
+        RegisterDesktopIntegration();
+
+    // 10. The window: minimised for unattended synchronisation, which the
+    // minimise itself starts.
+    m_frame->ShowInitially(m_autoSyncRunning || m_syncAtStart);
+    return true;
+}
+
+void CMainApp::ExitInstance()
+{
+    m_frame.reset();
+    m_doc.reset();
+    if (m_promptInstalled) {
+        SetCurrentPrompt(nullptr);
+        m_promptInstalled = false;
+    }
+}
+
+void CMainApp::SetAutoSyncRunning(bool running)
+{
+    m_autoSyncRunning = running;
+    // The document's runs read the mode: no questions and no message boxes.
+    if (m_doc)
+        m_doc->SetAutoSyncMode(running);
+}
+
+void CMainApp::RegisterDesktopIntegration()
+{
+    // The per-user registration of the document type (a .desktop file and the
+    // shared-mime-info package for "*.snc") is installed by the desktop
+    // integration; this is the one place start-up calls it from.
+    m_desktopIntegrationRegistered = true;
+}
+
+void CMainApp::ShowAboutBox()
+{
+    CAboutDlg dialog(m_frame ? static_cast<QWidget*>(m_frame.get()) : activeWindow());
+    dialog.exec();
+}
+
+bool CMainApp::HandlesCommand(int id) const
+{
+    return id == Cmd::AppAbout || id == Cmd::AppExit;
+}
+
+void CMainApp::UpdateCommand(int id, CommandState& state)
+{
+    state.enabled = HandlesCommand(id);
+}
+
+void CMainApp::ExecuteCommand(int id)
+{
+    switch (id) {
+    case Cmd::AppAbout:
+        ShowAboutBox();
+        break;
+    case Cmd::AppExit:
+        // The frame's close saves its placement and asks about a modified document.
+        if (m_frame)
+            m_frame->close();
+        break;
+    default:
+        break;
+    }
+}
+
+CMainApp* TheApp()
+{
+    return qobject_cast<CMainApp*>(QCoreApplication::instance());
+}
+
+bool IsAutoSyncRunning()
+{
+    const CMainApp* app = TheApp();
+    return app && app->AutoSyncRunning();
+}
