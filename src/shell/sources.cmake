@@ -22,3 +22,16 @@ if(TARGET pairwell_gui)
     ${CMAKE_CURRENT_LIST_DIR}/CSplitter.cpp
   )
 endif()
+
+# The options sheet, its pages and the property sheet they are built on.
+if(TARGET pairwell_gui)
+  target_sources(pairwell_gui PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/CAppOptionPs.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/COptionDispPp.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/COptionSyncPp.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/COptionToolPp.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CPropertyPage.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CPropertySheet.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FileBrowse.cpp
+  )
+endif()

@@ -1,0 +1,73 @@
+#include "shell/CAppOptionPs.h"
+
+#include "filters/CGlobalFilterEditPp.h"
+#include "model/CMyDoc.h"
+#include "platform/Prompt.h"
+#include "resources/ResourceIds.h"
+#include "resources/Texts.h"
+#include "shell/COptionDispPp.h"
+#include "shell/COptionSyncPp.h"
+#include "shell/COptionToolPp.h"
+
+CAppOptionPs::CAppOptionPs(QWidget* parent, int firstPage)
+    : CPropertySheet(LoadString(Str::OptionsCaption), parent, firstPage),
+      m_disp(new COptionDispPp(this)),
+      m_sync(new COptionSyncPp(this)),
+      m_filter(new CGlobalFilterEditPp(this)),
+      m_tool(new COptionToolPp(this))
+{
+    setObjectName(QStringLiteral("CAppOptionPs"));
+    AddPage(m_disp);
+    AddPage(m_sync);
+    AddPage(m_filter);
+    AddPage(m_tool);
+    resize(480, 520);
+}
+
+QStringList CAppOptionPs::FilterSelection() const
+{
+    return m_filter->Selection();
+}
+
+void CAppOptionPs::SetFilterSelection(const QStringList& names)
+{
+    m_filter->SetSelection(names);
+}
+
+namespace {
+
+// Runs the sheet; true when the pages stored their records (OK, or an Apply
+// before Cancel). The common selection then takes the sheet's.
+bool RunSheet(QWidget* parent, CMyDoc* doc, int firstPage)
+{
+    CAppOptionPs sheet(parent, firstPage);
+    if (doc)
+        sheet.SetFilterSelection(doc->GetCommonFilterSelection());
+    const bool accepted = sheet.exec() == QDialog::Accepted;
+    if (!accepted && !sheet.WasApplied())
+        return false;
+    if (doc)
+        doc->SetCommonFilterSelection(sheet.FilterSelection());
+    return true;
+}
+
+} // namespace
+
+void AskRescanAll(CMyDoc& doc)
+{
+    if (CurrentPrompt().AskOkCancel(OptionText::RescanAll, PromptIcon::Question))
+        Q_EMIT doc.UpdateAllViews(UpdateHint::RescanAll, nullptr);
+}
+
+bool RunAppOptionsSheet(QWidget* parent, CMyDoc& doc)
+{
+    if (!RunSheet(parent, &doc, CAppOptionPs::DispPage))
+        return false;
+    AskRescanAll(doc);
+    return true;
+}
+
+bool RunAppOptionsSheetFrom(QWidget* parent, CMyDoc* doc, int firstPage)
+{
+    return RunSheet(parent, doc, firstPage);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "shell/CPropertyPage.h"
+
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+
+// "同期": the global sync options (CAppOptionSync) and the log file.
+class COptionSyncPp : public CPropertyPage
+{
+    Q_OBJECT
+
+public:
+    explicit COptionSyncPp(QWidget* parent = nullptr);
+
+    void OnOK() override;
+
+protected:
+    void OnInitPage() override;
+
+private:
+    void BrowseLogFile();
+
+    struct BitBox
+    {
+        quint32 mask;
+        QCheckBox* box;
+    };
+    std::vector<BitBox> m_bits; // bits 0-3, 6-8, 10 and 11
+    QComboBox* m_transfer;
+    QLineEdit* m_logFile;
+};
