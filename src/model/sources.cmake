@@ -8,3 +8,14 @@ target_sources(pairwell_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ProjectCreation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SncArchive.cpp
 )
+
+# The create-project dialog and the project property sheet.
+if(TARGET pairwell_gui)
+  target_sources(pairwell_gui PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/CCreateProjectDlg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CSyncProjectPropFolderPp.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CSyncProjectPropOptionPp.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CSyncProjectPropPs.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ProjectDialogs.cpp
+  )
+endif()

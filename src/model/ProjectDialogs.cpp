@@ -1,0 +1,49 @@
+#include "model/ProjectDialogs.h"
+
+#include "model/CCreateProjectDlg.h"
+#include "model/CMyDoc.h"
+#include "model/CSyncProject.h"
+#include "model/CSyncProjectPropPs.h"
+#include "shell/CAppOptionPs.h"
+#include "shell/CWaitCursor.h"
+
+#include <QTimer>
+
+CSyncProject* RunCreateProjectDialog(QWidget* parent, CAppProject& root)
+{
+    NewProjectValues values;
+    for (;;) {
+        CCreateProjectDlg dialog(parent);
+        dialog.SetValues(values);
+        if (dialog.exec() != QDialog::Accepted)
+            return nullptr;
+        values = dialog.Values();
+        CSyncProject* created = nullptr;
+        {
+            CWaitCursor wait;
+            created = CreateProject(root, values);
+        }
+        if (created)
+            return created;
+        // The folder's name is taken (the message was shown): again, with the entries kept.
+    }
+}
+
+bool EditProjectProperties(QWidget* parent, CSyncProject& node)
+{
+    CMyDoc* doc = node.GetDocument();
+    bool applied = false;
+    bool commonEdited = false;
+    {
+        CSyncProjectPropPs sheet(node, parent);
+        const bool accepted = sheet.exec() == QDialog::Accepted;
+        applied = accepted || sheet.NodeApplied();
+        commonEdited = sheet.CommonSettingsEdited();
+    }
+    if (commonEdited && doc) {
+        // A rescan of everything destroys and rebuilds nodes and tree items:
+        // it waits until the caller has finished with this node.
+        QTimer::singleShot(0, doc, [doc] { AskRescanAll(*doc); });
+    }
+    return applied;
+}
