@@ -8,12 +8,13 @@
 #include "resources/CommandIds.h"
 #include "shell/CColumnEditDialog.h"
 #include "shell/CWaitCursor.h"
+#include "sync/CFileDeleteDlg.h"
 #include "sync/CFileOperation.h"
 #include "sync/CSyncRun.h"
+#include "sync/DesktopActions.h"
 #include "views/CFileListItem.h"
 #include "views/CFileSyncView.h"
 #include "views/ColumnHeader.h"
-#include "views/FileViewActions.h"
 
 #include <QScopedValueRollback>
 #include <span>
@@ -23,11 +24,6 @@ namespace {
 QString OverwriteQuestion()
 {
     return QStringLiteral("古いファイルを新しいファイルに上書きしてもよろしいですか？");
-}
-
-QString SeveralFiles()
-{
-    return QStringLiteral("複数ファイル");
 }
 
 } // namespace
@@ -93,24 +89,23 @@ void CFileSyncView::UpdateCommand(int id, CommandState& state)
         state.enabled = !selected.empty();
         break;
     case Cmd::Delete:
-        state.enabled = FileDeleteAvailable();
+        state.enabled = true;
         break;
     case Cmd::OpenProjectFolder:
     case Cmd::ProjectFolderProperties:
-        state.enabled = DesktopActionsAvailable() && AnySelectedOnSide(0);
+        state.enabled = AnySelectedOnSide(0);
         break;
     case Cmd::OpenTargetFolder:
     case Cmd::TargetFolderProperties:
-        state.enabled = DesktopActionsAvailable() && AnySelectedOnSide(1);
+        state.enabled = AnySelectedOnSide(1);
         break;
     case Cmd::OpenBoth:
     case Cmd::BothProperties:
-        state.enabled = DesktopActionsAvailable() && !selected.empty();
+        state.enabled = !selected.empty();
         break;
     case Cmd::CompareText:
     case Cmd::CompareBinary:
-        state.enabled
-            = DesktopActionsAvailable() && selected.size() == 1 && selected.front()->Record().GetPresence() == 3;
+        state.enabled = selected.size() == 1 && selected.front()->Record().GetPresence() == 3;
         break;
     default:
         break;
@@ -235,23 +230,25 @@ void CFileSyncView::DeleteSelection()
             if (++count == 1)
                 sideText[side] = SidePath(*row, side);
             else
-                sideText[side] = SeveralFiles();
+                sideText[side] = CFileDeleteDlg::MultipleFilesText();
         }
     }
 
-    FileDeleteChoice choice;
-    if (!RunFileDeleteDialog(m_frame.Window(), sideText[0], sideText[1], choice))
+    CFileDeleteDlg dialog(m_frame.Window());
+    dialog.SetProjectPath(sideText[0]);
+    dialog.SetTargetPath(sideText[1]);
+    if (dialog.exec() != QDialog::Accepted)
         return;
     QStringList paths;
     for (const CFileListItem* row : selected) {
-        if (choice.deleteProjectSide && row->Record().Exists[0])
+        if (dialog.DeleteProject() && row->Record().Exists[0])
             paths.append(SidePath(*row, 0));
-        if (choice.deleteTargetSide && row->Record().Exists[1])
+        if (dialog.DeleteTarget() && row->Record().Exists[1])
             paths.append(SidePath(*row, 1));
     }
     if (paths.isEmpty())
         return;
-    DeleteFilePaths(m_doc, paths, choice.recycle);
+    m_doc.DeletePaths(paths, dialog.Recycle());
     // Refreshed whatever the result: a deletion that failed half way has still
     // removed some files.
     Fill(false);
@@ -268,7 +265,7 @@ void CFileSyncView::OpenSelection(bool project, bool target)
             paths.append(SidePath(*row, 1));
     }
     for (const QString& path : paths)
-        OpenFileOnDesktop(m_frame.Window(), path);
+        OpenPath(m_frame.Window(), path);
 }
 
 void CFileSyncView::ShowSelectionProperties(bool project, bool target)
@@ -281,7 +278,7 @@ void CFileSyncView::ShowSelectionProperties(bool project, bool target)
             paths.append(SidePath(*row, 1));
     }
     for (const QString& path : paths)
-        ShowFilePropertiesWindow(m_frame.Window(), path);
+        ShowPathProperties(m_frame.Window(), path);
 }
 
 void CFileSyncView::CompareSelection(bool binary)
@@ -292,9 +289,9 @@ void CFileSyncView::CompareSelection(bool binary)
     const QString projectPath = SidePath(*selected.front(), 0);
     const QString targetPath = SidePath(*selected.front(), 1);
     if (binary)
-        CompareFilesAsBinary(m_frame.Window(), projectPath, targetPath);
+        CompareBinary(m_frame.Window(), projectPath, targetPath);
     else
-        CompareFilesAsText(m_frame.Window(), projectPath, targetPath);
+        CompareText(m_frame.Window(), projectPath, targetPath);
 }
 
 void CFileSyncView::Refresh()

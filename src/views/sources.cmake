@@ -12,6 +12,5 @@ if(TARGET pairwell_gui)
     ${CMAKE_CURRENT_LIST_DIR}/CFileSyncView.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CFileSyncViewCommands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FileListCells.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/FileViewActions.cpp
   )
 endif()

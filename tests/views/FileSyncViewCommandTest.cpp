@@ -55,14 +55,17 @@ TEST_F(FileViewCommandTest, EnableRulesFollowTheSelection)
     EXPECT_TRUE(Enabled(Cmd::SortDescending));
     EXPECT_TRUE(Enabled(Cmd::EditColumns));
 
+    EXPECT_TRUE(Enabled(Cmd::Delete)); // the dialog then offers nothing to tick
+
     // One file on both sides: everything.
     Select({QStringLiteral("both.txt")});
-    for (int id : {Cmd::Export, Cmd::Import, Cmd::Refresh})
+    for (int id : rowCommands)
         EXPECT_TRUE(Enabled(id)) << id;
 
     // A file in the target folder only: nothing on the project side, no compare.
     Select({QStringLiteral("tonly.txt")});
-    for (int id : {Cmd::Export, Cmd::Import, Cmd::Refresh})
+    for (int id : {Cmd::Export, Cmd::Import, Cmd::Refresh, Cmd::OpenTargetFolder, Cmd::TargetFolderProperties,
+             Cmd::OpenBoth, Cmd::BothProperties})
         EXPECT_TRUE(Enabled(id)) << id;
     EXPECT_FALSE(Enabled(Cmd::OpenProjectFolder));
     EXPECT_FALSE(Enabled(Cmd::ProjectFolderProperties));
