@@ -1,5 +1,6 @@
 #include "resources/Pictures.h"
 #include "resources/CommandIds.h"
+#include "shell/gui/GuiTestSupport.h"
 
 #include <QApplication>
 #include <QImage>
@@ -7,19 +8,10 @@
 
 namespace {
 
-QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "resources_picture_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-
 class PicturesTest : public ::testing::Test
 {
 protected:
-    PicturesTest() { App(); }
+    PicturesTest() { TestApp(); }
 };
 
 int OpaquePixels(const QImage& image)

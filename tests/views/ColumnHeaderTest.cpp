@@ -1,4 +1,5 @@
 #include "views/ColumnHeader.h"
+#include "shell/gui/GuiTestSupport.h"
 
 #include "resources/Pictures.h"
 
@@ -8,15 +9,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "views_gui_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
 
 class ColumnHeaderTest : public ::testing::Test
 {
@@ -29,7 +21,6 @@ protected:
         return ids;
     }
 
-    QApplication& m_app = App(); // before any widget
     QTreeWidget m_list;
 };
 

@@ -3,15 +3,33 @@
 #include <QApplication>
 #include <QTimer>
 #include <functional>
+#include <gtest/gtest.h>
+#include <memory>
 
-// The QApplication of a GUI test program, made on first use (before any widget).
+// The QApplication of a GUI test program: made before the first test and
+// destroyed after the last one, while Qt's own globals still exist.
+class GuiTestEnvironment : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        static int argc = 1;
+        static char name[] = "pairwell_gui_tests";
+        static char* argv[] = {name, nullptr};
+        m_app = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { m_app.reset(); }
+
+private:
+    std::unique_ptr<QApplication> m_app;
+};
+
+// Registered once per test program (gtest owns it).
+inline ::testing::Environment* const g_guiTestEnvironment = ::testing::AddGlobalTestEnvironment(new GuiTestEnvironment);
+
 inline QApplication& TestApp()
 {
-    static int argc = 1;
-    static char name[] = "pairwell_gui_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    return *qApp;
 }
 
 // Watches for the next modal dialog of type T and runs `action` on it once
