@@ -5,10 +5,14 @@
 #include "model/CAppProject.h"
 #include "model/CMyDoc.h"
 #include "model/CSyncProject.h"
+#include "model/ProjectDialogs.h"
 #include "platform/Paths.h"
 #include "platform/Prompt.h"
 #include "resources/CommandIds.h"
 #include "shell/CWaitCursor.h"
+#include "sync/CFolderDeleteDlg.h"
+#include "sync/DesktopActions.h"
+#include "sync/SyncDialogLoop.h"
 
 #include <QTreeWidgetItem>
 #include <algorithm>
@@ -16,63 +20,6 @@
 #include <functional>
 
 namespace {
-
-// The dialogs below come with the dialog issues; until a dialog is there its
-// command stays disabled.
-bool CreateProjectDialogLanded()
-{
-    return false;
-}
-CSyncProject* PendingRunCreateProjectDialog(QWidget*, CAppProject&)
-{
-    return nullptr;
-}
-bool SyncDialogLoopLanded()
-{
-    return false;
-}
-bool PendingRunSyncDialogLoop(QWidget*, CMyDoc&, CProject&, SyncDirection, const std::function<void()>&)
-{
-    return false;
-}
-bool PropertySheetLanded()
-{
-    return false;
-}
-bool PendingEditProjectProperties(QWidget*, CSyncProject&)
-{
-    return false;
-}
-bool FolderDeleteDialogLanded()
-{
-    return false;
-}
-// The folder delete dialog's answer: the ticked folders and the recycle-bin choice.
-struct FolderDeleteChoice
-{
-    bool accepted = false;
-    bool deleteProject = false;
-    bool deleteTarget = false;
-    bool recycle = true;
-};
-FolderDeleteChoice PendingRunFolderDeleteDialog(QWidget*, const QString&, const QString&)
-{
-    return {};
-}
-bool PendingDeletePaths(CMyDoc&, const QStringList&, bool)
-{
-    return false;
-}
-bool DesktopActionsLanded()
-{
-    return false;
-}
-void PendingOpenPath(QWidget*, const QString&)
-{
-}
-void PendingShowPathProperties(QWidget*, const QString&)
-{
-}
 
 const std::array kTreeCommands{
     Cmd::CreateProject,
@@ -132,7 +79,7 @@ void CProjectView::UpdateCommand(int id, CommandState& state)
     state.checked = false;
     switch (Cmd::RoutedCommand(id)) {
     case Cmd::CreateProject:
-        state.enabled = isRoot && CreateProjectDialogLanded();
+        state.enabled = isRoot;
         break;
     case Cmd::ShowFileSyncState:
         state.enabled = project != nullptr;
@@ -148,7 +95,7 @@ void CProjectView::UpdateCommand(int id, CommandState& state)
     case Cmd::Import:
     case Cmd::ExportAll:
     case Cmd::ImportAll:
-        state.enabled = ExportImportEnabled() && SyncDialogLoopLanded();
+        state.enabled = ExportImportEnabled();
         break;
     case Cmd::NoSync:
         state.enabled = project != nullptr;
@@ -166,22 +113,22 @@ void CProjectView::UpdateCommand(int id, CommandState& state)
         state.enabled = project && dynamic_cast<CAppProject*>(project->GetParent());
         break;
     case Cmd::DeleteFolder:
-        state.enabled = project && FolderDeleteDialogLanded();
+        state.enabled = project != nullptr;
         break;
     case Cmd::ProjectProperties:
-        state.enabled = project && PropertySheetLanded();
+        state.enabled = project != nullptr;
         break;
     case Cmd::OpenProjectFolder:
     case Cmd::ProjectFolderProperties:
-        state.enabled = exists(0) && DesktopActionsLanded();
+        state.enabled = exists(0);
         break;
     case Cmd::OpenTargetFolder:
     case Cmd::TargetFolderProperties:
-        state.enabled = exists(1) && DesktopActionsLanded();
+        state.enabled = exists(1);
         break;
     case Cmd::OpenBoth:
     case Cmd::BothProperties:
-        state.enabled = exists(0) && exists(1) && DesktopActionsLanded();
+        state.enabled = exists(0) && exists(1);
         break;
     default:
         break;
@@ -267,7 +214,7 @@ void CProjectView::CreateProject()
     CProjectItem* rootItem = m_rootItem;
     if (!rootItem || m_current != &m_doc.GetRoot())
         return;
-    CSyncProject* created = PendingRunCreateProjectDialog(m_frame.Window(), m_doc.GetRoot());
+    CSyncProject* created = RunCreateProjectDialog(m_frame.Window(), m_doc.GetRoot());
     if (!created)
         return;
     CWaitCursor wait;
@@ -316,7 +263,7 @@ void CProjectView::RunSync(SyncDirection direction, bool all)
     CProject* node = m_current;
     if (!node)
         return;
-    PendingRunSyncDialogLoop(m_frame.Window(), m_doc, *node, direction, [this, node] {
+    RunSyncDialogLoop(m_frame.Window(), m_doc, *node, direction, [this, node] {
         CWaitCursor wait;
         RefreshSubtree(ItemOf(node));
         SendHint(UpdateHint::RunDone, node);
@@ -399,18 +346,20 @@ void CProjectView::DeleteFolder()
         const QString folder = project->GetFolder(side);
         paths[size_t(side)] = TestFolderReachable(folder) ? folder : QString();
     }
-    const FolderDeleteChoice choice = PendingRunFolderDeleteDialog(m_frame.Window(), paths[0], paths[1]);
+    CFolderDeleteDlg dialog(m_frame.Window());
+    dialog.SetProjectPath(paths[0]);
+    dialog.SetTargetPath(paths[1]);
     // Cancel changes nothing, not even for a pair whose folders are both gone.
-    if (!choice.accepted)
+    if (dialog.exec() != QDialog::Accepted)
         return;
     QStringList doomed;
-    if (choice.deleteProject && !paths[0].isEmpty())
+    if (dialog.DeleteProject() && !paths[0].isEmpty())
         doomed << paths[0];
-    if (choice.deleteTarget && !paths[1].isEmpty())
+    if (dialog.DeleteTarget() && !paths[1].isEmpty())
         doomed << paths[1];
     if (!doomed.isEmpty()) {
         CWaitCursor wait;
-        PendingDeletePaths(m_doc, doomed, choice.recycle);
+        m_doc.DeletePaths(doomed, dialog.Recycle());
     }
     for (QString& path : paths)
         if (!path.isEmpty() && !TestFolderReachable(path))
@@ -439,7 +388,7 @@ void CProjectView::EditProperties()
     // into it meanwhile. The items come back when the sheet is closed.
     const bool wasExpanded = item->isExpanded();
     DropChildren(item);
-    const bool applied = PendingEditProjectProperties(m_frame.Window(), *project);
+    const bool applied = EditProjectProperties(m_frame.Window(), *project);
     RefreshItem(item);
     // A new name may move it among its siblings.
     if (applied && item->parent())
@@ -456,9 +405,9 @@ void CProjectView::OpenFolders(bool project, bool target)
 {
     CSyncProject* node = CurrentProject();
     if (project)
-        PendingOpenPath(m_frame.Window(), node->GetFolder(0));
+        OpenPath(m_frame.Window(), node->GetFolder(0));
     if (target)
-        PendingOpenPath(m_frame.Window(), node->GetFolder(1));
+        OpenPath(m_frame.Window(), node->GetFolder(1));
 }
 
 void CProjectView::ShowFolderProperties(bool project, bool target)
@@ -469,6 +418,6 @@ void CProjectView::ShowFolderProperties(bool project, bool target)
             continue;
         const QString folder = node->GetFolder(side);
         if (TestFolderReachable(folder))
-            PendingShowPathProperties(m_frame.Window(), folder);
+            ShowPathProperties(m_frame.Window(), folder);
     }
 }
