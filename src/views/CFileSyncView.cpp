@@ -149,7 +149,14 @@ CFileSyncView::CFileSyncView(CMyDoc& doc, IMainFrame& frame, QWidget* parent)
     connect(columnHeader, &QHeaderView::sectionClicked, this, &CFileSyncView::ColumnClick);
     connect(columnHeader, &QHeaderView::customContextMenuRequested, this, &CFileSyncView::OnHeaderContextMenu);
 
+    // Any change of the rows or the selection makes the selection be worked out again.
+    const auto forgetSelection = [this] { m_selection.reset(); };
+    connect(model(), &QAbstractItemModel::rowsInserted, this, forgetSelection);
+    connect(model(), &QAbstractItemModel::rowsRemoved, this, forgetSelection);
+    connect(model(), &QAbstractItemModel::modelReset, this, forgetSelection);
+    connect(model(), &QAbstractItemModel::layoutChanged, this, forgetSelection);
     connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
+        m_selection.reset();
         UpdateSelectionTotals();
         m_frame.UpdateCommandStates();
     });
@@ -401,8 +408,10 @@ CFileListItem* CFileSyncView::Row(int index) const
     return item && item->type() == CFileListItem::kType ? static_cast<CFileListItem*>(item) : nullptr;
 }
 
-std::vector<CFileListItem*> CFileSyncView::SelectedRows() const
+const std::vector<CFileListItem*>& CFileSyncView::Selection() const
 {
+    if (m_selection)
+        return *m_selection;
     std::vector<int> rows;
     const QItemSelection selection = selectionModel()->selection();
     for (const QItemSelectionRange& range : selection) {
@@ -419,14 +428,15 @@ std::vector<CFileListItem*> CFileSyncView::SelectedRows() const
         if (CFileListItem* item = Row(row))
             items.push_back(item);
     }
-    return items;
+    m_selection = std::move(items);
+    return *m_selection;
 }
 
 void CFileSyncView::UpdateSelectionTotals()
 {
     quint64 projectBytes = 0;
     quint64 targetBytes = 0;
-    for (const CFileListItem* row : SelectedRows()) {
+    for (const CFileListItem* row : Selection()) {
         const CFileSyncStatus& record = row->Record();
         if (record.Exists[0])
             projectBytes += record.Entry[0].Size;

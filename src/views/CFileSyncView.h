@@ -71,7 +71,7 @@ public:
     int CompareRows(const CFileListItem& first, const CFileListItem& second) const;
 
     // The selected rows in the list's order.
-    std::vector<CFileListItem*> SelectedRows() const;
+    std::vector<CFileListItem*> SelectedRows() const { return Selection(); }
     CFileListItem* Row(int index) const;
 
     // The context menus as they would open now (commands evaluated and
@@ -105,6 +105,10 @@ private:
     void SendHint(int hint, CProject* object);
     bool IsInDocument(const CProject* node) const;
 
+    // The selected rows, worked out once per change of the selection or the
+    // rows: the enable rules ask for them many times, and all of a hundred
+    // thousand rows may be selected.
+    const std::vector<CFileListItem*>& Selection() const;
     bool AnySelectedOnSide(int side) const;
     // The full path of the row's file on `side` (the folder the rows were scanned from).
     QString SidePath(const CFileListItem& row, int side) const;
@@ -124,6 +128,7 @@ private:
     CProject* m_current = nullptr; // the node of the last hint that carried one; may be gone
     CSyncProject* m_shown = nullptr; // the node the rows were scanned from; may be gone
     CDirSyncStatus m_table; // the rows' records
+    mutable std::optional<std::vector<CFileListItem*>> m_selection;
     int m_sortKey = -1; // column id of the sort column while sorting
     int m_menuColumn = -1;
     bool m_noInfoTips = false;

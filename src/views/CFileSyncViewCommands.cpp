@@ -54,7 +54,7 @@ bool CFileSyncView::HandlesCommand(int id) const
 
 bool CFileSyncView::AnySelectedOnSide(int side) const
 {
-    for (const CFileListItem* row : SelectedRows()) {
+    for (const CFileListItem* row : Selection()) {
         if (row->Record().Exists[side])
             return true;
     }
@@ -81,7 +81,7 @@ void CFileSyncView::UpdateCommand(int id, CommandState& state)
     // The row commands need the folder pair the rows were scanned from.
     if (!ShownProject())
         return;
-    const std::vector<CFileListItem*> selected = SelectedRows();
+    const std::vector<CFileListItem*>& selected = Selection();
     switch (id) {
     case Cmd::Export:
     case Cmd::Import:

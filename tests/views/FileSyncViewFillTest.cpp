@@ -310,6 +310,15 @@ TEST_F(FileViewTest, SelectionTotalsCountEachSideInSixtyFourBits)
     EXPECT_EQ(frame.projectBytes, 0);
     EXPECT_EQ(frame.targetBytes, 0);
     EXPECT_GT(frame.commandUpdates, 0);
+
+    // The selected rows follow the list's order after a sort.
+    Select({QStringLiteral("big.bin"), QStringLiteral("small.txt")});
+    ASSERT_EQ(view->SelectedRows().size(), 2u);
+    EXPECT_EQ(view->SelectedRows().front()->Record().GetName(), QStringLiteral("big.bin"));
+    ClickHeader(ColumnOfId(ColumnId::Name)); // the sort column: now descending
+    ASSERT_EQ(view->SelectedRows().size(), 2u);
+    EXPECT_EQ(view->SelectedRows().front()->Record().GetName(), QStringLiteral("small.txt"));
+    EXPECT_EQ(frame.projectBytes, 5368709120LL + 5);
 }
 
 } // namespace
