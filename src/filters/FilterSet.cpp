@@ -69,10 +69,13 @@ bool FilterSet::SaveToRegistry() const
 
 bool FilterSet::SaveToRegistry(CProfile& profile) const
 {
-    // Deleting first makes the section's order the set's order.
-    DeleteRegistryValues(profile);
+    // The section becomes the set, in its order, with one replacement of the
+    // file: a save that fails leaves the old entries, never half of them.
+    std::vector<std::pair<QString, QString>> values;
+    values.reserve(m_entries.size());
     for (const auto& entry : m_entries)
-        profile.WriteProfileString(SectionName(), entry->Name, entry->GetStoredText());
+        values.emplace_back(entry->Name, entry->GetStoredText());
+    profile.ReplaceSectionValues(SectionName(), values);
     return true;
 }
 
@@ -83,8 +86,7 @@ bool FilterSet::DeleteRegistryValues() const
 
 bool FilterSet::DeleteRegistryValues(CProfile& profile) const
 {
-    for (const auto& value : profile.GetSectionValues(SectionName()))
-        profile.DeleteProfileValue(SectionName(), value.first);
+    profile.ReplaceSectionValues(SectionName(), {});
     return true;
 }
 

@@ -35,7 +35,8 @@ public:
     // could be read (an absent section reads as empty).
     bool LoadFromRegistry();
     bool LoadFromRegistry(CProfile& profile);
-    // Deletes the section's values, then writes one value per entry in set order.
+    // Makes the section's values one per entry, in set order, with one
+    // replacement of the profile file (a failed save leaves the old entries).
     bool SaveToRegistry() const;
     bool SaveToRegistry(CProfile& profile) const;
     // Deletes every value of the section.

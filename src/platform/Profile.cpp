@@ -2,6 +2,7 @@
 
 #include "platform/FileName.h"
 
+#include <QHash>
 #include <QStringDecoder>
 #include <algorithm>
 #include <cerrno>
@@ -584,5 +585,35 @@ bool CProfile::DeleteProfileValue(const QString& section, const QString& name)
             return true;
         }
         return false;
+    });
+}
+
+bool CProfile::ReplaceSectionValues(const QString& section, const std::vector<std::pair<QString, QString>>& values)
+{
+    std::vector<std::pair<QString, QString>> wanted;
+    wanted.reserve(values.size());
+    QHash<QString, size_t> places;
+    for (const auto& [name, value] : values) {
+        const auto place = places.constFind(name);
+        if (place != places.cend()) {
+            wanted[*place].second = value;
+            continue;
+        }
+        places.insert(name, wanted.size());
+        wanted.emplace_back(name, value);
+    }
+    return Modify([&](Sections& sections) {
+        auto owner
+            = std::find_if(sections.begin(), sections.end(), [&](const Section& s) { return s.name == section; });
+        if (owner == sections.end()) {
+            if (wanted.empty())
+                return false;
+            sections.push_back(Section{section, wanted});
+            return true;
+        }
+        if (owner->values == wanted)
+            return false;
+        owner->values = wanted;
+        return true;
     });
 }

@@ -32,6 +32,12 @@ public:
     // The values of a section, in their written order.
     std::vector<std::pair<QString, QString>> GetSectionValues(const QString& section) const;
     bool DeleteProfileValue(const QString& section, const QString& name);
+    // Makes `values` the values of `section`, in their order, with one
+    // replacement of the file: it holds either the old values or all the new
+    // ones. A name given twice keeps its first place and its last value; an
+    // emptied section stays (as a registry key does); an absent section is
+    // not created for no values.
+    bool ReplaceSectionValues(const QString& section, const std::vector<std::pair<QString, QString>>& values);
 
 private:
     struct Section

@@ -2,7 +2,9 @@
 #include "platform/Profile.h"
 #include "support/TestDir.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -159,4 +161,37 @@ TEST(FilterSet, GlobalSetUsesTheProcessProfile)
     EXPECT_EQ(CProfile(path).GetProfileString(QStringLiteral("FileFilter"), QStringLiteral("objects")),
         QStringLiteral("!*.o;*.a"));
     GlobalFilterSet().RemoveAll();
+}
+
+TEST(FilterSet, ASaveThatFailsKeepsEveryStoredEntry)
+{
+    TestDir dir;
+    const QString path = dir.PathOf(QStringLiteral("profile.ini"));
+    CProfile profile(path);
+    FilterSet set;
+    for (int i = 0; i < 8; ++i)
+        Add(set, QStringLiteral("entry%1").arg(i), QStringLiteral("!*.e%1").arg(i));
+    ASSERT_TRUE(set.SaveToRegistry(profile));
+    const QByteArray before = TestDir::ReadFile(path);
+
+    // The new entries do not fit under the file-size limit: the save must not
+    // leave the section half deleted or half written.
+    FilterSet longer;
+    for (int i = 0; i < 8; ++i)
+        Add(longer, QStringLiteral("entry%1").arg(i), QStringLiteral("!*.e%1;*.backup-copy-%1").arg(i));
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = before.size() + 16;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    longer.SaveToRegistry(profile);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(TestDir::ReadFile(path), before);
+    FilterSet loaded;
+    ASSERT_TRUE(loaded.LoadFromRegistry(profile));
+    EXPECT_EQ(Names(loaded), Names(set));
+    EXPECT_EQ(loaded.at(7).GetStoredText(), QStringLiteral("!*.e7"));
 }

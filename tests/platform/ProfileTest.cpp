@@ -426,3 +426,54 @@ TEST(ProfileLocation, InstanceFollowsSetInstancePath)
     EXPECT_EQ(TestDir::ReadFile(first), QByteArray("[S]\nv=1\n"));
     EXPECT_EQ(TestDir::ReadFile(second), QByteArray("[S]\nv=2\n"));
 }
+
+TEST_F(ProfileTest, ASectionIsReplacedInOneWrite)
+{
+    CProfile profile(path);
+    ASSERT_TRUE(profile.WriteProfileString(S("Before"), S("x"), S("1")));
+    ASSERT_TRUE(profile.WriteProfileString(S("F"), S("old"), S("o")));
+    ASSERT_TRUE(profile.WriteProfileString(S("F"), S("b"), S("stale")));
+    ASSERT_TRUE(profile.WriteProfileString(S("After"), S("y"), S("2")));
+
+    // The new values in their order; a name given twice keeps its first place and its last value.
+    ASSERT_TRUE(profile.ReplaceSectionValues(S("F"), V({{"b", "1"}, {"a", "2"}, {"b", "3"}})));
+    CProfile reread(path);
+    EXPECT_EQ(reread.GetSectionValues(S("F")), V({{"b", "3"}, {"a", "2"}}));
+    EXPECT_EQ(reread.GetSectionValues(S("Before")), V({{"x", "1"}}));
+    EXPECT_EQ(reread.GetSectionValues(S("After")), V({{"y", "2"}}));
+    EXPECT_EQ(Entries(dir.PathOf(S("Corvane"))), QStringList{S("Pairwell.ini")});
+
+    // The same values again change nothing on disk.
+    const ino_t written = InodeOf(path);
+    ASSERT_TRUE(profile.ReplaceSectionValues(S("F"), V({{"b", "3"}, {"a", "2"}})));
+    EXPECT_EQ(InodeOf(path), written);
+
+    // Emptied, the section stays; an absent one is not made for no values.
+    ASSERT_TRUE(profile.ReplaceSectionValues(S("F"), {}));
+    ASSERT_TRUE(profile.ReplaceSectionValues(S("None"), {}));
+    const QString text = QString::fromUtf8(TestDir::ReadFile(path));
+    EXPECT_TRUE(text.contains(S("[F]\n")));
+    EXPECT_FALSE(text.contains(S("[None]")));
+    EXPECT_TRUE(CProfile(path).GetSectionValues(S("F")).empty());
+}
+
+TEST_F(ProfileTest, AFailedSectionReplacementLeavesTheOldValues)
+{
+    CProfile profile(path);
+    ASSERT_TRUE(profile.ReplaceSectionValues(S("F"), V({{"a", "1"}, {"b", "2"}})));
+    const QByteArray before = TestDir::ReadFile(path);
+
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = before.size() + 8;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = profile.ReplaceSectionValues(S("F"), V({{"c", "3"}, {"d", "4444444444444444"}}));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(TestDir::ReadFile(path), before);
+    EXPECT_EQ(CProfile(path).GetSectionValues(S("F")), V({{"a", "1"}, {"b", "2"}}));
+}

@@ -71,8 +71,7 @@ public:
     // Writes filter entries as the profile keeps them ("name", "stored text") and loads the global set.
     void SetFilters(const std::vector<std::pair<QString, QString>>& entries) const
     {
-        for (const auto& [name, text] : entries)
-            Profile().WriteProfileString(FilterSet::SectionName(), name, text);
+        Profile().ReplaceSectionValues(FilterSet::SectionName(), entries);
         GlobalFilterSet().LoadFromRegistry();
     }
     std::vector<std::pair<QString, QString>> Filters() const
