@@ -1,11 +1,15 @@
 #include "model/ProjectDialogs.h"
 
+#include "model/CAppProject.h"
 #include "model/CCreateProjectDlg.h"
 #include "model/CMyDoc.h"
 #include "model/CSyncProject.h"
 #include "model/CSyncProjectPropPs.h"
+#include "platform/Paths.h"
 #include "shell/CAppOptionPs.h"
 #include "shell/CWaitCursor.h"
+
+#include <optional>
 
 #include <QTimer>
 
@@ -18,12 +22,11 @@ CSyncProject* RunCreateProjectDialog(QWidget* parent, CAppProject& root)
         if (dialog.exec() != QDialog::Accepted)
             return nullptr;
         values = dialog.Values();
-        CSyncProject* created = nullptr;
-        {
-            CWaitCursor wait;
-            created = CreateProject(root, values);
-        }
-        if (created)
+        // The scan shows the wait cursor; the message about a taken name does not.
+        std::optional<CWaitCursor> wait;
+        if (!root.FindChild(GetLastComponent(values.projectFolder)))
+            wait.emplace();
+        if (CSyncProject* created = CreateProject(root, values))
             return created;
         // The folder's name is taken (the message was shown): again, with the entries kept.
     }

@@ -13,6 +13,7 @@
 #include "model/ProjectDialogs.h"
 #include "platform/Prompt.h"
 #include "shell/CAppOptionPs.h"
+#include "shell/CFolderSelectDialog.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -204,6 +205,53 @@ TEST_F(ProjectDialogs, ATakenFolderNameReopensTheDialogWithItsEntries)
     EXPECT_EQ(script.Runs(), 2);
     EXPECT_EQ(doc.GetRoot().ChildCount(), 1);
     EXPECT_EQ(doc.GetRoot().FindChild(QStringLiteral("proj")), &existing);
+}
+
+TEST_F(ProjectDialogs, BrowseButtonsFillTheFolderFields)
+{
+    // Chooses `path` in the folder selection dialog, checking its caption.
+    const auto choose = [](const QString& caption, const QString& path) {
+        return [caption, path](CFolderSelectDialog* dialog) {
+            EXPECT_EQ(dialog->windowTitle(), caption);
+            auto* edit = Control<QLineEdit>(dialog, 1101);
+            edit->selectAll();
+            edit->insert(path);
+            Click(Control<QPushButton>(dialog, 1));
+        };
+    };
+    const QString project = dir.PathOf(QStringLiteral("P/Proj"));
+    const QString target = dir.PathOf(QStringLiteral("T/Proj"));
+    ModalScript<CCreateProjectDlg> script;
+    script.Then([&](CCreateProjectDlg* dialog) {
+        ModalScript<CFolderSelectDialog> folders;
+        folders.Then(choose(QStringLiteral("プロジェクトフォルダの選択"), project))
+            .Then(choose(QStringLiteral("ターゲットフォルダの選択"), target))
+            .Then([](CFolderSelectDialog* cancelled) { Click(Control<QPushButton>(cancelled, 2)); });
+        Click(Control<QPushButton>(dialog, 1003));
+        Click(Control<QPushButton>(dialog, 1040));
+        Click(Control<QPushButton>(dialog, 1040)); // cancelled: the field keeps its path
+        EXPECT_EQ(folders.Runs(), 3);
+        EXPECT_EQ(Control<QLineEdit>(dialog, 1002)->text(), project);
+        EXPECT_EQ(Control<QLineEdit>(dialog, 1041)->text(), target);
+        Click(Ok(dialog));
+    });
+    CSyncProject* created = RunCreateProjectDialog(nullptr, doc.GetRoot());
+    ASSERT_NE(created, nullptr);
+    EXPECT_EQ(created->GetFolder(1), target);
+
+    // The folder page's "..." buttons, on a project whose folder is gone.
+    dir.MakeFolder(QStringLiteral("T/Elsewhere"));
+    const QString elsewhere = dir.PathOf(QStringLiteral("T/Elsewhere"));
+    prompt.Push(PromptAnswer::Yes);
+    EXPECT_TRUE(EditProperties(*created, [&](CSyncProjectPropPs* sheet) {
+        ModalScript<CFolderSelectDialog> folders;
+        folders.Then(choose(QStringLiteral("ターゲットフォルダの選択"), elsewhere));
+        Click(Control<QPushButton>(sheet, 1152));
+        EXPECT_EQ(Control<QLineEdit>(sheet, 1150)->text(), elsewhere);
+        Click(Ok(sheet));
+    }));
+    EXPECT_EQ(created->GetFolder(1), elsewhere);
+    EXPECT_EQ(prompt.Texts(), QStringList{kFolderChange});
 }
 
 // ---- property sheet: folder page -------------------------------------------
