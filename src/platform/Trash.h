@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The desktop's trash (freedesktop.org trash specification), written on the
+// The desktop's trash (the freedesktop.org trash layout), written on the
 // bytes of the names so that every name can be trashed and restored.
 //
 // An item on the file system of the home trash ($XDG_DATA_HOME/Trash,
