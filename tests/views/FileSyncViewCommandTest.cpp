@@ -86,7 +86,7 @@ TEST_F(FileViewCommandTest, EnableRulesFollowTheSelection)
     EXPECT_TRUE(Enabled(Cmd::EditColumns));
 }
 
-TEST_F(FileViewCommandTest, RowMenuHasTheDesignedEntries)
+TEST_F(FileViewCommandTest, RowMenuOffersTheFileCommands)
 {
     ShowProject();
     Select({QStringLiteral("both.txt")});

@@ -125,7 +125,7 @@ TEST_F(FileViewStatesTest, InfoTipsFollowThePictureUnlessSwitchedOff)
     EXPECT_EQ(tip("ponly.txt"), QString());
 }
 
-TEST_F(FileViewStatesTest, HintsFillAsDesigned)
+TEST_F(FileViewStatesTest, EachHintFillsOrLeavesTheList)
 {
     CSyncProject& project = AddProject();
     WriteP(QStringLiteral("x.txt"), "x", T);
