@@ -46,8 +46,12 @@ bool RunSheet(QWidget* parent, CMyDoc* doc, int firstPage)
     const bool accepted = sheet.exec() == QDialog::Accepted;
     if (!accepted && !sheet.WasApplied())
         return false;
-    if (doc)
+    // The selection is stored in the document's file: a changed one makes
+    // closing the document ask whether to save it.
+    if (doc && sheet.FilterSelection() != doc->GetCommonFilterSelection()) {
         doc->SetCommonFilterSelection(sheet.FilterSelection());
+        doc->SetModifiedFlag(true);
+    }
     return true;
 }
 

@@ -43,8 +43,9 @@ private:
 // The document's options command: the sheet on its first page with a copy of
 // the document's common filter selection. When the options were stored (OK,
 // or Apply and then Cancel) the common selection is replaced by the sheet's
-// (the document is not marked modified), the rescan question is asked and,
-// on OK, every view is told to rescan (hint 5). True when the options were stored.
+// (a changed selection marks the document modified, as it is stored in the
+// document's file), the rescan question is asked and, on OK, every view is
+// told to rescan (hint 5). True when the options were stored.
 bool RunAppOptionsSheet(QWidget* parent, CMyDoc& doc);
 
 // The same sheet opened from a project's property sheet on `firstPage`. It

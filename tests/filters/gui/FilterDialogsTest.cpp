@@ -458,7 +458,7 @@ TEST_F(GlobalFilterPage, AnUntickedEntryNoLongerExcludesFiles)
     ASSERT_EQ(hints.count(), 1);
     EXPECT_EQ(hints.at(0).at(0).toInt(), UpdateHint::RescanAll);
     EXPECT_TRUE(doc.GetCommonFilterSelection().isEmpty());
-    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(doc.IsModified()); // the selection is stored in the document's file
     EXPECT_FALSE(project->IsExcludedByFilter(QStringLiteral("notes.bak")));
     // notes.bak, on the project side only, now counts: the folder needs an export.
     EXPECT_EQ(project->GetFolderState(true), SyncState::SyncProjectNewer);

@@ -317,13 +317,17 @@ TEST_F(DocumentOptions, OkReplacesTheSelectionAndAsksBeforeTheRescan)
     // The new options stay; only the rescan is left out.
     EXPECT_EQ(StoredInt(kDisp), 0x3B);
     EXPECT_EQ(doc.GetCommonFilterSelection(), (QStringList{QStringLiteral("Bak"), QStringLiteral("Txt")}));
-    EXPECT_FALSE(doc.IsModified());
+    // The selection lives in the document's file: closing it now asks to save.
+    EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(prompt.Texts(), QStringList{OptionText::RescanAll});
     EXPECT_EQ(hints.count(), 0);
 
+    // OK without a change of the selection leaves the document as it was.
+    doc.SetModifiedFlag(false);
     script.Then([&](CAppOptionPs* sheet) { Click(Ok(sheet)); });
     prompt.Push(PromptAnswer::Ok);
     EXPECT_TRUE(RunAppOptionsSheet(nullptr, doc));
+    EXPECT_FALSE(doc.IsModified());
     ASSERT_EQ(hints.count(), 1);
     EXPECT_EQ(hints.at(0).at(0).toInt(), UpdateHint::RescanAll);
     EXPECT_EQ(hints.at(0).at(1).value<CProject*>(), nullptr);
@@ -342,6 +346,7 @@ TEST_F(DocumentOptions, CancelChangesNothing)
     EXPECT_FALSE(RunAppOptionsSheet(nullptr, doc));
     EXPECT_EQ(profile.Text(), before);
     EXPECT_EQ(doc.GetCommonFilterSelection(), QStringList{QStringLiteral("Txt")});
+    EXPECT_FALSE(doc.IsModified());
     EXPECT_TRUE(prompt.Requests().empty());
     EXPECT_EQ(hints.count(), 0);
 }
