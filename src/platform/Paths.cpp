@@ -31,7 +31,7 @@ const QString& FileWord()
 struct Caches
 {
     std::mutex mutex;
-    QHash<QString, QString> typeNames; // upper-cased extension → type name
+    QHash<QString, QString> typeNames; // upper-cased extension → known type name or empty
     QHash<QByteArray, bool> fixedMounts; // mount identity → fixed disk
 };
 
@@ -343,14 +343,27 @@ QString FormatDateTime(qint64 secondsSinceEpoch)
         + locale.toString(time.time(), QLocale::ShortFormat);
 }
 
-QString GetFileTypeName(const QString& path)
+namespace {
+
+// The upper-cased extension of the last component without its dot; empty
+// when there is none (a name that begins with its only dot is a hidden file
+// without an extension).
+QString ExtensionKey(const QString& path)
 {
     const QString name = GetLastComponent(path);
     const qsizetype dot = name.lastIndexOf(u'.');
-    // A name that begins with its only dot is a hidden file without an extension.
     if (dot <= 0 || dot == name.size() - 1)
-        return FileWord();
-    const QString key = name.mid(dot + 1).toUpper();
+        return {};
+    return name.mid(dot + 1).toUpper();
+}
+
+} // namespace
+
+QString GetKnownTypeName(const QString& path)
+{
+    const QString key = ExtensionKey(path);
+    if (key.isEmpty())
+        return {};
     Caches& caches = GetCaches();
     {
         std::lock_guard lock(caches.mutex);
@@ -358,15 +371,23 @@ QString GetFileTypeName(const QString& path)
         if (found != caches.typeNames.constEnd())
             return found.value();
     }
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(name, QMimeDatabase::MatchExtension);
-    QString typeName;
-    if (type.isValid() && !type.isDefault())
-        typeName = type.comment();
-    if (typeName.isEmpty())
-        typeName = key + FileWord();
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(GetLastComponent(path), QMimeDatabase::MatchExtension);
+    const QString typeName = type.isValid() && !type.isDefault() ? type.comment() : QString();
     std::lock_guard lock(caches.mutex);
     caches.typeNames.insert(key, typeName);
     return typeName;
+}
+
+QString GetFileTypeName(const QString& path)
+{
+    const QString known = GetKnownTypeName(path);
+    return known.isEmpty() ? ExtensionKey(path) + FileWord() : known;
+}
+
+QString GetFileTypeText(const QString& path)
+{
+    const QString known = GetKnownTypeName(path);
+    return known.isEmpty() ? ExtensionKey(path) + QLatin1Char(' ') + FileWord() : known;
 }
 
 void ResetCaches()

@@ -29,7 +29,14 @@ QString MakeTempFileName(const QString& prefix);
 
 // Seconds since 1970 UTC as the locale's short date, one space, the locale's time.
 QString FormatDateTime(qint64 secondsSinceEpoch);
-// The type name of the file for the type column; cached per extension.
+// The type name that the desktop knows for the file's extension, empty when
+// it knows none; cached per extension.
+QString GetKnownTypeName(const QString& path);
+// The type name used to sort by type: the known name, else the upper-cased
+// extension followed by "ファイル" ("XYZファイル"), or "ファイル" without extension.
 QString GetFileTypeName(const QString& path);
+// The type name the file list shows: the known name, else the upper-cased
+// extension, one space and "ファイル" ("XYZ ファイル", " ファイル" without extension).
+QString GetFileTypeText(const QString& path);
 // Empties the type-name cache (start-up and full refresh).
 void ResetCaches();

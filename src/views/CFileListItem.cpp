@@ -5,8 +5,12 @@
 #include "views/CFileSyncView.h"
 #include "views/FileListCells.h"
 
-CFileListItem::CFileListItem(const CFileSyncView& view, CFileSyncStatus& record, QString typeName)
-    : QTreeWidgetItem(kType), m_view(view), m_record(record), m_typeName(std::move(typeName))
+CFileListItem::CFileListItem(const CFileSyncView& view, CFileSyncStatus& record, QString typeText, QString typeSortName)
+    : QTreeWidgetItem(kType),
+      m_view(view),
+      m_record(record),
+      m_typeText(std::move(typeText)),
+      m_typeSortName(std::move(typeSortName))
 {
 }
 
@@ -17,7 +21,7 @@ QVariant CFileListItem::data(int column, int role) const
         return QTreeWidgetItem::data(column, role);
     switch (role) {
     case Qt::DisplayRole:
-        return FileCellText(id, m_record, m_typeName);
+        return FileCellText(id, m_record, m_typeText);
     case PictureRole: {
         const int picture = FileCellPicture(id, m_record);
         return picture >= 0 ? QVariant(picture) : QVariant();

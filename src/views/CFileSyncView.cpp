@@ -330,8 +330,9 @@ void CFileSyncView::FillRows(bool restoreSelection, const std::optional<QString>
             continue;
         record.ViewKey = MakeViewKey(excluded, GetFileStatePicture(record.GetState(), toleranceIcon));
         // The list owns its rows.
-        // The type name depends on the name alone, so the path need not be built.
-        rows.append(std::make_unique<CFileListItem>(*this, record, GetFileTypeName(name)).release());
+        // The type names depend on the name alone, so the path need not be built.
+        rows.append(
+            std::make_unique<CFileListItem>(*this, record, GetFileTypeText(name), GetFileTypeName(name)).release());
     }
     addTopLevelItems(rows);
 
@@ -366,7 +367,8 @@ void CFileSyncView::FillRows(bool restoreSelection, const std::optional<QString>
 
 int CFileSyncView::CompareRows(const CFileListItem& first, const CFileListItem& second) const
 {
-    const int value = CompareFileRows(m_sortKey, first.Record(), first.TypeName(), second.Record(), second.TypeName());
+    const int value
+        = CompareFileRows(m_sortKey, first.Record(), first.TypeSortName(), second.Record(), second.TypeSortName());
     return m_columns.SortDirection() != 0 ? -value : value;
 }
 

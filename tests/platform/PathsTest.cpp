@@ -249,3 +249,13 @@ TEST(GetFileTypeName, FallsBackToTheFileWord)
     ResetCaches();
     EXPECT_EQ(GetFileTypeName(S("/a/b.qzxw")), S("QZXWファイル"));
 }
+
+TEST(GetFileTypeText, ShowsUnknownExtensionsWithASpaceBeforeTheFileWord)
+{
+    ResetCaches();
+    EXPECT_EQ(GetFileTypeText(S("/a/b.qzxw")), S("QZXW ファイル"));
+    EXPECT_EQ(GetFileTypeText(S("/a/README")), S(" ファイル"));
+    EXPECT_EQ(GetKnownTypeName(S("/a/b.qzxw")), QString());
+    EXPECT_EQ(GetFileTypeText(S("/a/notes.txt")), GetFileTypeName(S("/a/notes.txt")));
+    EXPECT_FALSE(GetKnownTypeName(S("/a/notes.txt")).isEmpty());
+}

@@ -74,7 +74,7 @@ TEST_F(FileViewStatesTest, ShowsEveryStateWithItsTextAndPictures)
     EXPECT_EQ(Cell(targetOnly, ColumnId::ProjectAttr), QString());
     EXPECT_EQ(Cell(targetOnly, ColumnId::TargetSize), QStringLiteral("2"));
     EXPECT_EQ(Cell(targetOnly, ColumnId::TargetDate), FormatDateTime(T + 5));
-    EXPECT_EQ(Cell(targetOnly, ColumnId::Type), GetFileTypeName(Tg(QStringLiteral("tonly.txt"))));
+    EXPECT_EQ(Cell(targetOnly, ColumnId::Type), GetFileTypeText(Tg(QStringLiteral("tonly.txt"))));
 
     const int sized = RowOf(QStringLiteral("sized.txt"));
     EXPECT_EQ(Cell(sized, ColumnId::ProjectSize), QStringLiteral("4"));
@@ -89,6 +89,18 @@ TEST_F(FileViewStatesTest, ShowsEveryStateWithItsTextAndPictures)
     EXPECT_TRUE(
         Qt::Alignment(view->topLevelItem(sized)->data(ColumnOfId(ColumnId::Name), Qt::TextAlignmentRole).toInt())
         & Qt::AlignLeft);
+}
+
+TEST_F(FileViewTest, AnUnknownTypeShowsItsExtensionAndTheFileWord)
+{
+    WriteP(QStringLiteral("data.qzxw"), "x", T);
+    WriteP(QStringLiteral("README"), "x", T);
+    CSyncProject& project = AddProject();
+    MakeView();
+    Hint(UpdateHint::ShowFiles, &project);
+
+    EXPECT_EQ(Cell(RowOf(QStringLiteral("data.qzxw")), ColumnId::Type), QStringLiteral("QZXW ファイル"));
+    EXPECT_EQ(Cell(RowOf(QStringLiteral("README")), ColumnId::Type), QStringLiteral(" ファイル"));
 }
 
 TEST_F(FileViewStatesTest, ToleranceTextStaysWhenItsPictureIsOff)
