@@ -23,6 +23,7 @@
 namespace {
 
 bool g_running = false;
+int g_busy = 0;
 int g_delay = 300;
 
 // The arrow cursor for the lifetime of a scope: a window that takes input
@@ -175,6 +176,7 @@ void CGuiOperationObserver::RunOperation(FileOpKind kind, quint32 flags, const s
     }
     m_running = true;
     g_running = true;
+    const CSyncBusyScope busy;
     {
         std::lock_guard lock(m_mutex);
         m_state = ProgressState();
@@ -265,6 +267,7 @@ void InstallGuiSyncHooks(CMyDoc& doc, QWidget* owner)
     QObject::connect(&doc, &QObject::destroyed, observer, [observer] { delete observer; });
     CSyncRun::SetDefaultObserver(observer);
     CSyncRun::SetDefaultPreviewHook([owner = QPointer<QWidget>(owner)](SyncLists& lists) {
+        const CSyncBusyScope busy;
         CSyncPreviewDlg dialog(owner);
         dialog.SetLists(lists);
         CArrowCursor arrow;
@@ -273,6 +276,21 @@ void InstallGuiSyncHooks(CMyDoc& doc, QWidget* owner)
         lists = dialog.Lists();
         return true;
     });
+}
+
+CSyncBusyScope::CSyncBusyScope()
+{
+    ++g_busy;
+}
+
+CSyncBusyScope::~CSyncBusyScope()
+{
+    --g_busy;
+}
+
+bool IsSyncBusy()
+{
+    return g_busy > 0;
 }
 
 bool IsFileOperationRunning()

@@ -12,6 +12,21 @@ class QWidget;
 // unless it is silent. The hooks stay until `owner` or `doc` is destroyed.
 void InstallGuiSyncHooks(CMyDoc& doc, QWidget* owner);
 
+// Whether a run is being prepared or carried out through the window: the
+// sync options dialog loop, the preview list or a file operation. While it
+// is, a timer must not start another run (auto-sync waits for its next tick).
+bool IsSyncBusy();
+
+// Marks a span of IsSyncBusy for its lifetime; spans may nest.
+class CSyncBusyScope
+{
+public:
+    CSyncBusyScope();
+    ~CSyncBusyScope();
+    CSyncBusyScope(const CSyncBusyScope&) = delete;
+    CSyncBusyScope& operator=(const CSyncBusyScope&) = delete;
+};
+
 // Whether a file operation is running right now. While it runs the window
 // handles no input besides its progress dialog; a timer that would start
 // another run must wait for it to end.

@@ -7,6 +7,7 @@
 #include "shell/CAppOptionSync.h"
 #include "shell/CWaitCursor.h"
 #include "sync/CSyncOptionDlg.h"
+#include "sync/GuiSyncHooks.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ bool RunSyncDialogLoop(
     if (allProjects)
         working.Flags |= SyncFlag::Recursive;
 
+    const CSyncBusyScope busy;
     CSyncOptionDlg dialog(parent);
     dialog.SetTitle(TitleFor(allProjects, direction));
     dialog.SetAllProjects(allProjects);

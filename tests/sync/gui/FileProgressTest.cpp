@@ -65,6 +65,7 @@ TEST_F(SyncGuiTest, TheProgressDialogShowsFilesAndBytesAndCancelStopsAfterTheCur
     script.Then<CFileProgressDlg>([&](CFileProgressDlg* dialog) {
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("コピーしています..."));
         EXPECT_TRUE(IsFileOperationRunning());
+        EXPECT_TRUE(IsSyncBusy());
         // The first file's data is copied: its bytes count, the file not yet.
         QTRY_COMPARE(Control<QLabel>(dialog, 1002)->text(), QStringLiteral("0 / 3 個のファイル    100 / 300 バイト"));
         EXPECT_EQ(Control<QLabel>(dialog, 1001)->toolTip(), sources.at(0));

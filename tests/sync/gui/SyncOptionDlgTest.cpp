@@ -181,6 +181,7 @@ TEST_F(SyncGuiTest, BackFromThePreviewShowsTheOptionsAgainAsLastAccepted)
     DialogScript script;
     script
         .Then<CSyncOptionDlg>([](CSyncOptionDlg* dialog) {
+            EXPECT_TRUE(IsSyncBusy()); // no timer may start another run meanwhile
             ClickBox(Box(dialog, 1010));
             Control<QComboBox>(dialog, 1138)->setCurrentIndex(1);
             QTest::mouseClick(Button(dialog, 1030), Qt::LeftButton);
@@ -208,6 +209,7 @@ TEST_F(SyncGuiTest, BackFromThePreviewShowsTheOptionsAgainAsLastAccepted)
     int runs = 0;
     EXPECT_FALSE(RunSyncDialogLoop(owner.get(), doc, project, SyncDirection::Export, [&] { ++runs; }));
     EXPECT_TRUE(script.Done()) << script.StepsRun();
+    EXPECT_FALSE(IsSyncBusy());
     EXPECT_EQ(runs, 2);
     EXPECT_FALSE(doc.IsPreview());
     EXPECT_FALSE(TestDir::Exists(T("new.txt")));
