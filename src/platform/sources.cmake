@@ -6,6 +6,7 @@ target_sources(pairwell_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/MountTable.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Paths.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Process.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ProcessPriority.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Profile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Prompt.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Trash.cpp
