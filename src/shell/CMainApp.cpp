@@ -17,6 +17,7 @@
 #include "shell/CDocCommands.h"
 #include "shell/CMainFrame.h"
 #include "shell/CRecentFileList.h"
+#include "shell/DesktopIntegration.h"
 
 #include <QDir>
 #include <QVersionNumber>
@@ -152,9 +153,12 @@ void CMainApp::SetAutoSyncRunning(bool running)
 
 void CMainApp::RegisterDesktopIntegration()
 {
-    // The per-user registration of the document type (a .desktop file and the
-    // shared-mime-info package for "*.snc") is installed by the desktop
-    // integration; this is the one place start-up calls it from.
+    // The launcher, the document type "*.snc", the icons and Pairwell as the
+    // opener of its documents, in the user's folders where nothing provides
+    // them yet. Only the window program registers itself: a program that
+    // merely runs the start-up (a test) must not become the documents' opener.
+    if (GetLastComponent(applicationFilePath()) == QStringLiteral("pairwell"))
+        RegisterDesktopIntegrationForUser(applicationFilePath(), DesktopFolders::FromEnvironment());
     m_desktopIntegrationRegistered = true;
 }
 

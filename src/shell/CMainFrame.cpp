@@ -13,6 +13,7 @@
 #include "resources/Texts.h"
 #include "shell/CAppOptionDisp.h"
 #include "shell/CAppOptionSync.h"
+#include "shell/CAutoSync.h"
 #include "shell/CDocCommands.h"
 #include "shell/CMainApp.h"
 #include "shell/CPathBar.h"
@@ -40,6 +41,7 @@
 #include <QUrl>
 #include <QWhatsThis>
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -124,6 +126,8 @@ CMainFrame::CMainFrame(CMyDoc& doc, QWidget* parent) : QMainWindow(parent), m_do
 
     BuildMenus();
     BuildAccelerators();
+    // Auto-sync's commands and timer, and the tray icon (hidden until a minimise into the tray).
+    m_autoSync = new CAutoSync(*this);
 
     m_commandUpdate.setSingleShot(true);
     m_commandUpdate.setInterval(0);
@@ -140,7 +144,17 @@ CMainFrame::CMainFrame(CMyDoc& doc, QWidget* parent) : QMainWindow(parent), m_do
 
 CMainFrame::~CMainFrame()
 {
+    // Nothing reaches the frame while it comes apart.
     qApp->removeEventFilter(this);
+    disconnect(qApp, nullptr, this, nullptr);
+    m_doc.disconnect(this);
+    m_commandUpdate.stop();
+    m_destroying = true;
+    // The views go first, while the frame they report to is still whole.
+    m_activeView = nullptr;
+    m_tree = nullptr;
+    m_files = nullptr;
+    delete std::exchange(m_splitter, nullptr);
 }
 
 // ---------------------------------------------------------------- bars
@@ -332,6 +346,8 @@ void CMainFrame::UpdateRecentFileItems()
 
 void CMainFrame::UpdateCommandStates()
 {
+    if (m_destroying)
+        return;
     for (QAction* action : std::as_const(m_actions))
         UpdateAction(action);
     UpdateRecentFileItems();
@@ -398,8 +414,8 @@ ICommandTarget* CMainFrame::CommandTargetFor(int id) const
         return m_tree && m_tree->HandlesCommand(handlerId) ? m_tree : nullptr;
     }
     const ICommandTarget* self = this;
-    for (ICommandTarget* target :
-        {m_activeView, static_cast<ICommandTarget*>(m_docCommands), const_cast<ICommandTarget*>(self), m_application}) {
+    for (ICommandTarget* target : {m_activeView, static_cast<ICommandTarget*>(m_docCommands),
+             const_cast<ICommandTarget*>(self), static_cast<ICommandTarget*>(m_autoSync), m_application}) {
         if (target && target->HandlesCommand(id))
             return target;
     }
@@ -487,11 +503,9 @@ void CMainFrame::SwitchPane()
 
 void CMainFrame::RestoreWindow()
 {
-    // The task tray's part (normal priority, the refresh, stopping auto-sync)
-    // comes with the auto-sync.
-    showNormal();
-    raise();
-    activateWindow();
+    // Normal priority, the views refreshed, the window shown, and a running
+    // auto-sync stopped with a message.
+    m_autoSync->RestoreFromTray();
 }
 
 // ---------------------------------------------------------------- IMainFrame
@@ -508,6 +522,8 @@ void CMainFrame::ShowTargetFolderPath(const QString& path)
 
 void CMainFrame::ShowSelectionSizes(qint64 projectBytes, qint64 targetBytes)
 {
+    if (m_destroying)
+        return;
     m_selectedProjectBytes = projectBytes;
     m_selectedTargetBytes = targetBytes;
     m_sizePane->setText(SelectionSizeText());
@@ -630,6 +646,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+    m_autoSync->OnFrameClosed();
 }
 
 void CMainFrame::changeEvent(QEvent* event)
@@ -665,24 +682,17 @@ void CMainFrame::OnMinimized()
 
 bool CMainFrame::HideIntoTray()
 {
-    // Filled in by the task tray: hide the window, lower the priority, show the icon.
-    return false;
+    return m_autoSync->HideIntoTray();
 }
 
 void CMainFrame::ArmAutoSyncTimer(int minutes)
 {
-    // Filled in by the auto-sync: timer 1 with `minutes`, each tick SyncAllNow().
-    Q_UNUSED(minutes);
+    m_autoSync->ArmTimer(minutes);
 }
 
 void CMainFrame::SyncAllNow()
 {
-    CAppOptionSync& options = GlobalOptionSync();
-    // No questions for an unattended run; in memory only, the profile keeps the user's choice.
-    options.Flags |= SyncFlag::NoConfirmation;
-    CWaitCursor wait;
-    if (m_doc.Synchronize(&m_doc.GetRoot(), options, SyncDirection::Export))
-        Q_EMIT m_doc.UpdateAllViews(UpdateHint::RunDone, nullptr);
+    m_autoSync->SyncAllNow();
 }
 
 bool CMainFrame::QueryEndSession()

@@ -8,6 +8,7 @@
 #include <QSize>
 #include <QTimer>
 
+class CAutoSync;
 class CDocCommands;
 class CFileSyncView;
 class CMyDoc;
@@ -63,6 +64,8 @@ public:
     CFileSyncView& FileView() { return *m_files; }
     CSplitter& Splitter() { return *m_splitter; }
     CDocCommands& DocCommands() { return *m_docCommands; }
+    // Auto-sync, its timer and the task tray.
+    CAutoSync& AutoSync() { return *m_autoSync; }
     CMyDoc& Document() { return m_doc; }
     CPathBar& ProjectPathBar() { return *m_projectPathBar; }
     CPathBar& TargetPathBar() { return *m_targetPathBar; }
@@ -161,13 +164,14 @@ private:
     void RestoreWindow();
     void SwitchPane();
 
-    // Hooks of the task tray and the auto-sync timer, which come with the
-    // auto-sync. Until then the window minimises to the task bar and no timer runs.
+    // The task tray and the auto-sync timer (CAutoSync): into the tray on a
+    // minimise with display bit 7 (false where the desktop has no tray).
     bool HideIntoTray();
     void ArmAutoSyncTimer(int minutes);
 
     CMyDoc& m_doc;
     CDocCommands* m_docCommands = nullptr;
+    CAutoSync* m_autoSync = nullptr; // a child of the window
     CPathBar* m_projectPathBar = nullptr;
     CPathBar* m_targetPathBar = nullptr;
     QToolBar* m_toolBar = nullptr;
@@ -187,4 +191,5 @@ private:
     qint64 m_selectedProjectBytes = 0;
     qint64 m_selectedTargetBytes = 0;
     int m_initialShowState = FrameShow::Normal;
+    bool m_destroying = false;
 };

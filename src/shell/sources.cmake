@@ -35,3 +35,14 @@ if(TARGET pairwell_gui)
     ${CMAKE_CURRENT_LIST_DIR}/FileBrowse.cpp
   )
 endif()
+
+# Auto-sync, the task tray and the desktop registration of the document type.
+if(TARGET pairwell_gui)
+  target_sources(pairwell_gui PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/CAutoSync.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CAutoSyncDlg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/CSystemTray.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DesktopIntegration.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pairwell_desktop.qrc
+  )
+endif()
