@@ -39,4 +39,19 @@ if(PAIRWELL_BUILD_GUI)
   install(FILES ${PAIRWELL_RESOURCES}/pictures/icons/pairwell.svg DESTINATION share/icons/hicolor/scalable/apps)
   install(FILES ${PAIRWELL_RESOURCES}/pictures/icons/pairwell.svg DESTINATION share/icons/hicolor/scalable/mimetypes
           RENAME application-x-pairwell-document.svg)
+  # The desktop learns the new type and launcher at once, unless the install
+  # goes into a staging folder (DESTDIR) whose package does that on the target.
+  install(CODE [[
+    if("$ENV{DESTDIR}" STREQUAL "")
+      find_program(PAIRWELL_UPDATE_MIME update-mime-database)
+      if(PAIRWELL_UPDATE_MIME)
+        execute_process(COMMAND "${PAIRWELL_UPDATE_MIME}" "${CMAKE_INSTALL_PREFIX}/share/mime" OUTPUT_QUIET ERROR_QUIET)
+      endif()
+      find_program(PAIRWELL_UPDATE_DESKTOP update-desktop-database)
+      if(PAIRWELL_UPDATE_DESKTOP)
+        execute_process(COMMAND "${PAIRWELL_UPDATE_DESKTOP}" "${CMAKE_INSTALL_PREFIX}/share/applications"
+                        OUTPUT_QUIET ERROR_QUIET)
+      endif()
+    endif()
+  ]])
 endif()
