@@ -212,3 +212,37 @@ TEST(DesktopEntryQuoting, SettingTheDefaultKeepsEveryOtherLine)
     // A type listed in another section is not a default.
     EXPECT_EQ(DefaultApplicationOf(config, QStringLiteral("image/png")), QString());
 }
+
+TEST_F(DesktopRegistrationTest, XdgOpenOfADocumentStartsTheRegisteredProgram)
+{
+    const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (xdgOpen.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("update-mime-database")).isEmpty())
+        GTEST_SKIP() << "xdg-open or update-mime-database is not installed (scripts/setup installs xdg-utils and "
+                        "shared-mime-info)";
+    // A stand-in for the program that notes what it was asked to open.
+    const QString opened = dir.PathOf(QStringLiteral("opened.txt"));
+    const QString standIn
+        = dir.WriteFile(QStringLiteral("bin/pairwell"), "#!/bin/sh\nprintf '%s' \"$1\" > '" + opened.toUtf8() + "'\n");
+    ASSERT_TRUE(QFile::setPermissions(standIn, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString document = dir.WriteFile(QStringLiteral("work/doc.snc"), QByteArray("\x01\x02snc", 5));
+    RegisterDesktopIntegrationForUser(standIn, folders);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), dir.PathOf(QStringLiteral("home")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), folders.dataHome);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folders.configHome);
+    environment.insert(QStringLiteral("XDG_DATA_DIRS"), folders.dataDirs.join(QLatin1Char(':')));
+    environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), dir.PathOf(QStringLiteral("system/etc")));
+    // xdg-open opens files with applications only where it sees a display.
+    environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":99"));
+    for (const char* desktop :
+        {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID"})
+        environment.remove(QString::fromLatin1(desktop));
+    QProcess open;
+    open.setProcessEnvironment(environment);
+    open.setProcessChannelMode(QProcess::MergedChannels);
+    open.start(xdgOpen, {document});
+    ASSERT_TRUE(open.waitForFinished(30000));
+    EXPECT_EQ(open.exitCode(), 0) << open.readAll().toStdString();
+    EXPECT_EQ(TestDir::ReadFile(opened), document.toUtf8());
+}
