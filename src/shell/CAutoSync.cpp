@@ -224,8 +224,9 @@ void CAutoSync::KillTimer()
 
 void CAutoSync::OnTimer()
 {
-    // Two runs never overlap, and no run starts under an open dialog.
-    if (m_syncing || IsFileOperationRunning() || QApplication::activeModalWidget()) {
+    // Two runs never overlap, and no run starts under an open dialog (the
+    // sync options or the preview of a run the user is preparing, too).
+    if (m_syncing || IsSyncBusy() || IsFileOperationRunning() || QApplication::activeModalWidget()) {
         Q_EMIT TickSkipped();
         return;
     }
@@ -246,6 +247,7 @@ void CAutoSync::SyncAllNow()
     doc.SetPreview(false);
     bool executed = false;
     {
+        const CSyncBusyScope busy;
         CWaitCursor wait;
         CSyncRun run(doc);
         run.SetUnattended(true);

@@ -7,6 +7,7 @@
 #include "resources/CommandIds.h"
 #include "shell/CAutoSyncDlg.h"
 #include "sync/CSyncRun.h"
+#include "sync/GuiSyncHooks.h"
 
 #include <QAction>
 #include <QDialog>
@@ -315,6 +316,17 @@ TEST_F(AutoSync, ATickUnderAnOpenDialogWaitsForTheNextOne)
     }
     ASSERT_TRUE(WaitFor([&] { return finished.count() >= 1; }));
     EXPECT_TRUE(TestDir::Exists(TargetOf(QStringLiteral("alpha")) + QStringLiteral("/only-here.txt")));
+
+    // The same while the user prepares a run of their own (its options or preview).
+    dir.WriteFile(QStringLiteral("alpha/later.txt"), "later", T + 100);
+    {
+        const CSyncBusyScope preparing;
+        const qsizetype before = skipped.count();
+        ASSERT_TRUE(WaitFor([&] { return skipped.count() > before; }));
+        EXPECT_FALSE(TestDir::Exists(TargetOf(QStringLiteral("alpha")) + QStringLiteral("/later.txt")));
+    }
+    EXPECT_TRUE(
+        WaitFor([&] { return TestDir::Exists(TargetOf(QStringLiteral("alpha")) + QStringLiteral("/later.txt")); }));
 }
 
 TEST_F(AutoSync, AutoSwitchArmsItsMinutesOnTheFirstMinimise)
