@@ -31,6 +31,12 @@ CDocCommands::CDocCommands(CMyDoc& doc, QWidget* window) : QObject(window), m_do
     connect(&m_doc, &CMyDoc::PathNameChanged, this, &CDocCommands::RememberPath);
 }
 
+CDocCommands::~CDocCommands()
+{
+    // The document outlives its window: it must not call back into a dialog owner that is gone.
+    m_doc.SetSavePathChooser({});
+}
+
 QString CDocCommands::FileDialogFilter()
 {
     return QStringLiteral("Pairwell ﾌｧｲﾙ (*.snc)");

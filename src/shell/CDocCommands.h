@@ -20,6 +20,7 @@ class CDocCommands : public QObject, public ICommandTarget
 public:
     // `window` owns the file dialogs.
     CDocCommands(CMyDoc& doc, QWidget* window);
+    ~CDocCommands() override;
 
     // New empty document, after SaveModified. False when the user cancelled.
     bool NewDocument();
