@@ -5,23 +5,10 @@
 #include "platform/Prompt.h"
 #include "platform/WholeFile.h"
 #include "resources/CommandIds.h"
+#include "shell/CAppOptionPs.h"
 #include "shell/CRecentFileList.h"
 
 #include <QFileDialog>
-
-bool IsOptionsSheetAvailable()
-{
-    // The options sheet (display, sync, tools and filters pages) comes with the
-    // property pages; until then the command stays disabled.
-    return false;
-}
-
-bool RunDocumentOptions(QWidget* parent, CMyDoc& doc)
-{
-    Q_UNUSED(parent);
-    Q_UNUSED(doc);
-    return false;
-}
 
 CDocCommands::CDocCommands(CMyDoc& doc, QWidget* window) : QObject(window), m_doc(doc), m_window(window)
 {
@@ -176,10 +163,6 @@ void CDocCommands::UpdateCommand(int id, CommandState& state)
         state.enabled = id - Cmd::FileMru1 < RecentFileList().Size();
         return;
     }
-    if (id == Cmd::Options) {
-        state.enabled = IsOptionsSheetAvailable();
-        return;
-    }
     state.enabled = HandlesCommand(id);
 }
 
@@ -199,7 +182,9 @@ void CDocCommands::ExecuteCommand(int id)
         SaveAs();
         break;
     case Cmd::Options:
-        RunDocumentOptions(m_window, m_doc);
+        // The options sheet on its first page; on OK the common filter
+        // selection is replaced and, after the question, everything rescanned.
+        RunAppOptionsSheet(m_window, m_doc);
         break;
     case Cmd::SaveFilters:
     case Cmd::LoadFilters:

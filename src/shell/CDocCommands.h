@@ -66,9 +66,3 @@ private:
     PathChooser m_openChooser;
     PathChooser m_saveChooser;
 };
-
-// The application options sheet of the document's 32783. Returns false
-// without doing anything while the sheet is not part of the program, which
-// keeps the command disabled.
-bool IsOptionsSheetAvailable();
-bool RunDocumentOptions(QWidget* parent, CMyDoc& doc);

@@ -7,6 +7,9 @@
 #include "shell/CMainFrame.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <memory>
 
 namespace {
@@ -189,9 +192,26 @@ TEST_F(DocCommands, FilterFileCommandsDoNothingAndOptionsWait)
     EXPECT_TRUE(Run(Cmd::LoadFilters));
     EXPECT_FALSE(doc.IsModified());
     EXPECT_TRUE(prompt.Requests().empty());
+}
 
+TEST_F(DocCommands, OptionsOpenTheSheetAndCancelChangesNothing)
+{
+    doc.SetCommonFilterSelection({QStringLiteral("Objects")});
     EXPECT_EQ(frame->CommandTargetFor(Cmd::Options), &frame->DocCommands());
-    EXPECT_EQ(frame->CommandStateOf(Cmd::Options).enabled, IsOptionsSheetAvailable());
+    ASSERT_TRUE(frame->CommandStateOf(Cmd::Options).enabled);
+    QString caption;
+    QTimer::singleShot(0, [&] {
+        auto* sheet = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (sheet) {
+            caption = sheet->windowTitle();
+            sheet->reject();
+        }
+    });
+    EXPECT_TRUE(Run(Cmd::Options));
+    EXPECT_EQ(caption, QStringLiteral("オプション"));
+    EXPECT_EQ(doc.GetCommonFilterSelection(), QStringList{QStringLiteral("Objects")});
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(prompt.Requests().empty());
 }
 
 TEST(DocumentFileNames, DefaultExtension)

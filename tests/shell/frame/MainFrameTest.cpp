@@ -396,9 +396,7 @@ TEST_F(MainFrame, EnableRulesAreAskedWhenAMenuOpens)
     EXPECT_TRUE(second->isEnabled());
     EXPECT_FALSE(shown.Action(Cmd::FileMru1 + 2)->isVisible());
 
-    // The options sheet is not part of the program yet: disabled.
-    EXPECT_FALSE(shown.Action(Cmd::Options)->isEnabled());
-    EXPECT_FALSE(shown.RunCommand(Cmd::Options));
+    EXPECT_TRUE(shown.Action(Cmd::Options)->isEnabled());
 }
 
 TEST_F(MainFrame, ClosingAsksAboutAModifiedDocumentAndKeepsThePlacementEitherWay)
