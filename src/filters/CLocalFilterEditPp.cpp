@@ -35,7 +35,10 @@ CLocalFilterEditPp::CLocalFilterEditPp(QWidget* parent)
     editEntries->setAutoDefault(false);
 
     for (QRadioButton* radio : {m_useCommon, m_useOwn}) {
-        connect(radio, &QRadioButton::clicked, this, [this] {
+        // Toggled, not clicked: the arrow keys move the choice too.
+        connect(radio, &QRadioButton::toggled, this, [this](bool on) {
+            if (!on)
+                return;
             SetModified();
             FillList();
         });

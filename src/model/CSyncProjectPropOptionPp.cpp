@@ -59,7 +59,10 @@ CSyncProjectPropOptionPp::CSyncProjectPropOptionPp(QWidget* parent)
     }
 
     for (QRadioButton* radio : {m_useCommon, m_useOwn}) {
-        connect(radio, &QRadioButton::clicked, this, [this] {
+        // Toggled, not clicked: the arrow keys move the choice too.
+        connect(radio, &QRadioButton::toggled, this, [this](bool on) {
+            if (!on)
+                return;
             SetModified();
             ShowOptions();
         });
