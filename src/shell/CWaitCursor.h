@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCursor>
 #include <QGuiApplication>
 
 // Shows the wait cursor for the lifetime of a scope (long scans and runs on
