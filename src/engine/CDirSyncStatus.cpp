@@ -19,7 +19,9 @@ CDirSyncStatus::~CDirSyncStatus() = default;
 void CDirSyncStatus::Clear()
 {
     std::vector<Slot>().swap(m_index);
-    m_store.clear();
+    Store().swap(m_store);
+    m_holdsAllFiles = false;
+    m_enumerated[0] = m_enumerated[1] = false;
 }
 
 void CDirSyncStatus::SetPaths(const QString& project, const QString& target)
@@ -37,15 +39,15 @@ QString CDirSyncStatus::GetFolder(int side) const
 
 namespace {
 
-quint32 HashKey(const QString& key)
+// The name that makes a record's key, without copying it.
+const QString& KeyName(const CFileSyncStatus& record)
 {
-    const size_t hash = qHash(key);
-    return static_cast<quint32>(hash ^ (hash >> 32));
+    return record.Exists[0] ? record.Entry[0].Name : record.Entry[1].Name;
 }
 
 } // namespace
 
-size_t CDirSyncStatus::FindSlot(const QString& key, quint32 hash) const
+size_t CDirSyncStatus::FindSlot(QStringView name, quint32 hash) const
 {
     Q_ASSERT(!m_index.empty());
     const size_t mask = m_index.size() - 1;
@@ -53,8 +55,7 @@ size_t CDirSyncStatus::FindSlot(const QString& key, quint32 hash) const
         const Slot& slot = m_index[i];
         if (slot.number == 0)
             return i;
-        // Equal hashes are almost always equal keys; the key is rebuilt from the name to be sure.
-        if (slot.hash == hash && MakeKey(m_store[slot.number - 1].GetName()) == key)
+        if (slot.hash == hash && SameKey(KeyName(m_store[slot.number - 1]), name))
             return i;
     }
 }
@@ -79,8 +80,7 @@ CFileSyncStatus* CDirSyncStatus::FindRecord(const QString& name) const
 {
     if (m_index.empty())
         return nullptr;
-    const QString key = MakeKey(name);
-    const Slot& slot = m_index[FindSlot(key, HashKey(key))];
+    const Slot& slot = m_index[FindSlot(name, HashOfKey(name))];
     // The table hands out its records for changes (ViewKey) also through a const lookup.
     return slot.number == 0 ? nullptr : const_cast<CFileSyncStatus*>(&m_store[slot.number - 1]);
 }
@@ -90,9 +90,9 @@ void CDirSyncStatus::AddFound(int side, const CFileFind& finder)
     Q_ASSERT(side == 0 || side == 1);
     if ((m_store.size() + 1) * 4 > m_index.size() * 3)
         GrowIndex();
-    const QString key = MakeKey(finder.GetFileName());
-    const quint32 hash = HashKey(key);
-    Slot& slot = m_index[FindSlot(key, hash)];
+    const QString name = finder.GetFileName();
+    const quint32 hash = HashOfKey(name);
+    Slot& slot = m_index[FindSlot(name, hash)];
     if (slot.number != 0) {
         m_store[slot.number - 1].SetSide(side, finder);
         return;
@@ -114,34 +114,72 @@ bool CDirSyncStatus::ScanFiles()
     Clear();
     // The project side is always enumerated first, so when a name exists on
     // both sides its record takes the project side's spelling.
+    bool enumerated[2] = {false, false};
     for (int side = 0; side < 2; ++side) {
         Reachable[side] = IsFolderReachable(side);
         const std::unique_ptr<CFileFind> finder = CreateFinder(m_folder[side]);
         if (!finder || !Reachable[side] || !finder->Open(m_folder[side]))
             continue;
+        enumerated[side] = true;
         while (finder->Next()) {
             // Directories are nodes of their own; links (to folders too) are entries.
             if (!finder->IsDirectory())
                 AddFound(side, *finder);
         }
     }
+    Compact();
+    MarkAllFilesRecorded(enumerated);
     return true;
+}
+
+void CDirSyncStatus::MarkAllFilesRecorded(const bool enumerated[2])
+{
+    m_holdsAllFiles = true;
+    m_enumerated[0] = enumerated[0];
+    m_enumerated[1] = enumerated[1];
+}
+
+void CDirSyncStatus::Compact()
+{
+    if (m_store.capacity() > m_store.size() + m_store.size() / 8)
+        m_store.shrink_to_fit();
+}
+
+SyncState CDirSyncStatus::ExistenceState() const
+{
+    const int presence = (IsFolderReachable(0) ? 1 : 0) + (IsFolderReachable(1) ? 2 : 0);
+    static constexpr SyncState kByPresence[] = {SyncNeitherExists, SyncProjectOnly, SyncTargetOnly, SyncSame};
+    return kByPresence[presence];
 }
 
 SyncState CDirSyncStatus::ComputeFolderState(bool scan, const QStringList& selection)
 {
-    const int presence = (IsFolderReachable(0) ? 1 : 0) + (IsFolderReachable(1) ? 2 : 0);
-    static constexpr SyncState kByPresence[] = {SyncNeitherExists, SyncProjectOnly, SyncTargetOnly, SyncSame};
-    const SyncState existence = kByPresence[presence];
+    const SyncState existence = ExistenceState();
     if (existence != SyncSame || !scan)
         return existence;
 
     ScanFiles();
+    return AggregateRecords(selection);
+}
+
+SyncState CDirSyncStatus::ComputeRecordedFolderState(const QStringList& selection)
+{
+    const SyncState existence = ExistenceState();
+    if (existence != SyncSame)
+        return existence;
+    // Both folders exist now: records of an enumeration of both can stand for a new scan.
+    if (!m_holdsAllFiles || !m_enumerated[0] || !m_enumerated[1])
+        ScanFiles();
+    return AggregateRecords(selection);
+}
+
+SyncState CDirSyncStatus::AggregateRecords(const QStringList& selection) const
+{
     enum : int { Export = 1, Import = 2, Both = 3 };
     int need = 0;
     const FilterSet& filters = GlobalFilterSet();
-    for (const CFileSyncStatus& record : std::as_const(*this)) {
-        if (filters.IsExcluded(record.GetName(), selection))
+    for (const CFileSyncStatus& record : m_store) {
+        if (filters.IsExcluded(KeyName(record), selection))
             continue;
         switch (record.GetState()) {
         case SyncProjectNewer:

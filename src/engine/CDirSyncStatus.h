@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <deque>
 #include <vector>
 
 class CFileFind;
@@ -13,18 +12,19 @@ class CFileFind;
 // The file table of one folder pair: one record per file name found directly
 // in the project folder or the target folder (never subfolders, never
 // directories), looked up by MakeKey(name). The table owns its records; a
-// record stays at the same address until Clear, SetPaths, ScanFiles or the
-// table's destruction. A table may hold a million files, so it is kept lean:
-// the records live in one block store (no allocation per record), and an
-// open-addressing index of (hash of key, record number) pairs finds them; the
-// upper-cased keys themselves are never stored.
+// record stays at the same address until the next Clear, SetPaths, ScanFiles
+// or AddFound, or the table's destruction. A table may hold a million files,
+// so it is kept lean: the records live in one array (no allocation per
+// record, no spare room once a scan is done), and an open-addressing index of
+// (hash of key, record number) pairs finds them; the upper-cased keys
+// themselves are never built for ASCII names and never stored.
 //
 // Iteration: `for (CFileSyncStatus& record : table)` (or const) visits every
 // record in the order the scan found them; SortedRecords() gives them sorted
 // by name, letter case ignored, for display.
 class CDirSyncStatus
 {
-    using Store = std::deque<CFileSyncStatus>;
+    using Store = std::vector<CFileSyncStatus>;
 
 public:
     CDirSyncStatus();
@@ -53,6 +53,25 @@ public:
     // `scan` set the table is rescanned. Files excluded by the global filter set
     // under `selection` do not count.
     SyncState ComputeFolderState(bool scan, const QStringList& selection);
+    // The aggregated state of the records as they are (no existence test, no scan).
+    SyncState AggregateRecords(const QStringList& selection) const;
+
+    // Whether the records are what ScanFiles would record now: every file of
+    // both folders, from one enumeration of each. ScanFiles sets it; a node's
+    // rescan, which may leave files out, sets it with MarkAllFilesRecorded when
+    // it kept every file of both folders. Clear and SetPaths reset it.
+    bool HoldsAllFiles() const { return m_holdsAllFiles; }
+    // Marks the records as every file of both folders, where `enumerated[side]`
+    // tells whether that side's folder was enumerated (could be opened).
+    void MarkAllFilesRecorded(const bool enumerated[2]);
+    // As ComputeFolderState(true, selection), except that records that hold
+    // all files of both folders are taken as they are instead of scanning the
+    // folders again. Only for a caller that has just filled the table (the
+    // command-line tree prints every state right after the document's rescan):
+    // each folder is then enumerated once, not twice.
+    SyncState ComputeRecordedFolderState(const QStringList& selection);
+    // Gives back the room that adding records left spare (done by ScanFiles).
+    void Compact();
 
     // Result of the last reachability test of each folder made by ScanFiles.
     bool Reachable[2] = {false, false};
@@ -77,10 +96,14 @@ private:
         quint32 number = 0; // 1 + the record's position in m_store; 0: empty slot
     };
     // Position of the slot that holds `key` (hashed to `hash`), or of the empty slot where it would go.
-    size_t FindSlot(const QString& key, quint32 hash) const;
+    size_t FindSlot(QStringView name, quint32 hash) const;
     void GrowIndex();
+    // SyncSame when both folders are reachable, else the state of their existence.
+    SyncState ExistenceState() const;
 
     QString m_folder[2];
     Store m_store; // the records, in the order found
     std::vector<Slot> m_index; // size a power of two, at most 3/4 full
+    bool m_holdsAllFiles = false;
+    bool m_enumerated[2] = {false, false}; // with m_holdsAllFiles: the sides whose folder was enumerated
 };

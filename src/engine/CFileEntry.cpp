@@ -8,7 +8,10 @@
 void CFileEntry::SetFromFinder(const CFileFind& finder)
 {
     Name = finder.GetFileName();
-    Name.squeeze(); // no spare capacity: a table may hold a million names
+    // No spare capacity: a table may hold a million names. (A name without
+    // spare room is left alone: squeezing would copy it while it is shared.)
+    if (Name.capacity() > Name.size())
+        Name.squeeze();
     LastWriteTime = finder.GetLastWriteTime();
     Size = finder.GetLength();
     Attributes = finder.GetAttributes();

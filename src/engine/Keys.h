@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
+#include <QtGlobal>
 
 // The one key function for node and file names: names are matched without
 // regard to letter case by upper-casing them once. Every table of nodes or
@@ -10,3 +12,10 @@ inline QString MakeKey(const QString& name)
 {
     return name.toUpper();
 }
+
+// A hash of MakeKey(name), and whether two names have the same key, for the
+// file tables that hold many thousands of names. Names of ASCII characters
+// (nearly all) need no key built; for any other name the key is built with
+// MakeKey, so both give exactly what comparing the keys would.
+quint32 HashOfKey(QStringView name);
+bool SameKey(QStringView a, QStringView b);
