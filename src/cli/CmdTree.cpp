@@ -52,7 +52,9 @@ QJsonValue StateValue(CSyncProject& node, bool scan)
 {
     if (node.IsNoSync())
         return QStringLiteral("excluded");
-    return int(node.GetFolderState(scan));
+    // The document was rescanned when it was opened, a moment ago: its
+    // records stand for the scan of each folder.
+    return int(scan ? node.GetRescannedFolderState() : node.GetFolderState(false));
 }
 
 QString FlagsText(quint32 flags)

@@ -39,6 +39,8 @@ void CSyncProject::Rescan()
     for (const auto& entry : Children())
         entry.second->SetMark(0);
 
+    bool enumerated[2] = {false, false};
+    bool skippedFiles = false;
     for (int side = 0; side < 2; ++side) {
         const QString folder = m_status.GetFolder(side);
         // A folder that cannot be opened is unreachable for this purpose (the
@@ -46,14 +48,17 @@ void CSyncProject::Rescan()
         const std::unique_ptr<CFileFind> finder = CreateFinder(folder);
         if (!finder || !finder->Open(folder))
             continue;
+        enumerated[side] = true;
         const quint32 options = GetEffectiveSyncOptions().Flags;
         const bool skipHiddenFiles = options & SyncFlag::SkipHiddenFiles;
         const bool skipHiddenFolders = options & SyncFlag::SkipHiddenFolders;
         const bool filterFolders = options & SyncFlag::FilterFolders;
         while (finder->Next()) {
             if (!finder->IsDirectory()) {
-                if ((skipHiddenFiles && finder->IsHidden()) || IsNoSync())
+                if ((skipHiddenFiles && finder->IsHidden()) || IsNoSync()) {
+                    skippedFiles = true;
                     continue;
+                }
                 m_status.AddFound(side, *finder);
                 continue;
             }
@@ -78,6 +83,12 @@ void CSyncProject::Rescan()
             child->SetMark(1);
         }
     }
+
+    m_status.Compact();
+    // Records that left no file out serve as the folder's scan for a caller
+    // that asks for the states right after this rescan (GetRescannedFolderState).
+    if (!skippedFiles)
+        m_status.MarkAllFilesRecorded(enumerated);
 
     // Subfolders found on neither side disappear, with their settings.
     std::vector<const CSyncProject*> vanished;
@@ -193,6 +204,11 @@ bool CSyncProject::IsExcludedByFilter(const QString& name) const
 SyncState CSyncProject::GetFolderState(bool scan)
 {
     return m_status.ComputeFolderState(scan, GetEffectiveFilterSelection());
+}
+
+SyncState CSyncProject::GetRescannedFolderState()
+{
+    return m_status.ComputeRecordedFolderState(GetEffectiveFilterSelection());
 }
 
 void CSyncProject::ApplyFilterSettingHere(bool useCommon, const QStringList& selection)

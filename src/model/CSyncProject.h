@@ -63,6 +63,11 @@ public:
     bool IsExcludedByFilter(const QString& name) const;
     // The folder's aggregated state; with `scan` set its files are scanned afresh.
     SyncState GetFolderState(bool scan);
+    // As GetFolderState(true) for a caller that has just rescanned the node:
+    // the files recorded by that rescan are used when it kept every file of
+    // both folders (no NoSync, no hidden file left out), so that the folders
+    // are not enumerated a second time.
+    SyncState GetRescannedFolderState();
 
     // OwnFilter becomes !useCommon; the own selection becomes `selection` (or
     // empty with the common setting); with `subtree`, every descendant too.
