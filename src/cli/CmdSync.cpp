@@ -286,6 +286,8 @@ int RunVerb(const QStringList& arguments, SyncDirection direction)
     run.SetPreviewHook({});
     run.SetObserver(&observer);
     run.SetUnattended(!args.Has(QStringLiteral("--allow-missing-source")));
+    // The document was opened (and rescanned) a moment ago.
+    run.SetUseRescannedRecords(true);
 
     if (args.Has(QStringLiteral("--plan"))) {
         if (filesGiven)

@@ -136,9 +136,16 @@ bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QString
     const QString sourceFolder = node.GetFolder(source);
     const QString destinationFolder = node.GetFolder(destination);
 
-    // A fresh scan of the pair; the node's own cached records are not used.
-    CDirSyncStatus table(node.GetFolder(0), node.GetFolder(1));
-    table.ScanFiles();
+    // A fresh scan of the pair; the node's own records only when they are
+    // known to be one (see SetUseRescannedRecords).
+    CDirSyncStatus fresh;
+    const CDirSyncStatus* scanned = &node.FolderStatus();
+    if (!m_useRescannedRecords || !scanned->HoldsAllFiles()) {
+        fresh.SetPaths(node.GetFolder(0), node.GetFolder(1));
+        fresh.ScanFiles();
+        scanned = &fresh;
+    }
+    const CDirSyncStatus& table = *scanned;
     const SyncState folderState = node.IsNoSync() ? SyncSame : node.GetFolderState(false);
     const SyncState destinationOnly = exporting ? SyncTargetOnly : SyncProjectOnly;
     const SyncState sourceOnly = exporting ? SyncProjectOnly : SyncTargetOnly;

@@ -81,6 +81,13 @@ public:
     void SetPreviewHook(SyncPreviewHook hook) { m_previewHook = std::move(hook); }
     void SetObserver(IFileOperationObserver* observer) { m_observer = observer; }
     void SetUnattended(bool unattended) { m_unattended = unattended; }
+    // For a run right after the document was opened (and so rescanned), as
+    // the command-line tool runs: a node's records from that rescan stand for
+    // the fresh scan of its folder pair when they hold every file of both
+    // folders, so that each folder is enumerated once, not twice. The lists
+    // are the same as with fresh scans, as long as nothing changed the folders
+    // in between. The window's runs always scan afresh.
+    void SetUseRescannedRecords(bool use) { m_useRescannedRecords = use; }
 
     // The whole run of a node (or of the root). True when it executed.
     bool Synchronize(CProject* node, const CAppOptionSync& options, SyncDirection direction);
@@ -119,6 +126,7 @@ private:
     SyncPreviewHook m_previewHook;
     IFileOperationObserver* m_observer = nullptr;
     bool m_unattended = false;
+    bool m_useRescannedRecords = false;
     quint32 m_flags = 0;
     QString m_logPath;
     SyncDirection m_direction = SyncDirection::Export;

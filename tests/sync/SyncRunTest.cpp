@@ -441,3 +441,47 @@ TEST_F(SyncRunTest, NamesThatDifferInLetterCaseKeepEachSidesOwnSpelling)
     EXPECT_EQ(doc.GetCopyDestinations(), QStringList{P("Readme.TXT")});
     EXPECT_TRUE(result.copies.Succeeded());
 }
+
+TEST_F(SyncRunTest, RescannedRecordsGiveTheListsOfFreshScans)
+{
+    dir.WriteFile(QStringLiteral("P/same.txt"), "s", kOld);
+    dir.WriteFile(QStringLiteral("T/same.txt"), "s", kOld);
+    dir.WriteFile(QStringLiteral("P/newer.txt"), "n", kNew);
+    dir.WriteFile(QStringLiteral("T/newer.txt"), "o", kOld);
+    dir.WriteFile(QStringLiteral("T/gone.txt"), "g", kOld);
+    dir.WriteFile(QStringLiteral("P/sub/added.txt"), "a", kOld);
+    dir.WriteFile(QStringLiteral("P/sub/.hidden"), "h", kNew);
+    dir.WriteFile(QStringLiteral("T/sub/.hidden"), "h", kOld);
+    dir.WriteFile(QStringLiteral("P/quiet/q.txt"), "q", kOld);
+    dir.MakeFolder(QStringLiteral("P/empty"));
+    dir.WriteFile(QStringLiteral("T/onlytarget/x.txt"), "x", kOld);
+    CSyncProject& project = AddProject();
+    project.FindChild(QStringLiteral("quiet"))->SetNoSync(true);
+    // The sub folder's own options skip hidden files, so its rescan left a file out.
+    project.FindChild(QStringLiteral("sub"))->ApplySyncOptions(false, Options(SyncFlag::SkipHiddenFiles), false);
+    doc.GetRoot().Refresh(true);
+    EXPECT_TRUE(project.FolderStatus().HoldsAllFiles());
+    EXPECT_FALSE(project.FindChild(QStringLiteral("sub"))->FolderStatus().HoldsAllFiles());
+
+    const quint32 flags
+        = kQuiet | SyncFlag::Recursive | SyncFlag::DeleteFiles | SyncFlag::DeleteFolders | SyncFlag::CopyEmptyFolders;
+    const auto collect = [&](bool reuse, SyncDirection direction) {
+        CSyncRun run(doc);
+        run.SetUseRescannedRecords(reuse);
+        run.Collect(&doc.GetRoot(), Options(flags), direction);
+        return QList<QStringList>{doc.GetCopySources(), doc.GetCopyDestinations(), doc.GetDeletions()};
+    };
+    for (const SyncDirection direction : {SyncDirection::Export, SyncDirection::Import}) {
+        const QList<QStringList> fresh = collect(false, direction);
+        EXPECT_EQ(collect(true, direction), fresh);
+    }
+    const QList<QStringList> exported = collect(true, SyncDirection::Export);
+    EXPECT_TRUE(exported.at(0).contains(P("sub/.hidden"))); // the hidden file, found by a fresh scan
+    EXPECT_TRUE(exported.at(0).contains(P("newer.txt")));
+    EXPECT_TRUE(exported.at(2).contains(T("gone.txt")));
+
+    // The records are those of the rescan: a file written since is seen only by a fresh scan.
+    dir.WriteFile(QStringLiteral("P/later.txt"), "l", kOld);
+    EXPECT_FALSE(collect(true, SyncDirection::Export).at(0).contains(P("later.txt")));
+    EXPECT_TRUE(collect(false, SyncDirection::Export).at(0).contains(P("later.txt")));
+}
