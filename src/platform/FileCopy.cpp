@@ -22,6 +22,10 @@ namespace {
 
 constexpr size_t kRangeChunk = 1 << 20; // bytes per copy_file_range call: progress moves on large files
 constexpr size_t kBufferSize = 256 * 1024;
+// Replacements that wait for one flush together (each holds its temporary
+// file open and locked until then), and the bytes they may hold.
+constexpr size_t kPendingFiles = 256;
+constexpr quint64 kPendingBytes = quint64(256) << 20;
 
 // Texts of the failures that are not a system error.
 QString FolderInTheWayText()
@@ -144,6 +148,8 @@ public:
             ::close(m_fd);
         m_fd = fd;
     }
+    // Gives up the descriptor without closing it.
+    void Release() { m_fd = -1; }
     // Closes now and returns the result of close (write-back errors of some file systems surface here).
     int Close()
     {
@@ -337,20 +343,30 @@ CFileCopier::CFileCopier()
 
 CFileCopier::~CFileCopier()
 {
+    // What was reported copied is put in place, even without a Flush.
+    std::unique_lock lock(m_mutex);
+    CommitLocked(lock);
     for (const auto& [device, fd] : m_fileSystems)
         ::close(fd);
 }
 
-void CFileCopier::PrepareFolder(const QByteArray& folder)
+quint64 CFileCopier::PrepareFolder(const QByteArray& folder)
 {
-    if (!m_cleanedFolders.insert(folder).second)
-        return;
+    // Under the lock: a second thread that copies into the same folder waits
+    // until the leftovers are gone, so its own new file is never taken for one.
+    std::lock_guard lock(m_mutex);
+    const auto [found, inserted] = m_cleanedFolders.try_emplace(folder, 0);
+    if (!inserted)
+        return found->second;
     CFd dirFd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dirFd.Get() < 0)
-        return;
+        return 0;
     struct stat st;
-    if (::fstat(dirFd.Get(), &st) == 0 && !m_fileSystems.count(quint64(st.st_dev)))
-        m_fileSystems[quint64(st.st_dev)] = ::dup(dirFd.Get());
+    if (::fstat(dirFd.Get(), &st) == 0) {
+        found->second = quint64(st.st_dev);
+        if (!m_fileSystems.count(quint64(st.st_dev)))
+            m_fileSystems[quint64(st.st_dev)] = ::dup(dirFd.Get());
+    }
 
     // Temporary files left behind by a run that was killed. A copy in progress
     // holds a lock on its temporary file, so another run's file is never taken.
@@ -375,30 +391,51 @@ void CFileCopier::PrepareFolder(const QByteArray& folder)
             ::unlinkat(dirFd.Get(), name.constData(), 0);
         }
     }
+    return found->second;
 }
 
 bool CFileCopier::CopyFile(
     const QString& source, const QString& destination, const BytesCallback& progress, QString* error)
 {
+    const EntryInfo sourceInfo = GetEntryInfo(source);
+    if (sourceInfo.error != 0)
+        return FailErrno(error, source, sourceInfo.error);
+    return CopyFile(source, destination, {sourceInfo.kind, GetEntryInfo(destination).kind}, progress, error);
+}
+
+bool CFileCopier::CopyFile(const QString& source, const QString& destination, const Known& known,
+    const BytesCallback& progress, QString* error, quint64 tag)
+{
     const QByteArray sourceBytes = Bytes(source);
     const QByteArray destinationBytes = Bytes(destination);
-    struct stat st;
-    if (::lstat(sourceBytes.constData(), &st) != 0)
-        return FailErrno(error, source, errno);
-    struct stat target;
-    if (::lstat(destinationBytes.constData(), &target) == 0 && S_ISDIR(target.st_mode))
+    {
+        // A file waiting to be replaced is read only once its new data is in place.
+        // And a link that takes the place of a waiting file goes there after it.
+        std::unique_lock lock(m_mutex);
+        if (m_pendingDestinations.count(sourceBytes)
+            || (known.source != EntryKind::File && m_pendingDestinations.count(destinationBytes)))
+            CommitLocked(lock);
+    }
+    if (known.destination == EntryKind::Folder)
         return Fail(error, destination + QStringLiteral(": ") + FolderInTheWayText());
-    if (S_ISLNK(st.st_mode))
+    switch (known.source) {
+    case EntryKind::Link:
         return CopyLink(sourceBytes, destinationBytes, source, destination, error);
-    if (S_ISREG(st.st_mode))
-        return CopyRegularFile(sourceBytes, destinationBytes, source, destination, progress, error);
-    if (S_ISDIR(st.st_mode))
+    case EntryKind::File:
+        return CopyRegularFile(sourceBytes, destinationBytes, source, destination,
+            known.destination != EntryKind::Missing, progress, error, tag);
+    case EntryKind::Folder:
         return FailErrno(error, source, EISDIR);
+    case EntryKind::Missing:
+        return FailErrno(error, source, ENOENT);
+    case EntryKind::Other:
+        break;
+    }
     return Fail(error, source + QStringLiteral(": ") + NotRegularText());
 }
 
 bool CFileCopier::CopyRegularFile(const QByteArray& source, const QByteArray& destination, const QString& sourceName,
-    const QString& destinationName, const BytesCallback& progress, QString* error)
+    const QString& destinationName, bool replacing, const BytesCallback& progress, QString* error, quint64 tag)
 {
     CFd in(::open(source.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (in.Get() < 0)
@@ -409,10 +446,8 @@ bool CFileCopier::CopyRegularFile(const QByteArray& source, const QByteArray& de
     if (!S_ISREG(before.st_mode))
         return Fail(error, sourceName + QStringLiteral(": ") + NotRegularText());
 
-    struct stat existing;
-    const bool replacing = ::lstat(destination.constData(), &existing) == 0;
     const QByteArray folder = ParentOf(destination);
-    PrepareFolder(folder);
+    const quint64 device = PrepareFolder(folder);
 
     QByteArray tempPath = folder + '/' + kTempCopyPrefix + "XXXXXX";
     CFd out(::mkostemp(tempPath.data(), O_CLOEXEC));
@@ -432,7 +467,11 @@ bool CFileCopier::CopyRegularFile(const QByteArray& source, const QByteArray& de
     quint64 copied = 0;
     bool useRange = !WriteFaultActive();
     std::vector<char> buffer;
+    const quint64 expected = quint64(before.st_size);
     for (;;) {
+        // At the expected length the copy is done (a source that grew is caught below).
+        if (copied > 0 && copied >= expected)
+            break;
         if (useRange) {
             const ssize_t n = ::copy_file_range(in.Get(), nullptr, out.Get(), nullptr, kRangeChunk, 0);
             if (n < 0) {
@@ -508,8 +547,18 @@ bool CFileCopier::CopyRegularFile(const QByteArray& source, const QByteArray& de
         return failAndRemove(FileErrorText(destinationName, errno));
     if (::fchmod(out.Get(), before.st_mode & 01777) != 0 && errno != EPERM)
         return failAndRemove(FileErrorText(destinationName, errno));
-    if (replacing && ::fdatasync(out.Get()) != 0)
-        return failAndRemove(FileErrorText(destinationName, errno));
+    if (replacing) {
+        // Completed later, after one flush of its file system (see the class comment).
+        // The temporary file stays open and so locked until then.
+        std::unique_lock lock(m_mutex);
+        m_pending.push_back({tempPath, destination, destinationName, device, tag, out.Get()});
+        out.Release();
+        m_pendingDestinations.insert(destination);
+        m_pendingBytes += copied;
+        if (m_pending.size() >= kPendingFiles || m_pendingBytes >= kPendingBytes)
+            CommitLocked(lock);
+        return true;
+    }
     if (out.Close() != 0) {
         const int closeError = errno;
         ::unlink(tempPath.constData());
@@ -601,8 +650,63 @@ bool CFileCopier::CopyFolderTime(const QString& source, const QString& destinati
     return true;
 }
 
+void CFileCopier::CommitReplacements()
+{
+    std::unique_lock lock(m_mutex);
+    CommitLocked(lock);
+}
+
+std::vector<CFileCopier::DeferredFailure> CFileCopier::TakeFailures()
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<DeferredFailure> failures;
+    failures.swap(m_failures);
+    return failures;
+}
+
+void CFileCopier::CommitLocked(std::unique_lock<std::mutex>& lock)
+{
+    Q_ASSERT(lock.owns_lock());
+    Q_UNUSED(lock);
+    if (m_pending.empty())
+        return;
+    std::vector<Pending> batch;
+    batch.swap(m_pending);
+    m_pendingDestinations.clear();
+    m_pendingBytes = 0;
+
+    // One syncfs per file system puts every waiting file's data on the disk.
+    std::map<quint64, int> syncErrors;
+    for (const Pending& pending : batch) {
+        if (syncErrors.count(pending.device))
+            continue;
+        const auto fileSystem = m_fileSystems.find(pending.device);
+        int result = -1; // no folder of that file system is open: each file is flushed by itself
+        if (fileSystem != m_fileSystems.end())
+            result = ::syncfs(fileSystem->second) == 0 ? 0 : errno;
+        syncErrors[pending.device] = result;
+    }
+    for (const Pending& pending : batch) {
+        int failure = syncErrors[pending.device];
+        if (failure < 0)
+            failure = ::fdatasync(pending.fd) == 0 ? 0 : errno;
+        if (::close(pending.fd) != 0 && failure == 0)
+            failure = errno;
+        if (failure == 0 && ::rename(pending.temporary.constData(), pending.destination.constData()) != 0)
+            failure = errno;
+        if (failure == 0)
+            continue;
+        ::unlink(pending.temporary.constData());
+        m_failures.push_back({pending.tag,
+            failure == EISDIR ? pending.destinationName + QStringLiteral(": ") + FolderInTheWayText()
+                              : FileErrorText(pending.destinationName, failure)});
+    }
+}
+
 bool CFileCopier::Flush(QString* error)
 {
+    std::unique_lock lock(m_mutex);
+    CommitLocked(lock);
     bool ok = true;
     for (const auto& [device, fd] : m_fileSystems) {
         if (::syncfs(fd) != 0 && ok) {
@@ -613,6 +717,7 @@ bool CFileCopier::Flush(QString* error)
         ::close(fd);
     }
     m_fileSystems.clear();
+    m_cleanedFolders.clear(); // a later copy notes its file system again
     return ok;
 }
 

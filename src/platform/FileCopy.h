@@ -5,7 +5,9 @@
 #include <QtGlobal>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
+#include <vector>
 
 // The low-level copying and deleting under the file operation of the sync
 // runs. Everything works on the bytes of the names (EncodeFileName), never
@@ -45,13 +47,38 @@ bool DeleteForGood(const QString& path, QString* error);
 // Copies into destination folders. One copier serves one file operation: it
 // remembers the folders it has cleaned of leftover temporary files and the
 // file systems it wrote to, which Flush() syncs once at the end (new files are
-// not flushed one by one; a file that replaces another is flushed before the
-// rename, so a power cut leaves the old file or the new one, never an empty one).
+// not flushed one by one).
+//
+// A file that replaces another must be on the disk before it is renamed over
+// the old one, so that a power cut leaves the old file or the new one, never
+// an empty one. Flushing each such file by itself costs a journal commit per
+// file, so replacements wait, complete in their temporary files, and are
+// renamed into place together after one syncfs of their file system: when
+// 1024 of them or 256 MiB are waiting, when a copy reads a file that is
+// waiting to be replaced, and in Flush(). Until then the old file stays.
+// A replacement that fails at that point is reported by TakeFailures() with
+// the tag that was current when it was copied.
+//
+// Copies may run on several threads at once (each CopyFile call on its own
+// files); the copier's own records are locked.
 class CFileCopier
 {
 public:
     // Called with the number of bytes copied since the last call.
     using BytesCallback = std::function<void(quint64 bytes)>;
+
+    // What the caller found a moment ago about both paths (saves examining them again).
+    struct Known
+    {
+        EntryKind source = EntryKind::Missing;
+        EntryKind destination = EntryKind::Missing;
+    };
+    // A replacement that could not be completed after its copy had succeeded.
+    struct DeferredFailure
+    {
+        quint64 tag = 0;
+        QString error;
+    };
 
     CFileCopier();
     ~CFileCopier();
@@ -64,6 +91,10 @@ public:
     // time (nanoseconds) and permission bits. When the source changes while it
     // is copied, nothing is replaced and the copy fails.
     bool CopyFile(const QString& source, const QString& destination, const BytesCallback& progress, QString* error);
+    // The same, with what the caller knows about both paths; `tag` names the
+    // copy in TakeFailures() when it replaces a file.
+    bool CopyFile(const QString& source, const QString& destination, const Known& known, const BytesCallback& progress,
+        QString* error, quint64 tag = 0);
 
     // Makes sure `destination` is a folder, creating it (one level) when missing;
     // fails when a file or link is in the way.
@@ -72,19 +103,43 @@ public:
     // after its contents were copied, which changes the time again).
     bool CopyFolderTime(const QString& source, const QString& destination, QString* error);
 
-    // Flushes every file system written to (syncfs). False, with the error,
-    // when the system reported a write-back failure.
+    // Completes the waiting replacements: one syncfs per file system, then
+    // each is renamed into place.
+    void CommitReplacements();
+    // The replacements that failed since the last call, in the order met.
+    std::vector<DeferredFailure> TakeFailures();
+
+    // Completes the waiting replacements and flushes every file system
+    // written to (syncfs). False, with the error, when the system reported a
+    // write-back failure.
     bool Flush(QString* error);
 
 private:
+    struct Pending
+    {
+        QByteArray temporary;
+        QByteArray destination;
+        QString destinationName;
+        quint64 device = 0;
+        quint64 tag = 0;
+        int fd = -1; // the temporary file, open (and locked) until it is completed
+    };
+
     bool CopyRegularFile(const QByteArray& source, const QByteArray& destination, const QString& sourceName,
-        const QString& destinationName, const BytesCallback& progress, QString* error);
+        const QString& destinationName, bool replacing, const BytesCallback& progress, QString* error, quint64 tag);
     bool CopyLink(const QByteArray& source, const QByteArray& destination, const QString& sourceName,
         const QString& destinationName, QString* error);
-    void PrepareFolder(const QByteArray& folder);
+    // Cleans `folder` of leftovers once and notes its file system; its device.
+    quint64 PrepareFolder(const QByteArray& folder);
+    void CommitLocked(std::unique_lock<std::mutex>& lock);
 
-    std::set<QByteArray> m_cleanedFolders;
+    std::mutex m_mutex;
+    std::map<QByteArray, quint64> m_cleanedFolders; // folder -> its device
     std::map<quint64, int> m_fileSystems; // device -> an open folder on it, for syncfs
+    std::vector<Pending> m_pending;
+    std::set<QByteArray> m_pendingDestinations;
+    quint64 m_pendingBytes = 0;
+    std::vector<DeferredFailure> m_failures;
 };
 
 // Test hooks of the copy layer. They exist so that tests can produce faults

@@ -105,9 +105,21 @@ QString DecodeFileName(const QByteArray& bytes)
 
 QByteArray EncodeFileName(const QString& name)
 {
+    const qsizetype count = name.size();
+    // Nearly every path is ASCII: one allocation, no per-character appends.
+    const char16_t* units = reinterpret_cast<const char16_t*>(name.utf16());
+    qsizetype ascii = 0;
+    while (ascii < count && units[ascii] < 0x80)
+        ++ascii;
+    if (ascii == count) {
+        QByteArray bytes(count, Qt::Uninitialized);
+        char* out = bytes.data();
+        for (qsizetype i = 0; i < count; ++i)
+            out[i] = char(units[i]);
+        return bytes;
+    }
     QByteArray bytes;
     bytes.reserve(name.size() * 3);
-    const qsizetype count = name.size();
     for (qsizetype i = 0; i < count; ++i) {
         const char16_t unit = name.at(i).unicode();
         if (QChar::isHighSurrogate(unit) && i + 1 < count && QChar::isLowSurrogate(name.at(i + 1).unicode())) {

@@ -45,19 +45,21 @@ QString RecycleBinQuestion()
 }
 
 // Entries and bytes below (and including) one path, for the progress totals.
-void Measure(const QString& path, qint64* files, qint64* bytes)
+// Gives what it found about `path` itself.
+EntryInfo Measure(const QString& path, qint64* files, qint64* bytes)
 {
     const EntryInfo info = GetEntryInfo(path);
     ++*files;
     if (info.kind != EntryKind::Folder) {
         *bytes += qint64(info.size);
-        return;
+        return info;
     }
     QStringList names;
     if (!ListFolderEntries(path, &names, nullptr))
-        return;
+        return info;
     for (const QString& name : names)
         Measure(JoinPath(path, name), files, bytes);
+    return info;
 }
 
 } // namespace
@@ -124,9 +126,13 @@ class CFileOperation::CCopyRun
 public:
     CCopyRun(CFileOperation& operation) : m_op(operation) { }
 
-    // Copies one item; the item's status and error are set.
-    void CopyItem(FileOpItem& item);
-    bool Flush(QString* error) { return m_copier.Flush(error); }
+    // Copies one item, whose source was found to be `sourceInfo` a moment
+    // ago; the item's status and error are set (a replaced file may still
+    // fail in Finish).
+    void CopyItem(FileOpItem& item, quint64 tag, const EntryInfo& sourceInfo);
+    // Completes the waiting replacements, marks the items whose replacement
+    // failed, and flushes the file systems written to.
+    void Finish();
 
 private:
     enum class Answer { Go, Skip, Cancel };
@@ -134,13 +140,15 @@ private:
     Answer AskOnce(const QString& text, bool* yesToAll);
     bool EnsureParentFolder(const QString& destination, FileOpItem& item);
     // Copies a file or link; false on failure (the error recorded in `item`).
-    bool CopyOne(const QString& source, const QString& destination, FileOpItem& item);
+    bool CopyOne(const QString& source, const QString& destination, EntryKind sourceKind, FileOpItem& item);
     bool CopyFolder(const QString& source, const QString& destination, FileOpItem& item);
     void Fail(FileOpItem& item, const QString& error);
     void Advance(const QString& name);
 
     CFileOperation& m_op;
     CFileCopier m_copier;
+    quint64 m_tag = 0; // the index of the item being copied
+    QString m_knownFolder; // a destination folder found to exist a moment ago
     bool m_replaceAll = false;
     bool m_createAll = false;
     bool m_stopped = false; // a Cancel answer or a cancel request inside a folder
@@ -188,8 +196,13 @@ void CFileOperation::CCopyRun::Advance(const QString& name)
 bool CFileOperation::CCopyRun::EnsureParentFolder(const QString& destination, FileOpItem& item)
 {
     const QString parent = GetParentFolder(destination);
-    if (parent.isEmpty() || TestFolderReachable(parent))
+    // The items of a run come folder by folder: one test per folder.
+    if (parent.isEmpty() || parent == m_knownFolder)
         return true;
+    if (TestFolderReachable(parent)) {
+        m_knownFolder = parent;
+        return true;
+    }
     if (GetEntryInfo(parent).kind == EntryKind::Missing && !(m_op.m_flags & FOF_NOCONFIRMMKDIR)) {
         switch (AskOnce(CreateFolderQuestion(parent), &m_createAll)) {
         case Answer::Go:
@@ -208,10 +221,12 @@ bool CFileOperation::CCopyRun::EnsureParentFolder(const QString& destination, Fi
         Fail(item, error);
         return false;
     }
+    m_knownFolder = parent;
     return true;
 }
 
-bool CFileOperation::CCopyRun::CopyOne(const QString& source, const QString& destination, FileOpItem& item)
+bool CFileOperation::CCopyRun::CopyOne(
+    const QString& source, const QString& destination, EntryKind sourceKind, FileOpItem& item)
 {
     const EntryInfo existing = GetEntryInfo(destination);
     if (existing.kind == EntryKind::File || existing.kind == EntryKind::Link || existing.kind == EntryKind::Other) {
@@ -233,7 +248,7 @@ bool CFileOperation::CCopyRun::CopyOne(const QString& source, const QString& des
         if (m_op.m_observer && !(m_op.m_flags & FOF_SILENT))
             m_op.m_observer->Progress(m_filesDone, m_bytesDone, source);
     };
-    const bool ok = m_copier.CopyFile(source, destination, progress, &error);
+    const bool ok = m_copier.CopyFile(source, destination, {sourceKind, existing.kind}, progress, &error, m_tag);
     if (!ok)
         Fail(item, error);
     Advance(source);
@@ -261,8 +276,8 @@ bool CFileOperation::CCopyRun::CopyFolder(const QString& source, const QString& 
         }
         const QString from = JoinPath(source, name);
         const QString to = JoinPath(destination, name);
-        const bool childOk
-            = GetEntryInfo(from).kind == EntryKind::Folder ? CopyFolder(from, to, item) : CopyOne(from, to, item);
+        const EntryKind kind = GetEntryInfo(from).kind;
+        const bool childOk = kind == EntryKind::Folder ? CopyFolder(from, to, item) : CopyOne(from, to, kind, item);
         ok = childOk && ok;
     }
     if (!m_copier.CopyFolderTime(source, destination, &error)) {
@@ -272,9 +287,9 @@ bool CFileOperation::CCopyRun::CopyFolder(const QString& source, const QString& 
     return ok;
 }
 
-void CFileOperation::CCopyRun::CopyItem(FileOpItem& item)
+void CFileOperation::CCopyRun::CopyItem(FileOpItem& item, quint64 tag, const EntryInfo& info)
 {
-    const EntryInfo info = GetEntryInfo(item.source);
+    m_tag = tag;
     if (info.kind == EntryKind::Missing || info.error != 0) {
         Fail(item, FileErrorText(item.source, info.error != 0 ? info.error : ENOENT));
         Advance(item.source);
@@ -294,12 +309,28 @@ void CFileOperation::CCopyRun::CopyItem(FileOpItem& item)
         }
         ok = CopyFolder(item.source, item.destination, item);
     } else {
-        ok = CopyOne(item.source, item.destination, item);
+        ok = CopyOne(item.source, item.destination, info.kind, item);
     }
     if (m_stopped)
         m_op.m_result.cancelled = true;
     if (ok && !m_stopped && item.status == FileOpStatus::NotRun)
         item.status = FileOpStatus::Done;
+}
+
+void CFileOperation::CCopyRun::Finish()
+{
+    QString flushError;
+    const bool flushed = m_copier.Flush(&flushError);
+    for (CFileCopier::DeferredFailure& failure : m_copier.TakeFailures()) {
+        FileOpItem& item = m_op.m_result.items.at(size_t(failure.tag));
+        // The item counted as done until its replacement could not be put in place.
+        if (item.status == FileOpStatus::Done)
+            item.status = FileOpStatus::NotRun;
+        Fail(item, failure.error);
+    }
+    // New files are flushed once, at the end, for every file system written to.
+    if (!flushed)
+        m_op.m_result.errors << flushError;
 }
 
 // --- the operation ------------------------------------------------------------------
@@ -369,13 +400,16 @@ bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& 
 
     qint64 totalFiles = 0;
     qint64 totalBytes = 0;
+    std::vector<EntryInfo> sourceInfos;
+    sourceInfos.reserve(m_result.items.size());
     for (const FileOpItem& item : m_result.items)
-        Measure(item.source, &totalFiles, &totalBytes);
+        sourceInfos.push_back(Measure(item.source, &totalFiles, &totalBytes));
     if (m_observer && !(m_flags & FOF_SILENT))
         m_observer->Started(totalFiles, totalBytes);
 
     CCopyRun run(*this);
-    for (FileOpItem& item : m_result.items) {
+    for (size_t i = 0; i < m_result.items.size(); ++i) {
+        FileOpItem& item = m_result.items[i];
         if (CancelRequested())
             m_result.cancelled = true;
         if (m_result.cancelled)
@@ -386,12 +420,9 @@ bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& 
             m_result.errors << item.error;
             continue;
         }
-        run.CopyItem(item);
+        run.CopyItem(item, i, sourceInfos[i]);
     }
-    // New files are flushed once, at the end, for every file system written to.
-    QString flushError;
-    if (!run.Flush(&flushError))
-        m_result.errors << flushError;
+    run.Finish();
     return Finish();
 }
 

@@ -53,6 +53,8 @@ bool CSyncLog::Open(const QString& path, const QDateTime& runStart, QString* mes
 {
     Close();
     m_runStart = runStart;
+    m_timeBytes.clear();
+    m_pending.clear();
     m_writeError.clear();
     m_path = path;
     if (m_path.isEmpty()) {
@@ -83,9 +85,16 @@ bool CSyncLog::Open(const QString& path, const QDateTime& runStart, QString* mes
 void CSyncLog::Close()
 {
     if (m_fd >= 0) {
+        FlushLines();
         ::close(m_fd); // releases the lock
         m_fd = -1;
     }
+}
+
+const QString& CSyncLog::WriteError()
+{
+    FlushLines();
+    return m_writeError;
 }
 
 QByteArray CSyncLog::LineBytes(const QDateTime& time, const QString& text)
@@ -101,24 +110,62 @@ QByteArray CSyncLog::LineBytes(const QDateTime& time, const QString& text)
     return bytes;
 }
 
+namespace {
+
+void AppendUtf16Le(QByteArray& bytes, QStringView text)
+{
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    // The string's own units are already the file's bytes.
+    bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+#else
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        bytes.append(char(unit & 0xFF));
+        bytes.append(char(unit >> 8));
+    }
+#endif
+}
+
+constexpr qsizetype kBlockSize = 64 * 1024;
+
+} // namespace
+
 bool CSyncLog::WriteLine(const QString& text)
 {
     if (m_fd < 0)
         return false;
-    const QByteArray bytes = LineBytes(m_runStart, text);
+    if (m_timeBytes.isEmpty()) {
+        const QByteArray line = LineBytes(m_runStart, QString());
+        m_timeBytes = line.left(line.size() - 4); // without CR LF
+    }
+    m_pending.append(m_timeBytes);
+    AppendUtf16Le(m_pending, text);
+    AppendUtf16Le(m_pending, u"\r\n");
+    if (m_pending.size() >= kBlockSize)
+        return FlushLines();
+    return m_writeError.isEmpty();
+}
+
+bool CSyncLog::FlushLines()
+{
+    if (m_fd < 0 || m_pending.isEmpty())
+        return m_writeError.isEmpty();
     qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(m_fd, bytes.constData() + done, size_t(bytes.size() - done));
+    bool ok = true;
+    while (done < m_pending.size()) {
+        const ssize_t n = ::write(m_fd, m_pending.constData() + done, size_t(m_pending.size() - done));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             if (m_writeError.isEmpty())
                 m_writeError = m_path + QStringLiteral(": ") + SystemErrorText(errno);
-            return false;
+            ok = false;
+            break;
         }
         done += n;
     }
-    return true;
+    m_pending.clear();
+    return ok;
 }
 
 bool CSyncLog::WriteDeletion(const QString& path)

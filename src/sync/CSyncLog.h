@@ -12,8 +12,10 @@
 //   2004/03/01 09:05:03 COPY /p/x.txt /t/x.txt
 // Every line of a run carries the time the run started; a path that contains
 // a space is quoted. The file is held open and locked (flock, exclusive) from
-// before the first change of the run until its end, and each line is written
-// with one write.
+// before the first change of the run until its end. Lines are gathered and
+// written in blocks of whole lines (a run of a hundred thousand copies makes
+// a few hundred writes, not a hundred thousand); Close and WriteError write
+// what is gathered.
 class CSyncLog
 {
 public:
@@ -37,8 +39,9 @@ public:
 
     bool WriteDeletion(const QString& path);
     bool WriteCopy(const QString& source, const QString& destination);
-    // The first write failure of this log, empty when every line was written.
-    const QString& WriteError() const { return m_writeError; }
+    // Writes the gathered lines, then gives the first write failure of this
+    // log, empty when every line was written.
+    const QString& WriteError();
 
     void Close();
 
@@ -48,9 +51,12 @@ public:
 
 private:
     bool WriteLine(const QString& text);
+    bool FlushLines();
 
     int m_fd = -1;
     QString m_path;
     QDateTime m_runStart;
+    QByteArray m_timeBytes; // the run's time stamp in UTF-16LE, made once
+    QByteArray m_pending; // whole lines not yet written
     QString m_writeError;
 };

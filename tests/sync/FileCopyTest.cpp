@@ -266,3 +266,102 @@ TEST(FileCopy, DeleteForGoodRemovesTreesButNeverFollowsLinks)
     EXPECT_FALSE(DeleteForGood(dir.PathOf(QStringLiteral("missing")), &error));
     EXPECT_TRUE(error.startsWith(dir.PathOf(QStringLiteral("missing"))));
 }
+
+TEST(FileCopy, ReplacementsWaitForOneFlushAndThenAllLand)
+{
+    TestDir dir;
+    const QString source = dir.WriteFile(QStringLiteral("p/a.txt"), "new a", 1'200'000'000);
+    const QString destination = dir.WriteFile(QStringLiteral("t/a.txt"), "old a", 1'100'000'000);
+    const QString fresh = dir.WriteFile(QStringLiteral("p/b.txt"), "new b", 1'200'000'000);
+    CFileCopier copier;
+    QString error;
+    ASSERT_TRUE(copier.CopyFile(source, destination, {}, &error)) << error.toStdString();
+    ASSERT_TRUE(copier.CopyFile(fresh, dir.PathOf(QStringLiteral("t/b.txt")), {}, &error)) << error.toStdString();
+    // The new file is in place at once; the replaced one keeps its old data until the flush.
+    EXPECT_EQ(TestDir::ReadFile(dir.PathOf(QStringLiteral("t/b.txt"))), QByteArray("new b"));
+    EXPECT_EQ(TestDir::ReadFile(destination), QByteArray("old a"));
+    EXPECT_EQ(TempFilesIn(dir.PathOf(QStringLiteral("t"))).size(), 1);
+    EXPECT_TRUE(copier.Flush(&error)) << error.toStdString();
+    EXPECT_EQ(TestDir::ReadFile(destination), QByteArray("new a"));
+    EXPECT_EQ(TestDir::MTime(destination), 1'200'000'000);
+    EXPECT_TRUE(copier.TakeFailures().empty());
+    EXPECT_TRUE(TempFilesIn(dir.PathOf(QStringLiteral("t"))).isEmpty());
+
+    // More replacements than wait together: every one lands, in order (the last copy to a path wins).
+    CFileCopier many;
+    for (int i = 0; i < 600; ++i) {
+        const QString from = dir.WriteFile(QStringLiteral("p/m%1").arg(i % 300), QByteArray::number(i));
+        const QString to = dir.PathOf(QStringLiteral("t/m%1").arg(i % 300));
+        if (i < 300)
+            dir.WriteFile(QStringLiteral("t/m%1").arg(i), "old");
+        ASSERT_TRUE(many.CopyFile(from, to, {}, &error)) << error.toStdString();
+    }
+    EXPECT_TRUE(many.Flush(&error));
+    for (int i = 0; i < 300; ++i)
+        EXPECT_EQ(TestDir::ReadFile(dir.PathOf(QStringLiteral("t/m%1").arg(i))), QByteArray::number(i + 300)) << i;
+    EXPECT_TRUE(TempFilesIn(dir.PathOf(QStringLiteral("t"))).isEmpty());
+}
+
+TEST(FileCopy, AWaitingReplacementThatCannotLandIsReportedWithItsTagAndLeavesNoTemporaryFile)
+{
+    TestDir dir;
+    const QString source = dir.WriteFile(QStringLiteral("p/a.txt"), "new a");
+    const QString destination = dir.WriteFile(QStringLiteral("t/a.txt"), "old a");
+    const QString other = dir.WriteFile(QStringLiteral("p/b.txt"), "new b");
+    const QString otherDestination = dir.WriteFile(QStringLiteral("t/b.txt"), "old b");
+    CFileCopier copier;
+    QString error;
+    ASSERT_TRUE(copier.CopyFile(source, destination, {EntryKind::File, EntryKind::File}, {}, &error, 7));
+    ASSERT_TRUE(copier.CopyFile(other, otherDestination, {EntryKind::File, EntryKind::File}, {}, &error, 8));
+    // A folder takes the first destination's place before the replacements land.
+    ASSERT_EQ(::unlink(EncodeFileName(destination).constData()), 0);
+    dir.MakeFolder(QStringLiteral("t/a.txt/inside"));
+    EXPECT_TRUE(copier.Flush(&error));
+    const std::vector<CFileCopier::DeferredFailure> failures = copier.TakeFailures();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].tag, 7u);
+    EXPECT_TRUE(failures[0].error.startsWith(destination)) << failures[0].error.toStdString();
+    EXPECT_TRUE(TestDir::Exists(dir.PathOf(QStringLiteral("t/a.txt/inside"))));
+    EXPECT_EQ(TestDir::ReadFile(otherDestination), QByteArray("new b"));
+    EXPECT_TRUE(TempFilesIn(dir.PathOf(QStringLiteral("t"))).isEmpty());
+    EXPECT_TRUE(copier.TakeFailures().empty());
+}
+
+TEST(FileCopy, ACopyFromAFileWaitingToBeReplacedReadsItsNewData)
+{
+    TestDir dir;
+    const QString a = dir.WriteFile(QStringLiteral("a"), "newest", 1'300'000'000);
+    const QString b = dir.WriteFile(QStringLiteral("b"), "older", 1'200'000'000);
+    const QString c = dir.WriteFile(QStringLiteral("c"), "oldest", 1'100'000'000);
+    CFileCopier copier;
+    QString error;
+    ASSERT_TRUE(copier.CopyFile(a, b, {}, &error)) << error.toStdString();
+    ASSERT_TRUE(copier.CopyFile(b, c, {}, &error)) << error.toStdString();
+    EXPECT_TRUE(copier.Flush(&error));
+    EXPECT_EQ(TestDir::ReadFile(b), QByteArray("newest"));
+    EXPECT_EQ(TestDir::ReadFile(c), QByteArray("newest"));
+    EXPECT_EQ(TestDir::MTime(c), 1'300'000'000);
+
+    // A link copied over a path that waits for a file lands after that file.
+    const QString link = dir.MakeLink(QStringLiteral("link"), QStringLiteral("somewhere"));
+    const QString d = dir.WriteFile(QStringLiteral("d"), "old d");
+    CFileCopier second;
+    ASSERT_TRUE(second.CopyFile(a, d, {}, &error));
+    ASSERT_TRUE(second.CopyFile(link, d, {}, &error)) << error.toStdString();
+    EXPECT_TRUE(second.Flush(&error));
+    EXPECT_EQ(StatOf(d).st_mode & S_IFMT, unsigned(S_IFLNK));
+}
+
+TEST(FileCopy, ACopierDestroyedWithoutFlushStillPutsItsReplacementsInPlace)
+{
+    TestDir dir;
+    const QString source = dir.WriteFile(QStringLiteral("p/a"), "new");
+    const QString destination = dir.WriteFile(QStringLiteral("t/a"), "old");
+    {
+        CFileCopier copier;
+        QString error;
+        ASSERT_TRUE(copier.CopyFile(source, destination, {}, &error));
+    }
+    EXPECT_EQ(TestDir::ReadFile(destination), QByteArray("new"));
+    EXPECT_TRUE(TempFilesIn(dir.PathOf(QStringLiteral("t"))).isEmpty());
+}

@@ -260,3 +260,33 @@ TEST(FileOperation, RecycleBinRuleAsksNothingForFixedDisks)
     EXPECT_TRUE(ConfirmRecycleBinPaths({dir.PathOf(QStringLiteral("a")), dir.PathOf(QStringLiteral("b"))}));
     EXPECT_TRUE(prompt.Requests().empty());
 }
+
+TEST(FileOperation, AReplacementThatCannotBePutInPlaceAtTheEndFailsItsOwnItem)
+{
+    TestDir dir;
+    CScriptedPrompt prompt;
+    CPromptScope scope(prompt);
+    const QString a = dir.WriteFile(QStringLiteral("p/a"), "new a");
+    const QString b = dir.WriteFile(QStringLiteral("p/b"), "new b");
+    const QString targetA = dir.WriteFile(QStringLiteral("t/a"), "old a");
+    const QString targetB = dir.WriteFile(QStringLiteral("t/b"), "old b");
+    // While b is copied, a (already copied, waiting to replace its old file) gets a folder in its place.
+    FileCopyTestHooks::SetAfterDataHook([&](const QString& source, const QString&) {
+        if (source != b)
+            return;
+        ASSERT_EQ(::unlink(EncodeFileName(targetA).constData()), 0);
+        dir.MakeFolder(QStringLiteral("t/a"));
+    });
+    RecordingObserver observer;
+    CFileOperation op(&observer);
+    EXPECT_FALSE(op.CopyItems({a, b}, {targetA, targetB}, kQuiet));
+    FileCopyTestHooks::SetAfterDataHook({});
+    ASSERT_EQ(op.Result().items.size(), 2u);
+    EXPECT_EQ(op.Result().items[0].status, FileOpStatus::Failed);
+    EXPECT_TRUE(op.Result().items[0].error.startsWith(targetA)) << op.Result().items[0].error.toStdString();
+    EXPECT_EQ(op.Result().items[1].status, FileOpStatus::Done);
+    EXPECT_EQ(TestDir::ReadFile(targetB), QByteArray("new b"));
+    ASSERT_EQ(observer.shown.size(), 1);
+    EXPECT_EQ(observer.shown[0], QStringList{op.Result().items[0].error});
+    EXPECT_TRUE(TempFilesIn(dir.PathOf(QStringLiteral("t"))).isEmpty());
+}
