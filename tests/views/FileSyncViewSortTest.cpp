@@ -82,8 +82,9 @@ protected:
             if (id == ColumnId::Name) {
                 comparison = QString::compare(names[row - 1], names[row], Qt::CaseInsensitive);
             } else if (id == ColumnId::Type) {
-                comparison
-                    = QString::compare(Cell(row - 1, ColumnId::Type), Cell(row, ColumnId::Type), Qt::CaseInsensitive);
+                // Sorted by the cached type name, which spells an unknown type without the cell's space.
+                comparison = QString::compare(
+                    GetFileTypeName(names[row - 1]), GetFileTypeName(names[row]), Qt::CaseInsensitive);
             } else {
                 const auto keys = NumberKeys(id);
                 const qint64 first = keys.at(names[row - 1]);
