@@ -540,25 +540,45 @@ QString CProfile::GetProfileString(const QString& section, const QString& name, 
     return defaultValue;
 }
 
+namespace {
+
+// Sets `name` to `value` in `values`; a rewritten value keeps its place. False when nothing changed.
+bool SetValue(std::vector<std::pair<QString, QString>>& values, const QString& name, const QString& value)
+{
+    for (auto& entry : values) {
+        if (entry.first == name) {
+            if (entry.second == value)
+                return false;
+            entry.second = value;
+            return true;
+        }
+    }
+    values.emplace_back(name, value);
+    return true;
+}
+
+} // namespace
+
 bool CProfile::WriteProfileString(const QString& section, const QString& name, const QString& value)
+{
+    return WriteProfileValues(section, {{name, value}});
+}
+
+bool CProfile::WriteProfileValues(const QString& section, const std::vector<std::pair<QString, QString>>& values)
 {
     return Modify([&](Sections& sections) {
         auto owner
             = std::find_if(sections.begin(), sections.end(), [&](const Section& s) { return s.name == section; });
         if (owner == sections.end()) {
-            sections.push_back(Section{section, {{name, value}}});
-            return true;
+            if (values.empty())
+                return false;
+            sections.push_back(Section{section, {}});
+            owner = sections.end() - 1;
         }
-        for (auto& entry : owner->values) {
-            if (entry.first == name) {
-                if (entry.second == value)
-                    return false;
-                entry.second = value; // a rewritten value keeps its place
-                return true;
-            }
-        }
-        owner->values.emplace_back(name, value);
-        return true;
+        bool changed = false;
+        for (const auto& [name, value] : values)
+            changed = SetValue(owner->values, name, value) || changed;
+        return changed;
     });
 }
 

@@ -29,6 +29,10 @@ public:
     bool WriteProfileInt(const QString& section, const QString& name, int value);
     QString GetProfileString(const QString& section, const QString& name, const QString& defaultValue = {}) const;
     bool WriteProfileString(const QString& section, const QString& name, const QString& value);
+    // Writes several values of a section with one replacement of the file; the
+    // section's other values stay, and each value keeps its place as a single
+    // write would.
+    bool WriteProfileValues(const QString& section, const std::vector<std::pair<QString, QString>>& values);
     // The values of a section, in their written order.
     std::vector<std::pair<QString, QString>> GetSectionValues(const QString& section) const;
     bool DeleteProfileValue(const QString& section, const QString& name);

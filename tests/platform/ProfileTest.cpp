@@ -457,6 +457,26 @@ TEST_F(ProfileTest, ASectionIsReplacedInOneWrite)
     EXPECT_TRUE(CProfile(path).GetSectionValues(S("F")).empty());
 }
 
+TEST_F(ProfileTest, SeveralValuesAreWrittenInOneReplacementKeepingTheOthers)
+{
+    CProfile profile(path);
+    ASSERT_TRUE(profile.WriteProfileString(S("C"), S("a"), S("1")));
+    ASSERT_TRUE(profile.WriteProfileString(S("C"), S("keep"), S("k")));
+    const ino_t before = InodeOf(path);
+
+    ASSERT_TRUE(profile.WriteProfileValues(S("C"), V({{"new", "n"}, {"a", "2"}})));
+    EXPECT_NE(InodeOf(path), before);
+    // A rewritten value keeps its place, a new one goes last, the others stay.
+    EXPECT_EQ(CProfile(path).GetSectionValues(S("C")), V({{"a", "2"}, {"keep", "k"}, {"new", "n"}}));
+
+    const ino_t written = InodeOf(path);
+    ASSERT_TRUE(profile.WriteProfileValues(S("C"), V({{"a", "2"}})));
+    EXPECT_EQ(InodeOf(path), written); // nothing changed, nothing written
+
+    ASSERT_TRUE(profile.WriteProfileValues(S("D"), V({{"x", "1"}, {"y", "2"}})));
+    EXPECT_EQ(CProfile(path).GetSectionValues(S("D")), V({{"x", "1"}, {"y", "2"}}));
+}
+
 TEST_F(ProfileTest, AFailedSectionReplacementLeavesTheOldValues)
 {
     CProfile profile(path);
