@@ -76,10 +76,27 @@ void CDirSyncStatus::GrowIndex()
     }
 }
 
+void CDirSyncStatus::RebuildIndex() const
+{
+    m_index.assign(16, Slot());
+    while (m_store.size() * 4 > m_index.size() * 3)
+        m_index.resize(m_index.size() * 2);
+    const size_t mask = m_index.size() - 1;
+    for (size_t number = 1; number <= m_store.size(); ++number) {
+        const quint32 hash = HashOfKey(KeyName(m_store[number - 1]));
+        size_t i = hash & mask;
+        while (m_index[i].number != 0)
+            i = (i + 1) & mask;
+        m_index[i] = {hash, quint32(number)};
+    }
+}
+
 CFileSyncStatus* CDirSyncStatus::FindRecord(const QString& name) const
 {
-    if (m_index.empty())
+    if (m_store.empty())
         return nullptr;
+    if (m_index.empty())
+        RebuildIndex();
     const Slot& slot = m_index[FindSlot(name, HashOfKey(name))];
     // The table hands out its records for changes (ViewKey) also through a const lookup.
     return slot.number == 0 ? nullptr : const_cast<CFileSyncStatus*>(&m_store[slot.number - 1]);
@@ -88,6 +105,8 @@ CFileSyncStatus* CDirSyncStatus::FindRecord(const QString& name) const
 void CDirSyncStatus::AddFound(int side, const CFileFind& finder)
 {
     Q_ASSERT(side == 0 || side == 1);
+    if (m_index.empty() && !m_store.empty())
+        RebuildIndex();
     if ((m_store.size() + 1) * 4 > m_index.size() * 3)
         GrowIndex();
     const QString name = finder.GetFileName();
@@ -141,8 +160,10 @@ void CDirSyncStatus::MarkAllFilesRecorded(const bool enumerated[2])
 
 void CDirSyncStatus::Compact()
 {
-    if (m_store.capacity() > m_store.size() + m_store.size() / 8)
+    if (m_store.capacity() > m_store.size())
         m_store.shrink_to_fit();
+    // The index is needed while records are added; a lookup afterwards builds it again.
+    std::vector<Slot>().swap(m_index);
 }
 
 SyncState CDirSyncStatus::ExistenceState() const

@@ -70,7 +70,8 @@ public:
     // command-line tree prints every state right after the document's rescan):
     // each folder is then enumerated once, not twice.
     SyncState ComputeRecordedFolderState(const QStringList& selection);
-    // Gives back the room that adding records left spare (done by ScanFiles).
+    // Gives back the room that adding records left spare, and the index until
+    // the next lookup needs it (done by ScanFiles).
     void Compact();
 
     // Result of the last reachability test of each folder made by ScanFiles.
@@ -98,12 +99,15 @@ private:
     // Position of the slot that holds `key` (hashed to `hash`), or of the empty slot where it would go.
     size_t FindSlot(QStringView name, quint32 hash) const;
     void GrowIndex();
+    // Builds the index of the records anew (after Compact let it go).
+    void RebuildIndex() const;
     // SyncSame when both folders are reachable, else the state of their existence.
     SyncState ExistenceState() const;
 
     QString m_folder[2];
     Store m_store; // the records, in the order found
-    std::vector<Slot> m_index; // size a power of two, at most 3/4 full
+    // Size a power of two, at most 3/4 full; empty after Compact until the next lookup.
+    mutable std::vector<Slot> m_index;
     bool m_holdsAllFiles = false;
     bool m_enumerated[2] = {false, false}; // with m_holdsAllFiles: the sides whose folder was enumerated
 };

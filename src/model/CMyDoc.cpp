@@ -34,10 +34,17 @@ bool CMyDoc::Serialize(QIODevice& device, ArchiveMode mode, QString* error)
         ClearChangedFlags(m_root);
         return true;
     }
+    if (!LoadWithoutRescan(device, error))
+        return false;
+    m_root.Refresh(true);
+    return true;
+}
+
+bool CMyDoc::LoadWithoutRescan(QIODevice& device, QString* error)
+{
     if (!LoadDocumentArchive(device, m_root, m_commonFilters, error))
         return false;
     m_root.SetDocument(this);
-    m_root.Refresh(true);
     return true;
 }
 
@@ -91,10 +98,15 @@ bool CMyDoc::OnOpenDocument(const QString& path)
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         QString detail;
-        read = Serialize(buffer, ArchiveMode::Load, &detail);
+        read = LoadWithoutRescan(buffer, &detail);
         if (!read)
             error = BadFormatText(path);
     }
+    // The file's bytes are let go before the rescan fills the tree's file
+    // tables: a large document's peak memory is then the larger of the two.
+    bytes = QByteArray();
+    if (read)
+        m_root.Refresh(true);
     if (!read) {
         // What could be read is gone: the document is a new, empty one.
         DeleteContents();

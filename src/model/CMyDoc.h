@@ -118,6 +118,8 @@ private:
     friend class CSyncRun; // fills the working lists
     void SetPathName(const QString& path);
     void Fail(const QString& text);
+    // Reads the tree and the common selection without rescanning (Serialize's load without its rescan).
+    bool LoadWithoutRescan(QIODevice& device, QString* error);
 
     CAppProject m_root;
     QStringList m_copySources;
