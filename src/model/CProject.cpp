@@ -2,6 +2,7 @@
 
 #include "engine/Keys.h"
 #include "model/CSyncProject.h"
+#include "platform/Finder.h"
 
 #include <algorithm>
 #include <vector>
@@ -44,11 +45,25 @@ bool CProject::Refresh(bool recursive)
         }
     };
     pushChildren(*this);
+    // A second thread reads the folders of the next few nodes while this one
+    // is rescanned; each folder is still enumerated once.
+    CFolderReadAhead readAhead;
+    const auto expectNext = [&readAhead, &pending] {
+        constexpr size_t kNodesAhead = 6;
+        QStringList folders;
+        for (size_t i = 0; i < kNodesAhead && i < pending.size(); ++i) {
+            const CSyncProject& next = *pending[pending.size() - 1 - i];
+            folders << next.GetFolder(0) << next.GetFolder(1);
+        }
+        readAhead.Expect(folders);
+    };
+    expectNext();
     while (!pending.empty()) {
         CSyncProject* node = pending.back();
         pending.pop_back();
         node->Rescan();
         pushChildren(*node);
+        expectNext();
     }
     return true;
 }

@@ -2,19 +2,54 @@
 
 #include "platform/FileName.h"
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <map>
+#include <mutex>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
-struct CFileFind::State
+namespace {
+
+// One entry as the enumeration reports it.
+struct FoundEntry
 {
-    DIR* dir = nullptr;
     QString name;
     quint32 attributes = 0;
     qint64 lastWriteTime = 0;
     quint64 length = 0;
+};
+
+} // namespace
+
+struct CFolderReadAhead::Listing
+{
+    Listing() = default;
+    Listing(const Listing&) = delete;
+    Listing& operator=(const Listing&) = delete;
+    ~Listing()
+    {
+        if (rest)
+            ::closedir(rest);
+    }
+
+    bool opened = false; // false: the folder could not be opened
+    std::vector<FoundEntry> entries;
+    DIR* rest = nullptr; // the folder, open where the read-ahead stopped; null when it was read to its end
+};
+
+struct CFileFind::State
+{
+    DIR* dir = nullptr;
+    std::unique_ptr<CFolderReadAhead::Listing> listing; // entries read ahead, taken first
+    size_t next = 0; // the next entry of `listing`
+    FoundEntry current;
 };
 
 namespace {
@@ -49,7 +84,180 @@ quint32 AttributesOf(const char* name, mode_t mode)
     return attributes;
 }
 
+// The next entry of `dir` that an enumeration reports; false at the end.
+bool ReadEntry(DIR* dir, FoundEntry& found)
+{
+    const int fd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (IsSkippedName(name))
+            continue;
+        struct stat st;
+        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue; // vanished since readdir listed it
+        found.attributes = AttributesOf(name, st.st_mode);
+        // The kernel keeps tv_nsec in [0, 1e9), so tv_sec is already the floor.
+        found.lastWriteTime = st.st_mtim.tv_sec;
+        found.length = static_cast<quint64>(st.st_size);
+        found.name = DecodeFileName(name, static_cast<qsizetype>(std::strlen(name)));
+        return true;
+    }
+    return false;
+}
+
+DIR* OpenFolder(const QByteArray& folder)
+{
+    // The folder itself may be a link; only the entries below it are never followed.
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir)
+        ::close(fd);
+    return dir;
+}
+
+// Entries a read-ahead holds of one folder at most; the open reads the rest.
+constexpr size_t kReadAheadEntries = 4096;
+
+std::unique_ptr<CFolderReadAhead::Listing> ReadListing(const QByteArray& folder)
+{
+    auto listing = std::make_unique<CFolderReadAhead::Listing>();
+    DIR* dir = OpenFolder(folder);
+    if (!dir)
+        return listing;
+    listing->opened = true;
+    FoundEntry found;
+    while (listing->entries.size() < kReadAheadEntries && ReadEntry(dir, found))
+        listing->entries.push_back(std::move(found));
+    if (listing->entries.size() < kReadAheadEntries)
+        ::closedir(dir);
+    else
+        listing->rest = dir;
+    return listing;
+}
+
+thread_local CFolderReadAhead* t_currentReadAhead = nullptr;
+
 } // namespace
+
+// --- CFolderReadAhead ------------------------------------------------------------------
+
+struct CFolderReadAhead::State
+{
+    struct Slot
+    {
+        bool ready = false;
+        std::unique_ptr<Listing> listing;
+    };
+
+    std::mutex mutex;
+    std::condition_variable wake; // the worker: a folder to read, or stop
+    std::condition_variable ready; // the walk: a read has finished
+    std::vector<QByteArray> expected; // soonest first
+    std::map<QByteArray, Slot> slots; // folders read or being read, not yet taken
+    bool stop = false;
+    std::thread worker;
+    CFolderReadAhead* previous = nullptr;
+
+    // The first expected folder that is neither read nor being read.
+    const QByteArray* NextToRead() const
+    {
+        for (const QByteArray& folder : expected) {
+            if (!slots.count(folder))
+                return &folder;
+        }
+        return nullptr;
+    }
+};
+
+CFolderReadAhead::CFolderReadAhead() : m_state(std::make_unique<State>())
+{
+    m_state->previous = t_currentReadAhead;
+    t_currentReadAhead = this;
+    try {
+        m_state->worker = std::thread([this] { Work(); });
+    } catch (const std::system_error&) {
+        // No second thread: every folder is read by its open, as without a read-ahead.
+    }
+}
+
+CFolderReadAhead::~CFolderReadAhead()
+{
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->stop = true;
+    }
+    m_state->wake.notify_all();
+    if (m_state->worker.joinable())
+        m_state->worker.join();
+    t_currentReadAhead = m_state->previous;
+}
+
+CFolderReadAhead* CFolderReadAhead::Current()
+{
+    return t_currentReadAhead;
+}
+
+void CFolderReadAhead::Expect(const QStringList& folders)
+{
+    std::vector<QByteArray> expected;
+    expected.reserve(size_t(folders.size()));
+    for (const QString& folder : folders) {
+        if (!folder.isEmpty())
+            expected.push_back(EncodeFileName(folder));
+    }
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->expected.swap(expected);
+        // Listings of folders no longer expected will not be opened soon: dropped.
+        std::map<QByteArray, State::Slot>& slots = m_state->slots;
+        for (auto it = slots.begin(); it != slots.end();) {
+            const bool wanted
+                = std::find(m_state->expected.begin(), m_state->expected.end(), it->first) != m_state->expected.end();
+            it = it->second.ready && !wanted ? slots.erase(it) : std::next(it);
+        }
+    }
+    m_state->wake.notify_one();
+}
+
+std::unique_ptr<CFolderReadAhead::Listing> CFolderReadAhead::Take(const QByteArray& folder)
+{
+    std::unique_lock lock(m_state->mutex);
+    const auto slot = m_state->slots.find(folder);
+    if (slot == m_state->slots.end()) {
+        // Read by the open itself: the worker must not read it as well.
+        std::vector<QByteArray>& expected = m_state->expected;
+        expected.erase(std::remove(expected.begin(), expected.end(), folder), expected.end());
+        return nullptr;
+    }
+    m_state->ready.wait(lock, [&] { return slot->second.ready; });
+    std::unique_ptr<Listing> listing = std::move(slot->second.listing);
+    m_state->slots.erase(slot);
+    return listing;
+}
+
+void CFolderReadAhead::Work()
+{
+    State& state = *m_state;
+    std::unique_lock lock(state.mutex);
+    for (;;) {
+        state.wake.wait(lock, [&] { return state.stop || state.NextToRead(); });
+        if (state.stop)
+            return;
+        const QByteArray folder = *state.NextToRead();
+        state.slots[folder]; // being read
+        lock.unlock();
+        std::unique_ptr<Listing> listing = ReadListing(folder);
+        lock.lock();
+        State::Slot& slot = state.slots[folder];
+        slot.listing = std::move(listing);
+        slot.ready = true;
+        state.ready.notify_all();
+    }
+}
+
+// --- CFileFind ----------------------------------------------------------------------------
 
 CFileFind::CFileFind() : m_state(std::make_unique<State>())
 {
@@ -65,39 +273,35 @@ bool CFileFind::Open(const QString& folder)
     Close();
     if (folder.isEmpty())
         return false;
-    // The folder itself may be a link; only the entries below it are never followed.
-    const int fd = ::open(EncodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    m_state->dir = ::fdopendir(fd);
-    if (!m_state->dir) {
-        ::close(fd);
-        return false;
+    const QByteArray bytes = EncodeFileName(folder);
+    if (CFolderReadAhead* readAhead = CFolderReadAhead::Current()) {
+        if (std::unique_ptr<CFolderReadAhead::Listing> listing = readAhead->Take(bytes)) {
+            if (!listing->opened)
+                return false;
+            m_state->dir = listing->rest;
+            listing->rest = nullptr;
+            m_state->listing = std::move(listing);
+            m_state->next = 0;
+            return true;
+        }
     }
-    return true;
+    m_state->dir = OpenFolder(bytes);
+    return m_state->dir != nullptr;
 }
 
 bool CFileFind::Next()
 {
     State& state = *m_state;
+    if (state.listing) {
+        if (state.next < state.listing->entries.size()) {
+            state.current = std::move(state.listing->entries[state.next++]);
+            return true;
+        }
+        state.listing.reset(); // what was read ahead is used up; the rest (if any) from the folder
+    }
     if (!state.dir)
         return false;
-    const int fd = ::dirfd(state.dir);
-    while (const dirent* entry = ::readdir(state.dir)) {
-        const char* name = entry->d_name;
-        if (IsSkippedName(name))
-            continue;
-        struct stat st;
-        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-            continue; // vanished since readdir listed it
-        state.attributes = AttributesOf(name, st.st_mode);
-        // The kernel keeps tv_nsec in [0, 1e9), so tv_sec is already the floor.
-        state.lastWriteTime = st.st_mtim.tv_sec;
-        state.length = static_cast<quint64>(st.st_size);
-        state.name = DecodeFileName(name, static_cast<qsizetype>(std::strlen(name)));
-        return true;
-    }
-    return false;
+    return ReadEntry(state.dir, state.current);
 }
 
 void CFileFind::Close()
@@ -106,45 +310,44 @@ void CFileFind::Close()
         ::closedir(m_state->dir);
         m_state->dir = nullptr;
     }
-    m_state->name.clear();
-    m_state->attributes = 0;
-    m_state->lastWriteTime = 0;
-    m_state->length = 0;
+    m_state->listing.reset();
+    m_state->next = 0;
+    m_state->current = FoundEntry();
 }
 
 QString CFileFind::GetFileName() const
 {
-    return m_state->name;
+    return m_state->current.name;
 }
 
 bool CFileFind::IsDirectory() const
 {
-    return (m_state->attributes & FileAttr::Directory) != 0;
+    return (m_state->current.attributes & FileAttr::Directory) != 0;
 }
 
 bool CFileFind::IsLink() const
 {
-    return (m_state->attributes & FileAttr::Link) != 0;
+    return (m_state->current.attributes & FileAttr::Link) != 0;
 }
 
 bool CFileFind::IsHidden() const
 {
-    return (m_state->attributes & FileAttr::Hidden) != 0;
+    return (m_state->current.attributes & FileAttr::Hidden) != 0;
 }
 
 qint64 CFileFind::GetLastWriteTime() const
 {
-    return m_state->lastWriteTime;
+    return m_state->current.lastWriteTime;
 }
 
 quint64 CFileFind::GetLength() const
 {
-    return m_state->length;
+    return m_state->current.length;
 }
 
 quint32 CFileFind::GetAttributes() const
 {
-    return m_state->attributes;
+    return m_state->current.attributes;
 }
 
 std::unique_ptr<CFileFind> CreateFinder(const QString& path)

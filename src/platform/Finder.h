@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <memory>
 
@@ -40,6 +42,40 @@ public:
 
 private:
     struct State;
+    std::unique_ptr<State> m_state;
+};
+
+// Reads the folders that a walk over a tree opens next on a second thread, so
+// that the system calls of the coming folders overlap the work on the current
+// one and both cores are used. While an object lives, CFileFind::Open on the
+// thread that made it takes a folder's entries from it when they were read
+// ahead (waiting for a read under way); a folder not read ahead yet is read by
+// the open itself, as without a read-ahead. The entries are exactly those the
+// open would have read, only read a moment earlier. A very large folder is
+// read ahead only in part: the open reads the rest from where the read-ahead
+// stopped, so the entries held at any time stay few.
+class CFolderReadAhead
+{
+public:
+    CFolderReadAhead();
+    ~CFolderReadAhead();
+    CFolderReadAhead(const CFolderReadAhead&) = delete;
+    CFolderReadAhead& operator=(const CFolderReadAhead&) = delete;
+
+    // The folders the walk will open next, soonest first; replaces the list
+    // given before. Folders read ahead but no longer expected are dropped.
+    void Expect(const QStringList& folders);
+
+    struct Listing;
+    // For CFileFind: what was read ahead of `folder` (encoded), waiting for a
+    // read under way; null when the folder was not read ahead.
+    std::unique_ptr<Listing> Take(const QByteArray& folder);
+    // The read-ahead made on this thread and still alive, if any.
+    static CFolderReadAhead* Current();
+
+private:
+    struct State;
+    void Work();
     std::unique_ptr<State> m_state;
 };
 
