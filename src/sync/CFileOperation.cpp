@@ -5,7 +5,14 @@
 #include "platform/Prompt.h"
 #include "platform/Trash.h"
 
+#include <QSet>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -133,6 +140,13 @@ public:
     // Completes the waiting replacements, marks the items whose replacement
     // failed, and flushes the file systems written to.
     void Finish();
+
+    // Whether the items [first, last) can be copied on two threads: files
+    // and links only (no folders), no path twice, nothing to ask.
+    bool CanCopyInParallel(size_t first, size_t last, const std::vector<EntryInfo>& sourceInfos) const;
+    // Copies the items [first, last) on this thread and a second one (see
+    // CopyInParallel in the operation). False when it stopped for a cancel.
+    bool CopyInParallel(size_t first, size_t last, const std::vector<EntryInfo>& sourceInfos);
 
 private:
     enum class Answer { Go, Skip, Cancel };
@@ -317,6 +331,133 @@ void CFileOperation::CCopyRun::CopyItem(FileOpItem& item, quint64 tag, const Ent
         item.status = FileOpStatus::Done;
 }
 
+bool CFileOperation::CCopyRun::CanCopyInParallel(
+    size_t first, size_t last, const std::vector<EntryInfo>& sourceInfos) const
+{
+    if (!(m_op.m_flags & FOF_NOCONFIRMATION))
+        return false;
+    QSet<QString> paths;
+    paths.reserve(qsizetype(2 * (last - first)));
+    for (size_t i = first; i < last; ++i) {
+        const FileOpItem& item = m_op.m_result.items[i];
+        if (sourceInfos[i].kind == EntryKind::Folder || item.destination.isEmpty())
+            return false;
+        // A path met twice (one copy's source is another's destination, or two
+        // copies to one destination) needs the order of one thread.
+        for (const QString& path : {item.source, item.destination}) {
+            if (paths.contains(path))
+                return false;
+            paths.insert(path);
+        }
+    }
+    return true;
+}
+
+// The files are cut into blocks of consecutive items (mostly of one folder
+// each); both threads take the next block until none is left. Each item's
+// outcome is kept, and this thread takes the outcomes in the order of the
+// items: statuses, errors and progress come as from one thread. A cancel
+// stops both threads before their next item.
+bool CFileOperation::CCopyRun::CopyInParallel(size_t first, size_t last, const std::vector<EntryInfo>& sourceInfos)
+{
+    struct Outcome
+    {
+        bool ran = false;
+        bool ok = false;
+        QString error;
+        std::atomic<quint64> bytes{0};
+    };
+    constexpr size_t kBlock = 32;
+    const size_t count = last - first;
+    const size_t blocks = (count + kBlock - 1) / kBlock;
+    std::vector<Outcome> outcomes(count);
+    std::vector<char> blockDone(blocks, 0);
+    std::atomic<size_t> nextBlock{0};
+    std::atomic<bool> cancel{false};
+    std::mutex mutex;
+    std::condition_variable doneChanged;
+    const bool canAsk = m_op.m_observer != nullptr; // the observer is asked on this thread only
+
+    const auto copyBlocks = [&](bool onOwnThread) {
+        QString knownFolder;
+        for (;;) {
+            const size_t block = nextBlock++;
+            if (block >= blocks)
+                return;
+            const size_t end = std::min(count, (block + 1) * kBlock);
+            for (size_t k = block * kBlock; k < end; ++k) {
+                if ((onOwnThread && canAsk && m_op.CancelRequested()) || m_op.m_cancel)
+                    cancel = true;
+                if (cancel)
+                    break;
+                FileOpItem& item = m_op.m_result.items[first + k];
+                const EntryInfo& info = sourceInfos[first + k];
+                Outcome& outcome = outcomes[k];
+                outcome.ran = true;
+                if (info.kind == EntryKind::Missing || info.error != 0) {
+                    outcome.error = FileErrorText(item.source, info.error != 0 ? info.error : ENOENT);
+                    continue;
+                }
+                const QString parent = GetParentFolder(item.destination);
+                if (!parent.isEmpty() && parent != knownFolder) {
+                    if (!TestFolderReachable(parent) && !CreateFolderPath(parent, &outcome.error))
+                        continue;
+                    knownFolder = parent;
+                }
+                const CFileCopier::Known known{info.kind, GetEntryInfo(item.destination).kind};
+                outcome.ok = m_copier.CopyFile(
+                    item.source, item.destination, known, [&outcome](quint64 bytes) { outcome.bytes += bytes; },
+                    &outcome.error, first + k);
+            }
+            std::lock_guard lock(mutex);
+            blockDone[block] = 1;
+            doneChanged.notify_all();
+        }
+    };
+
+    std::thread helper;
+    try {
+        helper = std::thread(copyBlocks, false);
+    } catch (const std::system_error&) {
+        // No second thread: this one copies every block.
+    }
+    copyBlocks(true);
+
+    // Take the outcomes in order; wait for blocks of the other thread.
+    size_t taken = 0;
+    for (size_t block = 0; block < blocks; ++block) {
+        {
+            std::unique_lock lock(mutex);
+            while (!blockDone[block]) {
+                if (doneChanged.wait_for(lock, std::chrono::milliseconds(100), [&] { return blockDone[block] != 0; }))
+                    break;
+                lock.unlock();
+                if (canAsk && m_op.CancelRequested())
+                    cancel = true;
+                lock.lock();
+            }
+        }
+        const size_t end = std::min(count, (block + 1) * kBlock);
+        for (; taken < end; ++taken) {
+            const Outcome& outcome = outcomes[taken];
+            if (!outcome.ran)
+                continue;
+            FileOpItem& item = m_op.m_result.items[first + taken];
+            m_bytesDone += qint64(outcome.bytes.load());
+            if (outcome.ok)
+                item.status = FileOpStatus::Done;
+            else
+                Fail(item, outcome.error);
+            Advance(item.source);
+        }
+    }
+    if (helper.joinable())
+        helper.join();
+    if (cancel)
+        m_op.m_result.cancelled = true;
+    return !cancel;
+}
+
 void CFileOperation::CCopyRun::Finish()
 {
     QString flushError;
@@ -408,6 +549,14 @@ bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& 
         m_observer->Started(totalFiles, totalBytes);
 
     CCopyRun run(*this);
+    // Many files and nothing to ask: copied on two threads.
+    constexpr size_t kParallelItems = 64;
+    if (m_result.items.size() >= kParallelItems && !CancelRequested()
+        && run.CanCopyInParallel(0, m_result.items.size(), sourceInfos)) {
+        run.CopyInParallel(0, m_result.items.size(), sourceInfos);
+        run.Finish();
+        return Finish();
+    }
     for (size_t i = 0; i < m_result.items.size(); ++i) {
         FileOpItem& item = m_result.items[i];
         if (CancelRequested())

@@ -290,3 +290,84 @@ TEST(FileOperation, AReplacementThatCannotBePutInPlaceAtTheEndFailsItsOwnItem)
     EXPECT_EQ(observer.shown[0], QStringList{op.Result().items[0].error});
     EXPECT_TRUE(TempFilesIn(dir.PathOf(QStringLiteral("t"))).isEmpty());
 }
+
+TEST(FileOperation, ManyFilesAreCopiedOnTwoThreadsWithResultsInTheOrderOfTheItems)
+{
+    TestDir dir;
+    CScriptedPrompt prompt;
+    CPromptScope scope(prompt);
+    QStringList sources;
+    QStringList destinations;
+    for (int i = 0; i < 300; ++i) {
+        sources << dir.WriteFile(QStringLiteral("p/d%1/f%2").arg(i / 20).arg(i), QByteArray::number(i), 1'100'000'000 + i);
+        destinations << dir.PathOf(QStringLiteral("t/d%1/f%2").arg(i / 20).arg(i));
+        if (i % 3 == 0)
+            dir.WriteFile(QStringLiteral("t/d%1/f%2").arg(i / 20).arg(i), "old"); // replaced
+    }
+    // Item 50's source is missing, a folder stands in item 121's place, item 200 needs two new folders.
+    sources[50] = dir.PathOf(QStringLiteral("p/missing"));
+    dir.MakeFolder(QStringLiteral("t/d6/f121"));
+    destinations[200] = dir.PathOf(QStringLiteral("t/new/deeper/f200"));
+
+    RecordingObserver observer;
+    CFileOperation op(&observer);
+    EXPECT_FALSE(op.CopyItems(sources, destinations, kQuiet));
+    ASSERT_EQ(op.Result().items.size(), 300u);
+    for (int i = 0; i < 300; ++i) {
+        const FileOpItem& item = op.Result().items[size_t(i)];
+        if (i == 50 || i == 121) {
+            EXPECT_EQ(item.status, FileOpStatus::Failed) << i;
+            continue;
+        }
+        EXPECT_EQ(item.status, FileOpStatus::Done) << i;
+        EXPECT_EQ(TestDir::ReadFile(destinations[i]), QByteArray::number(i)) << i;
+        EXPECT_EQ(TestDir::MTime(destinations[i]), 1'100'000'000 + i) << i;
+    }
+    // The errors come in the order of the items, whatever thread copied them.
+    ASSERT_EQ(op.Result().errors.size(), 2);
+    EXPECT_TRUE(op.Result().errors[0].startsWith(sources[50]));
+    EXPECT_TRUE(op.Result().errors[1].startsWith(destinations[121]));
+    EXPECT_EQ(observer.lastFiles, 300);
+    EXPECT_EQ(observer.names.size(), 300);
+    EXPECT_EQ(observer.names.first(), sources[0]);
+    EXPECT_EQ(observer.names.last(), sources[299]);
+    for (int d = 0; d < 15; ++d)
+        EXPECT_TRUE(TempFilesIn(dir.PathOf(QStringLiteral("t/d%1").arg(d))).isEmpty()) << d;
+}
+
+TEST(FileOperation, ACancelStopsBothThreadsAfterTheFilesUnderWay)
+{
+    TestDir dir;
+    QStringList sources;
+    QStringList destinations;
+    for (int i = 0; i < 400; ++i) {
+        sources << dir.WriteFile(QStringLiteral("p/f%1").arg(i), "x");
+        destinations << dir.PathOf(QStringLiteral("t/f%1").arg(i));
+    }
+    RecordingObserver observer;
+    observer.cancelAfter = 0; // asked before the first file: nothing starts
+    CFileOperation op(&observer);
+    EXPECT_FALSE(op.CopyItems(sources, destinations, kQuiet));
+    EXPECT_TRUE(op.Result().cancelled);
+    EXPECT_EQ(op.Result().Count(FileOpStatus::Done), 0);
+
+    // A cancel from another thread while the copies run: what is done stays
+    // done, what is not done is not started, and nothing is left half-copied.
+    CFileOperation second;
+    FileCopyTestHooks::SetAfterDataHook([&](const QString& source, const QString&) {
+        if (source == sources[100])
+            second.Cancel();
+    });
+    EXPECT_FALSE(second.CopyItems(sources, destinations, kQuiet));
+    FileCopyTestHooks::SetAfterDataHook({});
+    EXPECT_TRUE(second.Result().cancelled);
+    const int done = second.Result().Count(FileOpStatus::Done);
+    EXPECT_GT(done, 0);
+    EXPECT_LT(done, 400);
+    for (int i = 0; i < 400; ++i) {
+        const FileOpStatus status = second.Result().items[size_t(i)].status;
+        EXPECT_TRUE(status == FileOpStatus::Done || status == FileOpStatus::NotRun) << i;
+        EXPECT_EQ(TestDir::Exists(destinations[i]), status == FileOpStatus::Done) << i;
+    }
+    EXPECT_TRUE(TempFilesIn(dir.PathOf(QStringLiteral("t"))).isEmpty());
+}
