@@ -299,7 +299,8 @@ TEST(FileOperation, ManyFilesAreCopiedOnTwoThreadsWithResultsInTheOrderOfTheItem
     QStringList sources;
     QStringList destinations;
     for (int i = 0; i < 300; ++i) {
-        sources << dir.WriteFile(QStringLiteral("p/d%1/f%2").arg(i / 20).arg(i), QByteArray::number(i), 1'100'000'000 + i);
+        sources << dir.WriteFile(
+            QStringLiteral("p/d%1/f%2").arg(i / 20).arg(i), QByteArray::number(i), 1'100'000'000 + i);
         destinations << dir.PathOf(QStringLiteral("t/d%1/f%2").arg(i / 20).arg(i));
         if (i % 3 == 0)
             dir.WriteFile(QStringLiteral("t/d%1/f%2").arg(i / 20).arg(i), "old"); // replaced
