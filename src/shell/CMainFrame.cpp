@@ -20,6 +20,7 @@
 #include "shell/CRecentFileList.h"
 #include "shell/CSplitter.h"
 #include "shell/CWaitCursor.h"
+#include "sync/GuiSyncHooks.h"
 #include "views/CFileSyncView.h"
 #include "views/CProjectView.h"
 
@@ -108,6 +109,9 @@ CMainFrame::CMainFrame(CMyDoc& doc, QWidget* parent) : QMainWindow(parent), m_do
     m_application = TheApp();
 
     m_docCommands = new CDocCommands(m_doc, this);
+    // Runs started from this window show the preview list and a progress dialog,
+    // and copy on a worker thread while the window keeps painting.
+    InstallGuiSyncHooks(m_doc, this);
     RestorePlacement();
     BuildBars();
     BuildStatusBar();

@@ -10,6 +10,8 @@
 #include "shell/CMainFrame.h"
 #include "shell/CPathBar.h"
 #include "shell/CSplitter.h"
+#include "sync/CSyncPreviewDlg.h"
+#include "sync/GuiSyncHooks.h"
 #include "views/CFileSyncView.h"
 #include "views/CProjectView.h"
 
@@ -22,6 +24,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QSplitterHandle>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <limits>
@@ -492,4 +495,37 @@ TEST_F(MainFrame, AboutBox)
     EXPECT_FALSE(about.DescriptionLabel()->text().isEmpty());
     ASSERT_FALSE(about.IconLabel()->pixmap().isNull());
     EXPECT_EQ(about.IconLabel()->pixmap().size(), QSize(32, 32));
+}
+
+TEST_F(MainFrame, RunsFromTheWindowShowThePreviewListFirst)
+{
+    doc.OnOpenDocument(MakeDocument(QStringLiteral("doc.snc"), {QStringLiteral("Proj")}));
+    MakeShown();
+    ASSERT_EQ(doc.GetRoot().ChildCount(), 1);
+
+    // The preview appears; going back from it leaves both folders as they were.
+    bool previewShown = false;
+    QTimer::singleShot(0, frame.get(), [&] {
+        auto* preview = qobject_cast<CSyncPreviewDlg*>(QApplication::activeModalWidget());
+        previewShown = preview != nullptr;
+        if (preview)
+            preview->reject();
+    });
+    CAppOptionSync options;
+    options.Flags = 0x1 | 0x80; // subfolders, no questions
+    doc.SetPreview(true);
+    doc.Synchronize(&doc.GetRoot(), options, SyncDirection::Export);
+    EXPECT_TRUE(previewShown);
+    EXPECT_FALSE(TestDir::Exists(TargetOf(QStringLiteral("Proj")) + QStringLiteral("/only-here.txt")));
+
+    // Accepted, the run copies.
+    QTimer::singleShot(0, frame.get(), [] {
+        if (auto* preview = qobject_cast<CSyncPreviewDlg*>(QApplication::activeModalWidget()))
+            preview->accept();
+    });
+    doc.SetPreview(true);
+    doc.Synchronize(&doc.GetRoot(), options, SyncDirection::Export);
+    EXPECT_TRUE(WaitFor([&] { return !IsFileOperationRunning(); }));
+    EXPECT_EQ(TestDir::ReadFile(TargetOf(QStringLiteral("Proj")) + QStringLiteral("/only-here.txt")),
+        QByteArray("project side"));
 }
