@@ -33,7 +33,7 @@ QString EnvPath(const char* name)
 }
 
 // An absolute path from the environment, or `fallback` when unset or relative
-// (the specification says to ignore relative ones).
+// (relative ones are to be ignored in XDG variables).
 QString AbsoluteEnvPath(const char* name, const QString& fallback)
 {
     const QString value = EnvPath(name);

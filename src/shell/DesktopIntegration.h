@@ -15,7 +15,7 @@
 // folders only what no data folder provides yet, and makes Pairwell the
 // default for its documents only when the user has no default for them.
 
-// The folders of the XDG base directory specification, from the environment
+// The XDG base directories, from the environment
 // (XDG_DATA_HOME, XDG_DATA_DIRS, XDG_CONFIG_HOME, HOME) with their defaults.
 struct DesktopFolders
 {
@@ -57,7 +57,7 @@ DesktopRegistration RegisterDesktopIntegrationForUser(const QString& programPath
 QByteArray UserDesktopEntry(const QString& programPath);
 // `path` as one argument of a launcher's Exec line (quoted when needed), and
 // `text` as a launcher's string value; both with the escapes the desktop
-// entry specification asks for.
+// entry format asks for.
 QString QuoteDesktopExecArgument(const QString& path);
 QString EscapeDesktopValue(const QString& text);
 
