@@ -403,9 +403,14 @@ bool CFileCopier::CopyFile(
     return CopyFile(source, destination, {sourceInfo.kind, GetEntryInfo(destination).kind}, progress, error);
 }
 
-bool CFileCopier::CopyFile(const QString& source, const QString& destination, const Known& known,
+bool CFileCopier::CopyFile(const QString& source, const QString& destination, const Known& given,
     const BytesCallback& progress, QString* error, quint64 tag)
 {
+    Known known = given;
+    if (!known.destinationKnown && known.source != EntryKind::File) {
+        known.destination = GetEntryInfo(destination).kind;
+        known.destinationKnown = true;
+    }
     const QByteArray sourceBytes = Bytes(source);
     const QByteArray destinationBytes = Bytes(destination);
     {
@@ -421,9 +426,12 @@ bool CFileCopier::CopyFile(const QString& source, const QString& destination, co
     switch (known.source) {
     case EntryKind::Link:
         return CopyLink(sourceBytes, destinationBytes, source, destination, error);
-    case EntryKind::File:
-        return CopyRegularFile(sourceBytes, destinationBytes, source, destination,
-            known.destination != EntryKind::Missing, progress, error, tag);
+    case EntryKind::File: {
+        const Existing existing = !known.destinationKnown ? Existing::Unknown
+            : known.destination != EntryKind::Missing     ? Existing::Yes
+                                                          : Existing::No;
+        return CopyRegularFile(sourceBytes, destinationBytes, source, destination, existing, progress, error, tag);
+    }
     case EntryKind::Folder:
         return FailErrno(error, source, EISDIR);
     case EntryKind::Missing:
@@ -435,7 +443,7 @@ bool CFileCopier::CopyFile(const QString& source, const QString& destination, co
 }
 
 bool CFileCopier::CopyRegularFile(const QByteArray& source, const QByteArray& destination, const QString& sourceName,
-    const QString& destinationName, bool replacing, const BytesCallback& progress, QString* error, quint64 tag)
+    const QString& destinationName, Existing existing, const BytesCallback& progress, QString* error, quint64 tag)
 {
     CFd in(::open(source.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (in.Get() < 0)
@@ -547,7 +555,26 @@ bool CFileCopier::CopyRegularFile(const QByteArray& source, const QByteArray& de
         return failAndRemove(FileErrorText(destinationName, errno));
     if (::fchmod(out.Get(), before.st_mode & 01777) != 0 && errno != EPERM)
         return failAndRemove(FileErrorText(destinationName, errno));
-    if (replacing) {
+    if (existing == Existing::Unknown) {
+        // In place at once where nothing is; a file there makes this a replacement.
+        if (::renameat2(AT_FDCWD, tempPath.constData(), AT_FDCWD, destination.constData(), RENAME_NOREPLACE) == 0) {
+            if (out.Close() == 0)
+                return true;
+            // A write-back failure reported at the close: the new file goes again.
+            const int closeError = errno;
+            ::unlink(destination.constData());
+            g_written -= faultBytes;
+            return FailErrno(error, destinationName, closeError);
+        }
+        if (errno == EEXIST) {
+            existing = Existing::Yes;
+        } else {
+            // A file system that cannot rename this way: look first.
+            struct stat st;
+            existing = ::lstat(destination.constData(), &st) == 0 ? Existing::Yes : Existing::No;
+        }
+    }
+    if (existing == Existing::Yes) {
         // Completed later, after one flush of its file system (see the class comment).
         // The temporary file stays open and so locked until then.
         std::unique_lock lock(m_mutex);

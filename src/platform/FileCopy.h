@@ -72,6 +72,10 @@ public:
     {
         EntryKind source = EntryKind::Missing;
         EntryKind destination = EntryKind::Missing;
+        // False: the destination was not examined. A file is then put in place
+        // only where nothing is (rename without replacing); a file found there
+        // makes the copy a replacement, as if it had been known.
+        bool destinationKnown = true;
     };
     // A replacement that could not be completed after its copy had succeeded.
     struct DeferredFailure
@@ -125,8 +129,9 @@ private:
         int fd = -1; // the temporary file, open (and locked) until it is completed
     };
 
+    enum class Existing { No, Yes, Unknown };
     bool CopyRegularFile(const QByteArray& source, const QByteArray& destination, const QString& sourceName,
-        const QString& destinationName, bool replacing, const BytesCallback& progress, QString* error, quint64 tag);
+        const QString& destinationName, Existing existing, const BytesCallback& progress, QString* error, quint64 tag);
     bool CopyLink(const QByteArray& source, const QByteArray& destination, const QString& sourceName,
         const QString& destinationName, QString* error);
     // Cleans `folder` of leftovers once and notes its file system; its device.

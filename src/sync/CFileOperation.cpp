@@ -5,7 +5,8 @@
 #include "platform/Prompt.h"
 #include "platform/Trash.h"
 
-#include <QSet>
+#include <QHash>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -336,21 +337,20 @@ bool CFileOperation::CCopyRun::CanCopyInParallel(
 {
     if (!(m_op.m_flags & FOF_NOCONFIRMATION))
         return false;
-    QSet<QString> paths;
-    paths.reserve(qsizetype(2 * (last - first)));
+    // A path met twice (one copy's source is another's destination, or two
+    // copies to one destination) needs the order of one thread. Hashes of the
+    // paths are compared: two paths with one hash merely cost the second thread.
+    std::vector<size_t> hashes;
+    hashes.reserve(2 * (last - first));
     for (size_t i = first; i < last; ++i) {
         const FileOpItem& item = m_op.m_result.items[i];
         if (sourceInfos[i].kind == EntryKind::Folder || item.destination.isEmpty())
             return false;
-        // A path met twice (one copy's source is another's destination, or two
-        // copies to one destination) needs the order of one thread.
-        for (const QString& path : {item.source, item.destination}) {
-            if (paths.contains(path))
-                return false;
-            paths.insert(path);
-        }
+        hashes.push_back(qHash(item.source));
+        hashes.push_back(qHash(item.destination));
     }
-    return true;
+    std::sort(hashes.begin(), hashes.end());
+    return std::adjacent_find(hashes.begin(), hashes.end()) == hashes.end();
 }
 
 // The files are cut into blocks of consecutive items (mostly of one folder
@@ -404,7 +404,8 @@ bool CFileOperation::CCopyRun::CopyInParallel(size_t first, size_t last, const s
                         continue;
                     knownFolder = parent;
                 }
-                const CFileCopier::Known known{info.kind, GetEntryInfo(item.destination).kind};
+                // The destination is not examined: the copier finds a file there when it puts this one in place.
+                const CFileCopier::Known known{info.kind, EntryKind::Missing, false};
                 outcome.ok = m_copier.CopyFile(
                     item.source, item.destination, known, [&outcome](quint64 bytes) { outcome.bytes += bytes; },
                     &outcome.error, first + k);
@@ -539,18 +540,35 @@ bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& 
         m_result.items.push_back(item);
     }
 
+    // The totals, and what each source is; many items are examined on two threads.
+    constexpr size_t kParallelItems = 64;
     qint64 totalFiles = 0;
     qint64 totalBytes = 0;
-    std::vector<EntryInfo> sourceInfos;
-    sourceInfos.reserve(m_result.items.size());
-    for (const FileOpItem& item : m_result.items)
-        sourceInfos.push_back(Measure(item.source, &totalFiles, &totalBytes));
+    std::vector<EntryInfo> sourceInfos(m_result.items.size());
+    const auto measureRange = [this, &sourceInfos](size_t first, size_t last, qint64* files, qint64* bytes) {
+        for (size_t i = first; i < last; ++i)
+            sourceInfos[i] = Measure(m_result.items[i].source, files, bytes);
+    };
+    const size_t half = m_result.items.size() >= kParallelItems ? m_result.items.size() / 2 : 0;
+    qint64 otherFiles = 0;
+    qint64 otherBytes = 0;
+    std::thread measurer;
+    try {
+        if (half > 0)
+            measurer = std::thread(measureRange, half, m_result.items.size(), &otherFiles, &otherBytes);
+    } catch (const std::system_error&) {
+    }
+    measureRange(0, measurer.joinable() ? half : m_result.items.size(), &totalFiles, &totalBytes);
+    if (measurer.joinable()) {
+        measurer.join();
+        totalFiles += otherFiles;
+        totalBytes += otherBytes;
+    }
     if (m_observer && !(m_flags & FOF_SILENT))
         m_observer->Started(totalFiles, totalBytes);
 
     CCopyRun run(*this);
     // Many files and nothing to ask: copied on two threads.
-    constexpr size_t kParallelItems = 64;
     if (m_result.items.size() >= kParallelItems && !CancelRequested()
         && run.CanCopyInParallel(0, m_result.items.size(), sourceInfos)) {
         run.CopyInParallel(0, m_result.items.size(), sourceInfos);

@@ -365,3 +365,40 @@ TEST(FileCopy, ACopierDestroyedWithoutFlushStillPutsItsReplacementsInPlace)
     EXPECT_EQ(TestDir::ReadFile(destination), QByteArray("new"));
     EXPECT_TRUE(TempFilesIn(dir.PathOf(QStringLiteral("t"))).isEmpty());
 }
+
+TEST(FileCopy, ACopyThatDoesNotKnowItsDestinationFindsWhatIsThere)
+{
+    TestDir dir;
+    const QString source = dir.WriteFile(QStringLiteral("p/a"), "new", 1'200'000'000);
+    const CFileCopier::Known unknown{EntryKind::File, EntryKind::Missing, false};
+    CFileCopier copier;
+    QString error;
+    // Nothing there: in place at once.
+    dir.MakeFolder(QStringLiteral("t"));
+    ASSERT_TRUE(copier.CopyFile(source, dir.PathOf(QStringLiteral("t/fresh")), unknown, {}, &error, 1))
+        << error.toStdString();
+    EXPECT_EQ(TestDir::ReadFile(dir.PathOf(QStringLiteral("t/fresh"))), QByteArray("new"));
+    // A file there: a replacement that waits for the flush like any other.
+    const QString old = dir.WriteFile(QStringLiteral("t/old"), "old");
+    ASSERT_TRUE(copier.CopyFile(source, old, unknown, {}, &error, 2)) << error.toStdString();
+    EXPECT_EQ(TestDir::ReadFile(old), QByteArray("old"));
+    // A folder there: reported when the replacements land, the folder untouched.
+    const QString folder = dir.MakeFolder(QStringLiteral("t/folder/inside"));
+    ASSERT_TRUE(copier.CopyFile(source, dir.PathOf(QStringLiteral("t/folder")), unknown, {}, &error, 3));
+    // A link source looks at its destination itself.
+    const QString link = dir.MakeLink(QStringLiteral("p/link"), QStringLiteral("a"));
+    EXPECT_FALSE(copier.CopyFile(
+        link, dir.PathOf(QStringLiteral("t/folder")), {EntryKind::Link, EntryKind::Missing, false}, {}, &error, 4));
+    EXPECT_TRUE(error.contains(QStringLiteral("同じ名前のフォルダ"))) << error.toStdString();
+
+    EXPECT_TRUE(copier.Flush(&error));
+    EXPECT_EQ(TestDir::ReadFile(dir.PathOf(QStringLiteral("t/fresh"))), QByteArray("new"));
+    EXPECT_EQ(TestDir::MTime(dir.PathOf(QStringLiteral("t/fresh"))), 1'200'000'000);
+    EXPECT_EQ(TestDir::ReadFile(old), QByteArray("new"));
+    const std::vector<CFileCopier::DeferredFailure> failures = copier.TakeFailures();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].tag, 3u);
+    EXPECT_TRUE(failures[0].error.contains(QStringLiteral("同じ名前のフォルダ"))) << failures[0].error.toStdString();
+    EXPECT_TRUE(TestDir::Exists(folder));
+    EXPECT_TRUE(TempFilesIn(dir.PathOf(QStringLiteral("t"))).isEmpty());
+}
