@@ -231,7 +231,23 @@ std::unique_ptr<CFolderReadAhead::Listing> CFolderReadAhead::Take(const QByteArr
         expected.erase(std::remove(expected.begin(), expected.end(), folder), expected.end());
         return nullptr;
     }
-    m_state->ready.wait(lock, [&] { return slot->second.ready; });
+    // While the other thread reads this folder, this one reads the next
+    // expected folder rather than wait idle.
+    while (!slot->second.ready) {
+        const QByteArray* next = m_state->NextToRead();
+        if (!next) {
+            m_state->ready.wait(lock, [&] { return slot->second.ready; });
+            break;
+        }
+        const QByteArray other = *next;
+        m_state->slots[other]; // being read
+        lock.unlock();
+        std::unique_ptr<Listing> read = ReadListing(other);
+        lock.lock();
+        State::Slot& stolen = m_state->slots[other];
+        stolen.listing = std::move(read);
+        stolen.ready = true;
+    }
     std::unique_ptr<Listing> listing = std::move(slot->second.listing);
     m_state->slots.erase(slot);
     return listing;
