@@ -1,13 +1,12 @@
 #include "sync/CFileDeleteDlg.h"
 
+#include "sync/DeleteDialogLayout.h"
+
 #include "resources/Texts.h"
 
 #include <QCheckBox>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -17,17 +16,6 @@ constexpr int kProjectText = 1016;
 constexpr int kTargetBox = 1034;
 constexpr int kTargetText = 1018;
 constexpr int kRecycleBox = 1035;
-constexpr int kOk = 1;
-constexpr int kCancel = 2;
-
-QLineEdit* MakePathText(int id, QWidget* parent)
-{
-    auto* text = new QLineEdit(parent);
-    text->setObjectName(IdName(id));
-    text->setReadOnly(true);
-    text->setMinimumWidth(360);
-    return text;
-}
 
 } // namespace
 
@@ -39,9 +27,9 @@ QString CFileDeleteDlg::MultipleFilesText()
 CFileDeleteDlg::CFileDeleteDlg(QWidget* parent)
     : QDialog(parent),
       m_project(new QCheckBox(QStringLiteral("プロジェクトフォルダのファイルを削除する(&P)"), this)),
-      m_projectText(MakePathText(kProjectText, this)),
+      m_projectText(MakeDeletePathText(kProjectText, this)),
       m_target(new QCheckBox(QStringLiteral("ターゲットフォルダのファイルを削除する(&T)"), this)),
-      m_targetText(MakePathText(kTargetText, this)),
+      m_targetText(MakeDeletePathText(kTargetText, this)),
       m_recycle(new QCheckBox(QStringLiteral("ごみ箱に移動する(&M)"), this)),
       m_ok(new QPushButton(QStringLiteral("OK"), this))
 {
@@ -51,31 +39,10 @@ CFileDeleteDlg::CFileDeleteDlg(QWidget* parent)
     m_target->setObjectName(IdName(kTargetBox));
     m_recycle->setObjectName(IdName(kRecycleBox));
     m_recycle->setChecked(true);
-    m_ok->setObjectName(IdName(kOk));
-    m_ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    cancel->setObjectName(IdName(kCancel));
-    cancel->setAutoDefault(false);
-    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_project, &QCheckBox::toggled, this, &CFileDeleteDlg::UpdateControls);
     connect(m_target, &QCheckBox::toggled, this, &CFileDeleteDlg::UpdateControls);
-
-    auto* group = new QGroupBox(QStringLiteral("削除するファイルの選択"), this);
-    auto* groupLayout = new QVBoxLayout(group);
-    groupLayout->addWidget(m_project);
-    groupLayout->addWidget(m_projectText);
-    groupLayout->addWidget(m_target);
-    groupLayout->addWidget(m_targetText);
-    groupLayout->addWidget(m_recycle);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(m_ok);
-    buttons->addWidget(cancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(group);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    LayOutDeleteDialog(*this, QStringLiteral("削除するファイルの選択"),
+        {m_project, m_projectText, m_target, m_targetText, m_recycle}, *m_ok);
     UpdateControls();
 }
 

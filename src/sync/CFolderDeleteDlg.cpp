@@ -1,13 +1,12 @@
 #include "sync/CFolderDeleteDlg.h"
 
+#include "sync/DeleteDialogLayout.h"
+
 #include "resources/Texts.h"
 
 #include <QCheckBox>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -18,17 +17,6 @@ constexpr int kProjectText = 1016;
 constexpr int kTargetBox = 1063;
 constexpr int kTargetText = 1018;
 constexpr int kRecycleBox = 1066;
-constexpr int kOk = 1;
-constexpr int kCancel = 2;
-
-QLineEdit* MakePathText(int id, QWidget* parent)
-{
-    auto* text = new QLineEdit(parent);
-    text->setObjectName(IdName(id));
-    text->setReadOnly(true);
-    text->setMinimumWidth(360);
-    return text;
-}
 
 } // namespace
 
@@ -36,9 +24,9 @@ CFolderDeleteDlg::CFolderDeleteDlg(QWidget* parent)
     : QDialog(parent),
       m_master(new QCheckBox(QStringLiteral("フォルダを削除する(&F)"), this)),
       m_project(new QCheckBox(QStringLiteral("プロジェクトフォルダを削除する(&J)"), this)),
-      m_projectText(MakePathText(kProjectText, this)),
+      m_projectText(MakeDeletePathText(kProjectText, this)),
       m_target(new QCheckBox(QStringLiteral("ターゲットフォルダを削除する(&T)"), this)),
-      m_targetText(MakePathText(kTargetText, this)),
+      m_targetText(MakeDeletePathText(kTargetText, this)),
       m_recycle(new QCheckBox(QStringLiteral("ごみ箱へ移動する(&U)"), this))
 {
     setObjectName(IdName(kDialogId));
@@ -48,34 +36,12 @@ CFolderDeleteDlg::CFolderDeleteDlg(QWidget* parent)
     m_target->setObjectName(IdName(kTargetBox));
     m_recycle->setObjectName(IdName(kRecycleBox));
     m_recycle->setChecked(true);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(IdName(kOk));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    cancel->setObjectName(IdName(kCancel));
-    cancel->setAutoDefault(false);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_master, &QCheckBox::toggled, this, &CFolderDeleteDlg::UpdateControls);
     connect(m_project, &QCheckBox::clicked, this, &CFolderDeleteDlg::UpdateControls);
     connect(m_target, &QCheckBox::clicked, this, &CFolderDeleteDlg::UpdateControls);
-
-    auto* group = new QGroupBox(QStringLiteral("フォルダ"), this);
-    auto* groupLayout = new QVBoxLayout(group);
-    groupLayout->addWidget(m_master);
-    groupLayout->addWidget(m_project);
-    groupLayout->addWidget(m_projectText);
-    groupLayout->addWidget(m_target);
-    groupLayout->addWidget(m_targetText);
-    groupLayout->addWidget(m_recycle);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(group);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    LayOutDeleteDialog(*this, QStringLiteral("フォルダ"),
+        {m_master, m_project, m_projectText, m_target, m_targetText, m_recycle},
+        *new QPushButton(QStringLiteral("OK"), this));
     UpdateControls();
 }
 

@@ -12,6 +12,7 @@ if(TARGET pairwell_gui)
     ${CMAKE_CURRENT_LIST_DIR}/CFileDeleteDlg.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CFileProgressDlg.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CFolderDeleteDlg.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DeleteDialogLayout.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CPathPropertiesDlg.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CSyncOptionDlg.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CSyncPreviewDlg.cpp
