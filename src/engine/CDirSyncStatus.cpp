@@ -6,6 +6,7 @@
 #include "platform/Paths.h"
 
 #include <algorithm>
+#include <cerrno>
 
 CDirSyncStatus::CDirSyncStatus() = default;
 
@@ -22,6 +23,7 @@ void CDirSyncStatus::Clear()
     Store().swap(m_store);
     m_holdsAllFiles = false;
     m_enumerated[0] = m_enumerated[1] = false;
+    m_readIncomplete[0] = m_readIncomplete[1] = false;
 }
 
 void CDirSyncStatus::SetPaths(const QString& project, const QString& target)
@@ -137,18 +139,32 @@ bool CDirSyncStatus::ScanFiles()
     for (int side = 0; side < 2; ++side) {
         Reachable[side] = IsFolderReachable(side);
         const std::unique_ptr<CFileFind> finder = CreateFinder(m_folder[side]);
-        if (!finder || !Reachable[side] || !finder->Open(m_folder[side]))
+        if (!finder || !Reachable[side])
             continue;
-        enumerated[side] = true;
-        while (finder->Next()) {
+        const bool opened = finder->Open(m_folder[side]);
+        enumerated[side] = opened;
+        while (opened && finder->Next()) {
             // Directories are nodes of their own; links (to folders too) are entries.
             if (!finder->IsDirectory())
                 AddFound(side, *finder);
         }
+        NoteEnumeration(side, *finder, opened);
     }
     Compact();
     MarkAllFilesRecorded(enumerated);
     return true;
+}
+
+void CDirSyncStatus::NoteEnumeration(int side, const CFileFind& finder, bool opened)
+{
+    Q_ASSERT(side == 0 || side == 1);
+    if (opened) {
+        m_readIncomplete[side] = finder.ReadFailed();
+        return;
+    }
+    // No folder there is a missing side, not a partly read one.
+    const int error = finder.OpenError();
+    m_readIncomplete[side] = error != ENOENT && error != ENOTDIR;
 }
 
 void CDirSyncStatus::MarkAllFilesRecorded(const bool enumerated[2])

@@ -77,6 +77,16 @@ public:
     // Result of the last reachability test of each folder made by ScanFiles.
     bool Reachable[2] = {false, false};
 
+    // Whether the folder of `side` was there but could not be read completely
+    // by the last ScanFiles or node rescan (permission denied, an I/O error):
+    // its records then miss files, and nothing may be deleted on the other
+    // side for their absence. Clear and SetPaths reset it.
+    bool IsReadIncomplete(int side) const { return m_readIncomplete[side]; }
+    bool IsReadIncomplete() const { return m_readIncomplete[0] || m_readIncomplete[1]; }
+    // Records the outcome of an enumeration of `side` that `finder` made
+    // (opened or not), for IsReadIncomplete.
+    void NoteEnumeration(int side, const CFileFind& finder, bool opened);
+
     qsizetype Count() const { return static_cast<qsizetype>(m_store.size()); }
     bool IsEmpty() const { return m_store.empty(); }
     // Every record, sorted by name with letter case ignored (ties: exact name).
@@ -110,4 +120,5 @@ private:
     mutable std::vector<Slot> m_index;
     bool m_holdsAllFiles = false;
     bool m_enumerated[2] = {false, false}; // with m_holdsAllFiles: the sides whose folder was enumerated
+    bool m_readIncomplete[2] = {false, false};
 };

@@ -46,8 +46,12 @@ void CSyncProject::Rescan()
         // A folder that cannot be opened is unreachable for this purpose (the
         // open itself tests that the path is a directory we may read).
         const std::unique_ptr<CFileFind> finder = CreateFinder(folder);
-        if (!finder || !finder->Open(folder))
+        if (!finder)
             continue;
+        if (!finder->Open(folder)) {
+            m_status.NoteEnumeration(side, *finder, false);
+            continue;
+        }
         enumerated[side] = true;
         const quint32 options = GetEffectiveSyncOptions().Flags;
         const bool skipHiddenFiles = options & SyncFlag::SkipHiddenFiles;
@@ -82,6 +86,7 @@ void CSyncProject::Rescan()
             }
             child->SetMark(1);
         }
+        m_status.NoteEnumeration(side, *finder, true);
     }
 
     m_status.Compact();
@@ -90,7 +95,10 @@ void CSyncProject::Rescan()
     if (!skippedFiles)
         m_status.MarkAllFilesRecorded(enumerated);
 
-    // Subfolders found on neither side disappear, with their settings.
+    // Subfolders found on neither side disappear, with their settings; not
+    // while a side could not be read, where a missing folder proves nothing.
+    if (m_status.IsReadIncomplete())
+        return;
     std::vector<const CSyncProject*> vanished;
     for (const auto& entry : Children()) {
         if (entry.second->GetMark() == 0)

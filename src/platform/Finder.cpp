@@ -3,6 +3,7 @@
 #include "platform/FileName.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <dirent.h>
@@ -40,6 +41,8 @@ struct CFolderReadAhead::Listing
     }
 
     bool opened = false; // false: the folder could not be opened
+    int openError = 0; // errno of the failed open
+    bool readFailed = false; // an error ended the read early or hid an entry
     std::vector<FoundEntry> entries;
     DIR* rest = nullptr; // the folder, open where the read-ahead stopped; null when it was read to its end
 };
@@ -50,6 +53,8 @@ struct CFileFind::State
     std::unique_ptr<CFolderReadAhead::Listing> listing; // entries read ahead, taken first
     size_t next = 0; // the next entry of `listing`
     FoundEntry current;
+    int openError = 0;
+    bool readFailed = false;
 };
 
 namespace {
@@ -84,17 +89,29 @@ quint32 AttributesOf(const char* name, mode_t mode)
     return attributes;
 }
 
-// The next entry of `dir` that an enumeration reports; false at the end.
-bool ReadEntry(DIR* dir, FoundEntry& found)
+// The next entry of `dir` that an enumeration reports; false at the end or
+// at an error that ends the read. `failed` is set by any error that leaves
+// an entry out.
+bool ReadEntry(DIR* dir, FoundEntry& found, bool& failed)
 {
     const int fd = ::dirfd(dir);
-    while (const dirent* entry = ::readdir(dir)) {
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            if (errno != 0)
+                failed = true;
+            return false;
+        }
         const char* name = entry->d_name;
         if (IsSkippedName(name))
             continue;
         struct stat st;
-        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-            continue; // vanished since readdir listed it
+        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT)
+                failed = true;
+            continue; // ENOENT: vanished since readdir listed it
+        }
         found.attributes = AttributesOf(name, st.st_mode);
         // The kernel keeps tv_nsec in [0, 1e9), so tv_sec is already the floor.
         found.lastWriteTime = st.st_mtim.tv_sec;
@@ -102,7 +119,6 @@ bool ReadEntry(DIR* dir, FoundEntry& found)
         found.name = DecodeFileName(name, static_cast<qsizetype>(std::strlen(name)));
         return true;
     }
-    return false;
 }
 
 DIR* OpenFolder(const QByteArray& folder)
@@ -124,11 +140,13 @@ std::unique_ptr<CFolderReadAhead::Listing> ReadListing(const QByteArray& folder)
 {
     auto listing = std::make_unique<CFolderReadAhead::Listing>();
     DIR* dir = OpenFolder(folder);
-    if (!dir)
+    if (!dir) {
+        listing->openError = errno;
         return listing;
+    }
     listing->opened = true;
     FoundEntry found;
-    while (listing->entries.size() < kReadAheadEntries && ReadEntry(dir, found))
+    while (listing->entries.size() < kReadAheadEntries && ReadEntry(dir, found, listing->readFailed))
         listing->entries.push_back(std::move(found));
     if (listing->entries.size() < kReadAheadEntries)
         ::closedir(dir);
@@ -287,13 +305,18 @@ CFileFind::~CFileFind()
 bool CFileFind::Open(const QString& folder)
 {
     Close();
-    if (folder.isEmpty())
+    if (folder.isEmpty()) {
+        m_state->openError = ENOENT;
         return false;
+    }
     const QByteArray bytes = EncodeFileName(folder);
     if (CFolderReadAhead* readAhead = CFolderReadAhead::Current()) {
         if (std::unique_ptr<CFolderReadAhead::Listing> listing = readAhead->Take(bytes)) {
-            if (!listing->opened)
+            if (!listing->opened) {
+                m_state->openError = listing->openError;
                 return false;
+            }
+            m_state->readFailed = listing->readFailed;
             m_state->dir = listing->rest;
             listing->rest = nullptr;
             m_state->listing = std::move(listing);
@@ -302,7 +325,11 @@ bool CFileFind::Open(const QString& folder)
         }
     }
     m_state->dir = OpenFolder(bytes);
-    return m_state->dir != nullptr;
+    if (!m_state->dir) {
+        m_state->openError = errno;
+        return false;
+    }
+    return true;
 }
 
 bool CFileFind::Next()
@@ -317,7 +344,7 @@ bool CFileFind::Next()
     }
     if (!state.dir)
         return false;
-    return ReadEntry(state.dir, state.current);
+    return ReadEntry(state.dir, state.current, state.readFailed);
 }
 
 void CFileFind::Close()
@@ -329,6 +356,18 @@ void CFileFind::Close()
     m_state->listing.reset();
     m_state->next = 0;
     m_state->current = FoundEntry();
+    m_state->openError = 0;
+    m_state->readFailed = false;
+}
+
+int CFileFind::OpenError() const
+{
+    return m_state->openError;
+}
+
+bool CFileFind::ReadFailed() const
+{
+    return m_state->readFailed;
 }
 
 QString CFileFind::GetFileName() const

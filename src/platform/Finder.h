@@ -8,12 +8,12 @@
 
 // Attribute bits of an entry, with the letters the file list shows.
 namespace FileAttr {
-constexpr quint32 ReadOnly = 0x0001;   // R: the owner may not write
-constexpr quint32 Hidden = 0x0002;     // H: the name begins with "."
-constexpr quint32 System = 0x0004;     // S: not a regular file (device, socket, fifo)
-constexpr quint32 Directory = 0x0010;  // D
-constexpr quint32 Link = 0x0400;       // L: a symbolic link, never followed
-}  // namespace FileAttr
+constexpr quint32 ReadOnly = 0x0001; // R: the owner may not write
+constexpr quint32 Hidden = 0x0002; // H: the name begins with "."
+constexpr quint32 System = 0x0004; // S: not a regular file (device, socket, fifo)
+constexpr quint32 Directory = 0x0010; // D
+constexpr quint32 Link = 0x0400; // L: a symbolic link, never followed
+} // namespace FileAttr
 
 // One directory enumeration: readdir on the folder, fstatat without following
 // links on each entry. "." and ".." are skipped, as are the temporary files
@@ -31,12 +31,20 @@ public:
     // Moves to the next entry; false when there is none (or after an error).
     bool Next();
     void Close();
+    // The errno of a failed Open: ENOENT or ENOTDIR when there is no folder
+    // there, anything else when a folder may be there but cannot be read.
+    int OpenError() const;
+    // Whether the enumeration met an error so far: reading the folder failed,
+    // or a listed entry could not be examined (an entry that vanished between
+    // the listing and the look at it is no error). The entries reported are
+    // then not all the folder holds.
+    bool ReadFailed() const;
 
     QString GetFileName() const;
-    bool IsDirectory() const;  // a real directory; a link to one is not
+    bool IsDirectory() const; // a real directory; a link to one is not
     bool IsLink() const;
     bool IsHidden() const;
-    qint64 GetLastWriteTime() const;  // whole seconds since 1970 UTC, floor
+    qint64 GetLastWriteTime() const; // whole seconds since 1970 UTC, floor
     quint64 GetLength() const;
     quint32 GetAttributes() const;
 

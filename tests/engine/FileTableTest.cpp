@@ -4,9 +4,11 @@
 #include "platform/FileName.h"
 #include "platform/Finder.h"
 #include "platform/Paths.h"
+#include "support/AccessOverride.h"
 #include "support/TestDir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -281,4 +283,36 @@ TEST(FileTable, ManyFilesAreAllFoundAgain)
     const auto sorted = table.SortedRecords();
     EXPECT_EQ(sorted.size(), size_t(kCount + 100));
     EXPECT_EQ(sorted.front()->GetName(), QStringLiteral("extra0"));
+}
+
+// A folder that is there but cannot be read is marked, so that nothing is
+// deleted on the other side for the files its scan could not see; a folder
+// that is simply missing is not.
+TEST(FileTable, FolderThatCannotBeReadIsMarkedIncomplete)
+{
+    TestDir dir;
+    dir.WriteFile(QStringLiteral("p/a.txt"), "a", kBase);
+    dir.WriteFile(QStringLiteral("t/a.txt"), "a", kBase);
+    dir.WriteFile(QStringLiteral("t/b.txt"), "b", kBase);
+    const QString locked = dir.PathOf(QStringLiteral("p"));
+    ASSERT_EQ(::chmod(EncodeFileName(locked).constData(), 0), 0);
+
+    struct Case
+    {
+        QString project;
+        bool incomplete;
+    };
+    const Case cases[] = {{locked, true}, {dir.PathOf(QStringLiteral("missing")), false}};
+    for (const Case& c : cases) {
+        CDirSyncStatus table(c.project, dir.PathOf(QStringLiteral("t")));
+        {
+            CWithoutAccessOverride asPlainUser;
+            table.ScanFiles();
+        }
+        EXPECT_EQ(table.IsReadIncomplete(0), c.incomplete) << c.project.toStdString();
+        EXPECT_FALSE(table.IsReadIncomplete(1));
+        table.SetPaths(c.project, dir.PathOf(QStringLiteral("t")));
+        EXPECT_FALSE(table.IsReadIncomplete());
+    }
+    ::chmod(EncodeFileName(locked).constData(), 0700);
 }

@@ -4,10 +4,13 @@
 #include "filters/FilterSet.h"
 #include "model/CMyDoc.h"
 #include "model/CSyncProject.h"
+#include "platform/FileName.h"
 #include "shell/CAppOptionSync.h"
+#include "support/AccessOverride.h"
 #include "support/TestDir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -114,4 +117,27 @@ TEST_F(RescannedState, ANoSyncNodeRecordsNothingAndIsScannedWhenAsked)
     EXPECT_EQ(sub.FolderStatus().Count(), 0);
     EXPECT_FALSE(sub.FolderStatus().HoldsAllFiles());
     EXPECT_EQ(sub.GetRescannedFolderState(), SyncProjectNewer);
+}
+
+// A side that cannot be read proves nothing about the subfolders it holds:
+// their nodes, with their own settings, stay until it can be read again.
+TEST_F(RescannedState, SubfoldersStayWhileTheirFolderCannotBeRead)
+{
+    dir.MakeFolder(S("p/sub"));
+    project->Refresh(true);
+    Child("sub").SetNoSync(true);
+    const QByteArray locked = EncodeFileName(project->GetFolder(0));
+    ASSERT_EQ(::chmod(locked.constData(), 0), 0);
+    {
+        CWithoutAccessOverride asPlainUser;
+        project->Refresh(true);
+    }
+    ::chmod(locked.constData(), 0700);
+    EXPECT_TRUE(project->FolderStatus().IsReadIncomplete(0));
+    ASSERT_NE(project->FindChild(S("sub")), nullptr);
+    EXPECT_TRUE(Child("sub").IsNoSync());
+
+    project->Refresh(true);
+    EXPECT_FALSE(project->FolderStatus().IsReadIncomplete());
+    EXPECT_TRUE(Child("sub").IsNoSync());
 }
