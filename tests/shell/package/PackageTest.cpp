@@ -58,10 +58,10 @@ class DebianPackage : public ::testing::Test
 protected:
     void SetUp() override
     {
-        for (const QString& tool :
-            {QStringLiteral("dpkg-deb"), QStringLiteral("dpkg-shlibdeps"), QStringLiteral("dpkg")}) {
+        for (const QString& tool : {QStringLiteral("dpkg-deb"), QStringLiteral("dpkg-shlibdeps"),
+                 QStringLiteral("dpkg"), QStringLiteral("file")}) {
             if (!Have(tool))
-                GTEST_SKIP() << tool.toStdString() << " is not installed (scripts/setup installs dpkg-dev)";
+                GTEST_SKIP() << tool.toStdString() << " is not installed (scripts/setup installs dpkg-dev and file)";
         }
         if (!QFileInfo::exists(QStringLiteral(PAIRWELL_CPACK)))
             GTEST_SKIP() << "cpack is not installed";
