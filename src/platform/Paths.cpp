@@ -339,8 +339,39 @@ QString FormatDateTime(qint64 secondsSinceEpoch)
     if (!time.isValid())
         return {};
     const QLocale locale = QLocale::system();
+    // The locale's short time with the seconds that some locales leave out
+    // (ja_JP: "H:mm"): two files a second apart must not read alike.
+    const auto withSeconds = [](const QString& format) -> QString {
+        qsizetype hoursEnd = -1;
+        qsizetype minutesStart = -1;
+        qsizetype minutesEnd = -1;
+        bool quoted = false;
+        for (qsizetype i = 0; i < format.size(); ++i) {
+            const QChar c = format[i];
+            if (c == u'\'')
+                quoted = !quoted;
+            else if (quoted)
+                continue;
+            else if (c == u's')
+                return format;
+            else if (c == u'h' || c == u'H')
+                hoursEnd = i + 1;
+            else if (c == u'm') {
+                if (minutesStart < 0)
+                    minutesStart = i;
+                minutesEnd = i + 1;
+            }
+        }
+        if (minutesEnd < 0)
+            return format;
+        QString separator
+            = hoursEnd >= 0 && hoursEnd < minutesStart ? format.mid(hoursEnd, minutesStart - hoursEnd) : QString();
+        if (separator.isEmpty() || separator.contains(u'\''))
+            separator = QStringLiteral(":");
+        return format.left(minutesEnd) + separator + QStringLiteral("ss") + format.mid(minutesEnd);
+    };
     return locale.toString(time.date(), QLocale::ShortFormat) + QLatin1Char(' ')
-        + locale.toString(time.time(), QLocale::ShortFormat);
+        + locale.toString(time.time(), withSeconds(locale.timeFormat(QLocale::ShortFormat)));
 }
 
 namespace {

@@ -20,6 +20,8 @@
 #include "shell/DesktopIntegration.h"
 
 #include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QVersionNumber>
 
 CMainApp::CMainApp(int& argc, char** argv) : QApplication(argc, argv)
@@ -30,6 +32,18 @@ CMainApp::CMainApp(int& argc, char** argv) : QApplication(argc, argv)
     setOrganizationName(QStringLiteral("Corvane"));
     setApplicationName(LoadString(Str::AppTitle));
     setApplicationVersion(QStringLiteral("2.31"));
+    InstallQtTranslations();
+}
+
+bool CMainApp::InstallQtTranslations()
+{
+    // Qt's own texts (the file dialogs, the standard buttons, the context
+    // menus of edit fields) in the user's language, from the translations
+    // that come with Qt (Debian: qt6-translations-l10n).
+    if (!m_qtTranslator.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    return installTranslator(&m_qtTranslator);
 }
 
 CMainApp::~CMainApp()

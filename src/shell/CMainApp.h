@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QString>
 #include <QStringList>
+#include <QTranslator>
 #include <memory>
 
 class CMainFrame;
@@ -74,6 +75,11 @@ public:
     static bool CheckLibraryVersion(
         const QString& libraryName, const QString& runtimeVersion, const QString& requiredVersion);
 
+    // Loads Qt's own translations for the user's locale (qtbase_<language>
+    // from Qt's translations folder); false when there are none. The
+    // constructor calls it.
+    bool InstallQtTranslations();
+
     // ICommandTarget: About (57664) and Exit (57665).
     bool HandlesCommand(int id) const override;
     void UpdateCommand(int id, CommandState& state) override;
@@ -94,6 +100,7 @@ private:
     bool m_syncOnEndSession = false;
     bool m_desktopIntegrationRegistered = false;
 
+    QTranslator m_qtTranslator;
     CMessageBoxPrompt m_prompt;
     bool m_promptInstalled = false;
     std::unique_ptr<CMyDoc> m_doc;

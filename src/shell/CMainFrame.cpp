@@ -20,6 +20,7 @@
 #include "shell/CRecentFileList.h"
 #include "shell/CSplitter.h"
 #include "shell/CWaitCursor.h"
+#include "sync/DesktopActions.h"
 #include "sync/GuiSyncHooks.h"
 #include "views/CFileSyncView.h"
 #include "views/CProjectView.h"
@@ -27,7 +28,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
+#include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -301,6 +302,27 @@ void CMainFrame::BuildAccelerators()
         addAction(action);
         m_accelerators.insert(key.key, action);
     }
+    // Shift+F10 opens the context menu of the focused pane, as the Menu key does.
+    auto* contextMenu = new QAction(this);
+    contextMenu->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    contextMenu->setShortcutContext(Qt::WindowShortcut);
+    connect(contextMenu, &QAction::triggered, this, &CMainFrame::ShowFocusContextMenu);
+    addAction(contextMenu);
+    m_accelerators.insert(QStringLiteral("Shift+F10"), contextMenu);
+}
+
+void CMainFrame::ShowFocusContextMenu()
+{
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || focus->window() != this)
+        focus = ActiveViewWidget();
+    if (!focus)
+        return;
+    // The event the Menu key gives: from the keyboard, at the focus. Each
+    // pane places its menu itself (5 pixels into the pane).
+    const QPoint at = focus->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, at, focus->mapToGlobal(at), Qt::NoModifier);
+    QCoreApplication::sendEvent(focus, &event);
 }
 
 QAction* CMainFrame::AcceleratorAction(const QString& key) const
@@ -770,23 +792,10 @@ QString CMainFrame::HelpPath() const
 
 bool CMainFrame::OpenHelp()
 {
+    // As any file of the lists is opened, with the same messages; the help
+    // may also be a web address (the online help page).
     const QString path = HelpPath();
-    // The help may be a web address (the online help page).
-    const bool isAddress = path.contains(QStringLiteral("://"));
-    const QString notFound = QStringLiteral("ファイル'%1'が見つからないか、開くことができません。").arg(path);
-    if (!isAddress && !PathExists(path)) {
-        CurrentPrompt().ShowMessage(notFound, PromptIcon::Warning);
-        return false;
-    }
-    // A local path goes into the address as its bytes, so any file name works.
-    const QUrl url = isAddress
-        ? QUrl(path)
-        : QUrl::fromEncoded(QByteArrayLiteral("file://") + EncodeFileName(path).toPercentEncoding("/"));
-    if (!QDesktopServices::openUrl(url)) {
-        CurrentPrompt().ShowMessage(
-            isAddress ? notFound : QStringLiteral("ファイル'%1'はアプリケーションに関連付けされていません。").arg(path),
-            PromptIcon::Warning);
-        return false;
-    }
-    return true;
+    if (path.contains(QStringLiteral("://")))
+        return OpenAddress(this, path);
+    return OpenPath(this, path);
 }

@@ -163,6 +163,7 @@ private:
     void OnCommitDataRequest(QSessionManager& manager);
     void RestoreWindow();
     void SwitchPane();
+    void ShowFocusContextMenu();
 
     // The task tray and the auto-sync timer (CAutoSync): into the tray on a
     // minimise with display bit 7 (false where the desktop has no tray).

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QMenu>
 #include <QWidget>
+#include <utility>
 
 namespace {
 
@@ -20,6 +21,8 @@ CSystemTray::CSystemTray(QObject* parent) : QObject(parent)
 CSystemTray::~CSystemTray()
 {
     DeleteTrayIcon();
+    // What has not gone yet (no event loop ran since) goes with the tray.
+    DeleteRetired();
 }
 
 bool CSystemTray::IsTrayAvailable()
@@ -37,6 +40,7 @@ void CSystemTray::SetTrayAvailableForTesting(std::optional<bool> available)
 bool CSystemTray::Create(const QString& toolTip, const QIcon& icon, int iconId)
 {
     DeleteTrayIcon();
+    std::erase_if(m_retired, [](const QPointer<QObject>& object) { return object.isNull(); });
     m_iconId = iconId;
     m_toolTip = toolTip.left(MaxToolTipLength);
     if (!IsTrayAvailable())
@@ -75,11 +79,33 @@ void CSystemTray::DeleteTrayIcon()
     if (m_icon) {
         m_icon->hide();
         m_icon->setContextMenu(nullptr);
+        m_icon->disconnect(this);
     }
-    m_icon.reset();
-    m_menu.reset();
+    if (m_menu) {
+        m_menu->hide();
+        m_menu->disconnect(this);
+    }
+    // The removal may come from the menu's own item ("exit" closes the
+    // window, whose close removes the icon) while the menu is still handling
+    // the mouse release that chose it: the two go once that event returned.
+    RetireLater(m_icon.release());
+    RetireLater(m_menu.release());
     m_enabled = false;
     m_hidden = false;
+}
+
+void CSystemTray::RetireLater(QObject* object)
+{
+    if (!object)
+        return;
+    m_retired.emplace_back(object);
+    object->deleteLater();
+}
+
+void CSystemTray::DeleteRetired()
+{
+    for (const QPointer<QObject>& object : std::exchange(m_retired, {}))
+        delete object.data();
 }
 
 void CSystemTray::BuildMenu()

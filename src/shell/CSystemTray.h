@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -51,7 +52,9 @@ public:
     // Takes the icon out of the tray and puts it back (when enabled).
     void HideTrayIcon();
     void ShowTrayIcon();
-    // Final removal; also done on destruction.
+    // Final removal; also done on destruction. The icon leaves the tray at
+    // once; the icon object and its menu are deleted once the event being
+    // handled has returned (the removal may come from the menu's own item).
     void DeleteTrayIcon();
 
     bool IsEnabled() const { return m_enabled; }
@@ -83,10 +86,13 @@ private:
     void BuildMenu();
     void RunCommand(int id);
     void BringWindowForward();
+    void RetireLater(QObject* object);
+    void DeleteRetired();
 
     Router m_router;
     std::unique_ptr<QSystemTrayIcon> m_icon;
     std::unique_ptr<QMenu> m_menu;
+    std::vector<QPointer<QObject>> m_retired; // deleted later, or with the tray
     bool m_enabled = false;
     bool m_hidden = false;
     int m_iconId = 0;

@@ -22,10 +22,12 @@ QString BrowseForFile(QWidget* parent, const FileBrowseRequest& request)
     if (Browser())
         return Browser()(request);
     QFileDialog dialog(parent, request.title, QString(), request.filter);
-    dialog.setAcceptMode(request.mayNotExist ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // Every browse button opens a file: the dialog is titled and its button
+    // labelled "open" alike. A log file may also be a new name; the desktop's
+    // own open dialogs refuse one, so Qt's dialog is used for it.
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.mayNotExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    // A log file is appended to, never replaced: choosing an existing one asks nothing.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, request.mayNotExist);
     if (!request.defaultSuffix.isEmpty())
         dialog.setDefaultSuffix(request.defaultSuffix);
     if (!request.initialPath.isEmpty())

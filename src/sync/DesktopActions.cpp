@@ -10,6 +10,7 @@
 #include "shell/CWaitCursor.h"
 #include "sync/CPathPropertiesDlg.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QMimeDatabase>
 #include <QProcess>
@@ -53,6 +54,66 @@ bool QueryDefault(const QString& xdgMime, const QString& type, QString* applicat
         return false;
     }
     *application = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    return true;
+}
+
+void ShowWarning(const QString& text)
+{
+    CurrentPrompt().ShowMessage(text, PromptIcon::Warning);
+}
+
+// xdg-open's exit code when it found no way at all to open its argument.
+constexpr int kOpenerFoundNoMethod = 3;
+
+int g_runningOpeners = 0;
+
+// What an opener's end means for the user: nothing when it opened the path.
+// An opener still waiting when Pairwell ends is stopped (the program it
+// started goes on): that is no failure to report.
+void ReportOpenerEnd(const QString& shown, int exitCode, QProcess::ExitStatus status)
+{
+    if ((status == QProcess::NormalExit && exitCode == 0) || QCoreApplication::closingDown())
+        return;
+    ShowWarning(status == QProcess::NormalExit && exitCode == kOpenerFoundNoMethod ? NotAssociatedText(shown)
+                                                                                   : CannotOpenText(shown));
+}
+
+// Starts xdg-open on `url` and reports its failure when it ends. Where a
+// desktop environment runs, the opener hands the path over and ends at once;
+// on a bare desktop it waits for the application it started, which is why it
+// is never waited for here. An opener that is not installed leaves the
+// launch to Qt's own launcher, which can only say whether it started.
+bool LaunchOpener(const QUrl& url, const QString& shown)
+{
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty() || !QCoreApplication::instance()) {
+        if (QDesktopServices::openUrl(url))
+            return true;
+        ShowWarning(CannotOpenText(shown));
+        return false;
+    }
+    // Owned by the application, so that a window closed in the meantime does
+    // not end the opener (nor the program it started).
+    auto* process = new QProcess(QCoreApplication::instance());
+    process->setProgram(opener);
+    process->setArguments({QString::fromLatin1(url.toEncoded())});
+    process->setStandardInputFile(QProcess::nullDevice());
+    // The opened program inherits these: never a pipe that dies with Pairwell.
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    QObject::connect(process, &QProcess::finished, process, [process, shown](int code, QProcess::ExitStatus status) {
+        --g_runningOpeners;
+        process->deleteLater();
+        ReportOpenerEnd(shown, code, status);
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, shown](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return; // the end is reported by finished()
+        --g_runningOpeners;
+        process->deleteLater();
+        ShowWarning(CannotOpenText(shown));
+    });
+    ++g_runningOpeners;
+    process->start();
     return true;
 }
 
@@ -106,12 +167,12 @@ QString DefaultApplicationFor(const QString& path, bool* known)
     return {};
 }
 
-void OpenPath(QWidget* parent, const QString& path)
+bool OpenPath(QWidget* parent, const QString& path)
 {
     Q_UNUSED(parent); // the messages find their window through the prompt
     if (!PathExists(path)) {
-        CurrentPrompt().ShowMessage(CannotOpenText(path), PromptIcon::Warning);
-        return;
+        ShowWarning(CannotOpenText(path));
+        return false;
     }
     bool known = true;
     QString application;
@@ -120,11 +181,21 @@ void OpenPath(QWidget* parent, const QString& path)
         application = DefaultApplicationFor(path, &known);
     }
     if (known && application.isEmpty()) {
-        CurrentPrompt().ShowMessage(NotAssociatedText(path), PromptIcon::Warning);
-        return;
+        ShowWarning(NotAssociatedText(path));
+        return false;
     }
-    if (!QDesktopServices::openUrl(FileUrl(path)))
-        CurrentPrompt().ShowMessage(CannotOpenText(path), PromptIcon::Warning);
+    return LaunchOpener(FileUrl(path), path);
+}
+
+bool OpenAddress(QWidget* parent, const QString& address)
+{
+    Q_UNUSED(parent);
+    return LaunchOpener(QUrl(address), address);
+}
+
+int RunningOpeners()
+{
+    return g_runningOpeners;
 }
 
 void ShowPathProperties(QWidget* parent, const QString& path)

@@ -10,7 +10,17 @@ class QWidget;
 // Opens a file or folder with the desktop's default application. When the
 // type of the path has no application associated, or it cannot be opened,
 // the user is told so (naming the path) and nothing else happens.
-void OpenPath(QWidget* parent, const QString& path);
+//
+// The desktop's opener (xdg-open) is watched without waiting for it: the
+// window goes on at once, and when the opener ends with a failure the user
+// is told then ("not associated" when it found no way to open the path,
+// "cannot be opened" for any other failure). False when the user has been
+// told already (missing path, no associated application, no opener started).
+bool OpenPath(QWidget* parent, const QString& path);
+// The same for a web address (the online help page); its failure names `address`.
+bool OpenAddress(QWidget* parent, const QString& address);
+// How many openers started by OpenPath and OpenAddress are still running.
+int RunningOpeners();
 
 // Shows Pairwell's file-information window for a file or folder: path, type,
 // size, modification time, permissions and owner. The window is not modal.

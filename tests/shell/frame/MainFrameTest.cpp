@@ -10,12 +10,15 @@
 #include "shell/CMainFrame.h"
 #include "shell/CPathBar.h"
 #include "shell/CSplitter.h"
+#include "support/FakeOpener.h"
 #include "sync/CSyncPreviewDlg.h"
+#include "sync/DesktopActions.h"
 #include "sync/GuiSyncHooks.h"
 #include "views/CFileSyncView.h"
 #include "views/CProjectView.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -448,6 +451,87 @@ TEST_F(MainFrame, HelpIsTheConfiguredPathOrThePageBesideTheProgram)
     EXPECT_EQ(
         prompt.Requests()[0].text, QStringLiteral("ファイル'%1'が見つからないか、開くことができません。").arg(missing));
     EXPECT_EQ(prompt.Requests()[0].icon, PromptIcon::Warning);
+}
+
+TEST_F(MainFrame, HelpThatNothingCanOpenSaysSo)
+{
+    CMainFrame& shown = MakeShown();
+    shown.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&shown));
+    FakeOpener opener(dir);
+    const QString page = dir.WriteFile(QStringLiteral("help/index.htm"), "<html></html>");
+    GlobalOptionDisp().HelpFilePath = page;
+    const QString notAssociated = QStringLiteral("ファイル'%1'はアプリケーションに関連付けされていません。");
+
+    // No application for web pages: F1 says so, and starts nothing.
+    QTest::keyClick(&shown, Qt::Key_F1);
+    EXPECT_EQ(prompt.Texts(), QStringList{notAssociated.arg(page)});
+    EXPECT_EQ(prompt.Requests().back().icon, PromptIcon::Warning);
+    EXPECT_FALSE(opener.Ran());
+
+    // An application that fails: said once the opener has ended.
+    opener.SetDefaultApplication(QStringLiteral("pw-browser.desktop"));
+    opener.ExitWith(4);
+    ASSERT_TRUE(shown.RunCommand(Cmd::Help));
+    QTRY_VERIFY_WITH_TIMEOUT(RunningOpeners() == 0, 20000);
+    EXPECT_EQ(prompt.Texts().mid(1),
+        QStringList{QStringLiteral("ファイル'%1'が見つからないか、開くことができません。").arg(page)});
+
+    // The online help page that no browser can show.
+    const QString address = QStringLiteral("https://pairwell.example/Help/HelpIndex.htm");
+    GlobalOptionDisp().HelpFilePath = address;
+    opener.ExitWith(3);
+    ASSERT_TRUE(shown.RunCommand(Cmd::Help));
+    QTRY_VERIFY_WITH_TIMEOUT(RunningOpeners() == 0, 20000);
+    EXPECT_EQ(opener.Arguments(), QStringList{address});
+    EXPECT_EQ(prompt.Texts().mid(2), QStringList{notAssociated.arg(address)});
+}
+
+TEST_F(MainFrame, ShiftF10OpensTheFocusedPanesContextMenuAsTheMenuKeyDoes)
+{
+    CMainFrame& shown = MakeShown();
+    shown.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&shown));
+
+    // The texts of the pop-up menu that `open` shows, which is closed at once.
+    const auto nextMenu = [](const std::function<void()>& open) {
+        QStringList texts;
+        QTimer poll;
+        poll.setInterval(5);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* action : menu->actions())
+                    texts << action->text();
+                menu->close();
+                poll.stop();
+            }
+        });
+        poll.start();
+        open();
+        EXPECT_FALSE(poll.isActive()); // the menu ran while it was open
+        return texts;
+    };
+
+    QStringList previous;
+    for (QWidget* pane : {static_cast<QWidget*>(&shown.TreeView()), static_cast<QWidget*>(&shown.FileView())}) {
+        // The closed menus hand the activation back to the window in their own time.
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            shown.activateWindow();
+            pane->setFocus();
+            return pane->hasFocus();
+        })) << pane->metaObject()->className()
+            << " " << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "none")
+            << " " << (QApplication::activeWindow() ? QApplication::activeWindow()->metaObject()->className() : "none");
+        const QStringList byShiftF10 = nextMenu([&] { QTest::keyClick(pane, Qt::Key_F10, Qt::ShiftModifier); });
+        const QStringList byMenuKey = nextMenu([&] {
+            QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(5, 5), pane->mapToGlobal(QPoint(5, 5)));
+            QCoreApplication::sendEvent(pane, &menuKey);
+        });
+        EXPECT_FALSE(byShiftF10.isEmpty()) << pane->metaObject()->className();
+        EXPECT_EQ(byShiftF10, byMenuKey) << pane->metaObject()->className();
+        EXPECT_NE(byShiftF10, previous); // each pane its own menu
+        previous = byShiftF10;
+    }
 }
 
 TEST_F(MainFrame, TitleFollowsTheDocument)

@@ -2,6 +2,7 @@
 
 #include "sync/DesktopActions.h"
 #include "SyncGuiSupport.h"
+#include "support/FakeOpener.h"
 #include "sync/CPathPropertiesDlg.h"
 
 #include <QDateTime>
@@ -127,6 +128,85 @@ TEST_F(SyncGuiTest, OpeningAMissingFileSaysItCannotBeOpened)
     EXPECT_EQ(
         prompt.Texts().at(0), QStringLiteral("ファイル'%1'が見つからないか、開くことができません。").arg(missing));
     EXPECT_EQ(prompt.Requests().at(0).icon, PromptIcon::Warning);
+}
+
+TEST_F(SyncGuiTest, AnOpenerThatFailsIsReportedOnceItHasEnded)
+{
+    FakeOpener opener(dir);
+    opener.SetDefaultApplication(QStringLiteral("pw-viewer.desktop"));
+    const QString file = dir.WriteFile(QStringLiteral("P/notes of today.txt"), "plain text\n");
+    const QString cannotOpen = QStringLiteral("ファイル'%1'が見つからないか、開くことができません。").arg(file);
+    const QString notAssociated = QStringLiteral("ファイル'%1'はアプリケーションに関連付けされていません。").arg(file);
+    const struct
+    {
+        int exitCode;
+        QStringList messages;
+    } cases[] = {
+        {0, {}}, // opened
+        {4, {cannotOpen}}, // the application failed
+        {2, {cannotOpen}}, // the file went away in the meantime
+        {3, {notAssociated}}, // no way at all to open it
+        {1, {cannotOpen}},
+    };
+    for (const auto& c : cases) {
+        const qsizetype before = prompt.Texts().size();
+        opener.Forget();
+        opener.ExitWith(c.exitCode);
+        EXPECT_TRUE(OpenPath(owner.get(), file)) << c.exitCode;
+        QTRY_VERIFY_WITH_TIMEOUT(RunningOpeners() == 0, 20000);
+        EXPECT_EQ(prompt.Texts().mid(before), c.messages) << c.exitCode;
+        // The path as a file address, its bytes escaped.
+        EXPECT_EQ(opener.Arguments(),
+            QStringList{QStringLiteral("file://") + dir.PathOf(QStringLiteral("P/notes%20of%20today.txt"))});
+    }
+    for (const PromptRequest& request : prompt.Requests())
+        EXPECT_EQ(request.icon, PromptIcon::Warning);
+}
+
+TEST_F(SyncGuiTest, TheWindowGoesOnWhileTheOpenerRuns)
+{
+    FakeOpener opener(dir);
+    opener.SetDefaultApplication(QStringLiteral("pw-viewer.desktop"));
+    opener.ExitWith(4);
+    opener.Hold(); // as xdg-open does on a bare desktop, while the application runs
+    const QString file = dir.WriteFile(QStringLiteral("P/a.txt"), "text");
+    EXPECT_TRUE(OpenPath(owner.get(), file));
+    EXPECT_EQ(RunningOpeners(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(opener.Ran(), 20000);
+    // Events flow meanwhile: a timer of the window fires.
+    bool fired = false;
+    QTimer::singleShot(50, [&] { fired = true; });
+    QTRY_VERIFY(fired);
+    EXPECT_EQ(RunningOpeners(), 1);
+    EXPECT_TRUE(prompt.Requests().empty());
+
+    opener.Release();
+    QTRY_VERIFY_WITH_TIMEOUT(RunningOpeners() == 0, 20000);
+    EXPECT_EQ(
+        prompt.Texts(), QStringList{QStringLiteral("ファイル'%1'が見つからないか、開くことができません。").arg(file)});
+}
+
+TEST_F(SyncGuiTest, AFileWithoutAnAssociationStartsNoOpener)
+{
+    FakeOpener opener(dir); // xdg-mime knows no application
+    const QString file = dir.WriteFile(QStringLiteral("P/data.xyz"), "data");
+    EXPECT_FALSE(OpenPath(owner.get(), file));
+    EXPECT_EQ(prompt.Texts(),
+        QStringList{QStringLiteral("ファイル'%1'はアプリケーションに関連付けされていません。").arg(file)});
+    EXPECT_EQ(RunningOpeners(), 0);
+    EXPECT_FALSE(opener.Ran());
+}
+
+TEST_F(SyncGuiTest, AWebAddressGoesToTheOpenerAsItIs)
+{
+    FakeOpener opener(dir);
+    const QString address = QStringLiteral("https://pairwell.example/Help/HelpIndex.htm");
+    opener.ExitWith(3);
+    EXPECT_TRUE(OpenAddress(owner.get(), address));
+    QTRY_VERIFY_WITH_TIMEOUT(RunningOpeners() == 0, 20000);
+    EXPECT_EQ(opener.Arguments(), QStringList{address});
+    EXPECT_EQ(prompt.Texts(),
+        QStringList{QStringLiteral("ファイル'%1'はアプリケーションに関連付けされていません。").arg(address)});
 }
 
 TEST_F(SyncGuiTest, CompareToolsGetTheProjectPathThenTheTargetPathAsTwoArguments)
