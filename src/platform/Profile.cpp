@@ -397,16 +397,18 @@ const QString* CProfile::Section::Find(const QString& valueName) const
 
 bool CProfile::Section::Set(const QString& valueName, const QString& value)
 {
-    const auto place = places.constFind(valueName);
-    if (place != places.cend()) {
-        QString& stored = values[*place].second;
-        if (stored == value)
-            return false;
-        stored = value;
+    // One lookup that finds the place or makes it: a file of many values is read in linear time.
+    const qsizetype known = places.size();
+    size_t& place = places[valueName];
+    if (places.size() > known) {
+        place = values.size();
+        values.emplace_back(valueName, value);
         return true;
     }
-    places.insert(valueName, values.size());
-    values.emplace_back(valueName, value);
+    QString& stored = values[place].second;
+    if (stored == value)
+        return false;
+    stored = value;
     return true;
 }
 
@@ -423,6 +425,27 @@ bool CProfile::Section::Erase(const QString& valueName)
             --*other;
     }
     return true;
+}
+
+void CProfile::Section::Reindex()
+{
+    // A name read twice keeps its first place and its last value, as a second write would.
+    places.clear();
+    places.reserve(static_cast<qsizetype>(values.size()));
+    size_t kept = 0;
+    for (size_t i = 0; i < values.size(); ++i) {
+        const qsizetype known = places.size();
+        size_t& place = places[values[i].first];
+        if (places.size() > known) {
+            place = kept;
+            if (kept != i)
+                values[kept] = std::move(values[i]);
+            ++kept;
+        } else {
+            values[place].second = std::move(values[i].second);
+        }
+    }
+    values.resize(kept);
 }
 
 bool CProfile::Section::Assign(Values wanted)
@@ -473,6 +496,9 @@ CProfile::Content CProfile::Parse(const QByteArray& bytes, ReadState& state)
         ParseLine(QByteArrayView(bytes).sliced(begin, end - begin), number, content, current, lost, state);
         begin = end + 1;
     }
+    // The values were only appended: the index of each section is made once, at its full size.
+    for (Section& section : content.sections)
+        section.Reindex();
     return content;
 }
 
@@ -495,7 +521,7 @@ void CProfile::ParseLine(
         return;
     }
     if (!header && current >= 0 && readable && ParseValue(text, name, value)) {
-        content.sections[current].Set(name, value);
+        content.sections[current].values.emplace_back(std::move(name), std::move(value));
         return;
     }
     // Not readable: skipped, kept for the next write at the place it belongs to.

@@ -87,6 +87,8 @@ private:
         // Sets a value; a rewritten one keeps its place. False when nothing changed.
         bool Set(const QString& valueName, const QString& value);
         bool Erase(const QString& valueName);
+        // Makes the index of values appended without it; a repeated name keeps its first place and its last value.
+        void Reindex();
         // Makes `wanted` (names unique) the values; false when they already are.
         bool Assign(Values wanted);
     };
