@@ -1,6 +1,6 @@
 // The hot paths of scanning and comparing, one by one: enumerating a large
-// folder, building and aggregating a file table, filter matching, and reading
-// a large document. Run: build-bench/bench/core_bench (a Release build with
+// folder, building and aggregating a file table, filter matching, reading
+// a large document, and reading a large profile. Run: build-bench/bench/core_bench (a Release build with
 // -DPAIRWELL_BUILD_BENCH=ON; bench/run builds it).
 
 #include "engine/CDirSyncStatus.h"
@@ -11,8 +11,10 @@
 #include "model/ProjectArchive.h"
 #include "platform/FileName.h"
 #include "platform/Finder.h"
+#include "platform/Profile.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -188,6 +190,42 @@ void ReadDocumentOf50000Nodes(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * bytes.size());
 }
 BENCHMARK(ReadDocumentOf50000Nodes)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+// A profile of `lines` lines: the usual sections, then filter entries (some
+// with escaped characters and Japanese names) until the count is reached.
+QString LargeProfile(int lines)
+{
+    static QTemporaryDir root;
+    const QString path = root.path() + QStringLiteral("/Pairwell%1.ini").arg(lines);
+    if (QFile::exists(path))
+        return path;
+    QByteArray text = "[OptionDisp]\nFlags=43\nHelpFilePath=\n\n[OptionSync]\nFlags=64\nLogFilePath=/home/u/sync.log\n"
+                      "\n[FileFilter]\n";
+    for (int written = text.count('\n'); written < lines; ++written) {
+        if (written % 10 == 0)
+            text += "\u30D5\u30A3\u30EB\u30BF " + QByteArray::number(written) + "=!*.tmp;~*;\\s*.bak\n";
+        else
+            text += "entry" + QByteArray::number(written) + "=!*.e" + QByteArray::number(written) + ";*.bak\n";
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        return {};
+    return path;
+}
+
+void ReadProfileOfManyLines(benchmark::State& state)
+{
+    const QString path = LargeProfile(int(state.range(0)));
+    for (auto _ : state) {
+        CProfile profile(path); // a fresh object reads the whole file
+        bool complete = false;
+        const CProfile::Values values = profile.GetSectionValues(QStringLiteral("FileFilter"), &complete);
+        if (!complete || values.size() < size_t(state.range(0)) - 10)
+            state.SkipWithError("the profile was not read whole");
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(ReadProfileOfManyLines)->Arg(100000)->Arg(2000000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

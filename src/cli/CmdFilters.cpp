@@ -2,14 +2,21 @@
 //
 // The filter entries of the profile, in set order. "set" adds an entry from
 // its stored text ('!*.bak;*.tmp') or replaces the one of that name in place;
-// "remove" deletes one. Both save the whole set.
+// "remove" deletes one. Both save the whole set, with the profile locked from
+// the load to the save, so that a change made by another process at the same
+// time is kept. Exit codes: 0 done, 1 the profile could not be written (set,
+// remove) or the list may lack entries that could not be read (list), 2 bad
+// usage.
 #include "cli/CliArgs.h"
 #include "cli/CliVerb.h"
+#include "cli/ProfileReport.h"
 #include "filters/FilterSet.h"
+#include "platform/Profile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <optional>
 
 namespace {
 
@@ -35,6 +42,45 @@ void PrintEntries(const FilterSet& set, bool json)
     }
 }
 
+// Done, or the exit code of bad usage when the words do not make an action.
+int CheckAction(const QString& action, const QStringList& words)
+{
+    if (action == QLatin1String("list"))
+        return words.size() > 1 ? UsageError(QStringLiteral("filters list takes no arguments")) : ExitCode::Done;
+    if (action == QLatin1String("set")) {
+        if (words.size() != 3)
+            return UsageError(QStringLiteral("filters set needs NAME and STORED_TEXT"));
+        if (words.at(1).isEmpty())
+            return UsageError(QStringLiteral("filters set: the name must not be empty"));
+        return ExitCode::Done;
+    }
+    if (action == QLatin1String("remove"))
+        return words.size() != 2 ? UsageError(QStringLiteral("filters remove needs NAME")) : ExitCode::Done;
+    return UsageError(QStringLiteral("filters: unknown action '%1' (list, set or remove)").arg(action));
+}
+
+// Adds or replaces (set) or removes (remove) an entry of `set`; Done, or the
+// exit code of bad usage for an entry to remove that is not there.
+int ChangeEntries(FilterSet& set, const QString& action, const QStringList& words)
+{
+    const QString& name = words.at(1);
+    const qsizetype index = set.FindByName(name);
+    if (action == QLatin1String("remove")) {
+        if (index < 0)
+            return UsageError(QStringLiteral("filters remove: no filter entry named '%1'").arg(name));
+        set.remove(index);
+        return ExitCode::Done;
+    }
+    auto entry = std::make_unique<FilterEntry>();
+    entry->ParseStoredText(name, words.at(2));
+    // Names are unique without regard to letter case: an existing entry is replaced in place.
+    if (index >= 0)
+        set.at(index).CopyFrom(*entry);
+    else
+        set.append(std::move(entry));
+    return ExitCode::Done;
+}
+
 int Filters(const QStringList& arguments)
 {
     const CliArgs args(arguments, {QStringLiteral("--json")}, {});
@@ -43,42 +89,26 @@ int Filters(const QStringList& arguments)
     const bool json = args.Has(QStringLiteral("--json"));
     const QStringList& words = args.Positional();
     const QString action = words.isEmpty() ? QStringLiteral("list") : words.first();
+    if (const int code = CheckAction(action, words); code != ExitCode::Done)
+        return code;
+    const bool changes = action != QLatin1String("list");
 
+    CProfile& profile = CProfile::Instance();
+    // From the load to the save, no other process changes the profile.
+    std::optional<CProfileLock> lock;
+    if (changes)
+        lock.emplace(profile);
     FilterSet& set = GlobalFilterSet();
-    set.LoadFromRegistry();
-
-    if (action == QLatin1String("list")) {
-        if (words.size() > 1)
-            return UsageError(QStringLiteral("filters list takes no arguments"));
+    set.LoadFromRegistry(profile);
+    const bool complete = ReportProfileDamage(profile, {FilterSet::SectionName()});
+    if (!changes) {
         PrintEntries(set, json);
-        return ExitCode::Done;
+        return complete ? ExitCode::Done : ExitCode::Failure;
     }
-    if (action == QLatin1String("set")) {
-        if (words.size() != 3)
-            return UsageError(QStringLiteral("filters set needs NAME and STORED_TEXT"));
-        const QString& name = words.at(1);
-        if (name.isEmpty())
-            return UsageError(QStringLiteral("filters set: the name must not be empty"));
-        auto entry = std::make_unique<FilterEntry>();
-        entry->ParseStoredText(name, words.at(2));
-        // Names are unique without regard to letter case: an existing entry is replaced in place.
-        const qsizetype index = set.FindByName(name);
-        if (index >= 0)
-            set.at(index).CopyFrom(*entry);
-        else
-            set.append(std::move(entry));
-        set.SaveToRegistry();
-    } else if (action == QLatin1String("remove")) {
-        if (words.size() != 2)
-            return UsageError(QStringLiteral("filters remove needs NAME"));
-        const qsizetype index = set.FindByName(words.at(1));
-        if (index < 0)
-            return UsageError(QStringLiteral("filters remove: no filter entry named '%1'").arg(words.at(1)));
-        set.remove(index);
-        set.SaveToRegistry();
-    } else {
-        return UsageError(QStringLiteral("filters: unknown action '%1' (list, set or remove)").arg(action));
-    }
+    if (const int code = ChangeEntries(set, action, words); code != ExitCode::Done)
+        return code;
+    if (!set.SaveToRegistry(profile))
+        return ReportWriteFailure(QStringLiteral("filters ") + action, profile);
     if (json)
         PrintEntries(set, true);
     return ExitCode::Done;

@@ -2,9 +2,15 @@
 //
 // The three option records as the program loads them, or one value changed
 // through the record's Load, the change and its Save (so the record's other
-// values and every unused bit are written back as they were).
+// values and every unused bit are written back as they were). The profile is
+// locked from the load to the save, so that a change made by another process
+// at the same time is kept. Exit codes: 0 done, 1 the profile could not be
+// written (set) or the options shown may lack values that could not be read
+// (show), 2 bad usage.
 #include "cli/CliArgs.h"
 #include "cli/CliVerb.h"
+#include "cli/ProfileReport.h"
+#include "platform/Profile.h"
 #include "shell/CAppOptionDisp.h"
 #include "shell/CAppOptionSync.h"
 #include "shell/CAppOptionTool.h"
@@ -59,6 +65,49 @@ void Print(const CAppOptionDisp& disp, const CAppOptionSync& sync, const CAppOpt
     PrintOut(QStringLiteral("OptionTool.PathToolCompareBin = ") + tool.PathToolCompareBin);
 }
 
+const QStringList& OptionNames()
+{
+    static const QStringList names{QStringLiteral("OptionDisp.Flags"), QStringLiteral("OptionDisp.HelpFilePath"),
+        QStringLiteral("OptionSync.Flags"), QStringLiteral("OptionSync.LogFilePath"),
+        QStringLiteral("OptionTool.PathToolCompareText"), QStringLiteral("OptionTool.PathToolCompareBin")};
+    return names;
+}
+
+// Done, or the exit code of bad usage when `name` or `value` cannot be set.
+int CheckOption(const QString& name, const QString& value)
+{
+    if (!OptionNames().contains(name))
+        return UsageError(QStringLiteral("options set: unknown option '%1'").arg(name));
+    if (name.endsWith(QLatin1String(".Flags")) && !ParseFlags(value))
+        return UsageError(QStringLiteral("options set: '%1' is not a number from 0 to 0xFFFFFFFF").arg(value));
+    return ExitCode::Done;
+}
+
+// Sets a checked option in its loaded record and saves the record; false when it could not be saved.
+bool SetOption(const QString& name, const QString& value)
+{
+    CAppOptionDisp& disp = GlobalOptionDisp();
+    CAppOptionSync& sync = GlobalOptionSync();
+    CAppOptionTool& tool = GlobalOptionTool();
+    if (name == QLatin1String("OptionDisp.Flags"))
+        disp.Flags = *ParseFlags(value);
+    else if (name == QLatin1String("OptionDisp.HelpFilePath"))
+        disp.HelpFilePath = value;
+    else if (name == QLatin1String("OptionSync.Flags"))
+        sync.Flags = *ParseFlags(value);
+    else if (name == QLatin1String("OptionSync.LogFilePath"))
+        sync.LogFilePath = value;
+    else if (name == QLatin1String("OptionTool.PathToolCompareText"))
+        tool.PathToolCompareText = value;
+    else
+        tool.PathToolCompareBin = value;
+    if (name.startsWith(QLatin1String("OptionDisp.")))
+        return disp.Save();
+    if (name.startsWith(QLatin1String("OptionSync.")))
+        return sync.Save();
+    return tool.Save();
+}
+
 int Options(const QStringList& arguments)
 {
     const CliArgs args(arguments, {QStringLiteral("--json")}, {});
@@ -67,55 +116,36 @@ int Options(const QStringList& arguments)
     const bool json = args.Has(QStringLiteral("--json"));
     const QStringList& words = args.Positional();
     const QString action = words.isEmpty() ? QStringLiteral("show") : words.first();
-
-    CAppOptionDisp& disp = GlobalOptionDisp();
-    CAppOptionSync& sync = GlobalOptionSync();
-    CAppOptionTool& tool = GlobalOptionTool();
-    disp.Load();
-    sync.Load();
-    tool.Load();
-
-    if (action == QLatin1String("show")) {
-        if (words.size() > 1)
-            return UsageError(QStringLiteral("options show takes no arguments"));
-        Print(disp, sync, tool, json);
-        return ExitCode::Done;
-    }
-    if (action != QLatin1String("set"))
+    const bool set = action == QLatin1String("set");
+    if (!set && action != QLatin1String("show"))
         return UsageError(QStringLiteral("options: unknown action '%1' (show or set)").arg(action));
-    if (words.size() != 3)
+    if (!set && words.size() > 1)
+        return UsageError(QStringLiteral("options show takes no arguments"));
+    if (set && words.size() != 3)
         return UsageError(QStringLiteral("options set needs NAME and VALUE"));
-    const QString& name = words.at(1);
-    const QString& value = words.at(2);
-
-    if (name == QLatin1String("OptionDisp.Flags") || name == QLatin1String("OptionSync.Flags")) {
-        const std::optional<quint32> flags = ParseFlags(value);
-        if (!flags)
-            return UsageError(QStringLiteral("options set: '%1' is not a number from 0 to 0xFFFFFFFF").arg(value));
-        if (name.startsWith(QLatin1String("OptionDisp."))) {
-            disp.Flags = *flags;
-            disp.Save();
-        } else {
-            sync.Flags = *flags;
-            sync.Save();
-        }
-    } else if (name == QLatin1String("OptionDisp.HelpFilePath")) {
-        disp.HelpFilePath = value;
-        disp.Save();
-    } else if (name == QLatin1String("OptionSync.LogFilePath")) {
-        sync.LogFilePath = value;
-        sync.Save();
-    } else if (name == QLatin1String("OptionTool.PathToolCompareText")) {
-        tool.PathToolCompareText = value;
-        tool.Save();
-    } else if (name == QLatin1String("OptionTool.PathToolCompareBin")) {
-        tool.PathToolCompareBin = value;
-        tool.Save();
-    } else {
-        return UsageError(QStringLiteral("options set: unknown option '%1'").arg(name));
+    if (set) {
+        if (const int code = CheckOption(words.at(1), words.at(2)); code != ExitCode::Done)
+            return code;
     }
+
+    CProfile& profile = CProfile::Instance();
+    // From the load to the save, no other process changes the profile.
+    std::optional<CProfileLock> lock;
+    if (set)
+        lock.emplace(profile);
+    GlobalOptionDisp().Load();
+    GlobalOptionSync().Load();
+    GlobalOptionTool().Load();
+    const bool complete = ReportProfileDamage(
+        profile, {CAppOptionDisp::SectionName(), CAppOptionSync::SectionName(), CAppOptionTool::SectionName()});
+    if (!set) {
+        Print(GlobalOptionDisp(), GlobalOptionSync(), GlobalOptionTool(), json);
+        return complete ? ExitCode::Done : ExitCode::Failure;
+    }
+    if (!SetOption(words.at(1), words.at(2)))
+        return ReportWriteFailure(QStringLiteral("options set"), profile);
     if (json)
-        Print(disp, sync, tool, true);
+        Print(GlobalOptionDisp(), GlobalOptionSync(), GlobalOptionTool(), true);
     return ExitCode::Done;
 }
 

@@ -9,8 +9,9 @@
 // with other flags instead. --plan only lists what the run would do. The
 // document file is never written.
 //
-// Exit codes: 0 done or nothing to do, 2 bad usage, unreadable document or
-// unknown node, 3 stopped by a No or a cancel, 4 some actions failed.
+// Exit codes: 0 done or nothing to do, 1 stopped because filter entries it
+// needs could not be read from the profile, 2 bad usage, unreadable document
+// or unknown node, 3 stopped by a No or a cancel, 4 some actions failed.
 #include "cli/CliArgs.h"
 #include "cli/CliDocument.h"
 #include "cli/CliVerb.h"
@@ -214,6 +215,8 @@ int ExitCodeOf(const SyncRunResult& result)
     case SyncOutcome::LogFailed:
     case SyncOutcome::FolderFailed:
         return ExitCode::SomeFailed;
+    case SyncOutcome::FiltersUnread:
+        return ExitCode::Failure;
     case SyncOutcome::Executed:
         break;
     }
@@ -307,6 +310,8 @@ int RunVerb(const QStringList& arguments, SyncDirection direction)
                      .arg(name));
     }
     if (args.Has(QStringLiteral("--plan"))) {
+        if (result.outcome == SyncOutcome::FiltersUnread)
+            return ExitCode::Failure; // the prompt has said why; no plan without the filters
         PrintPlan(doc, args.Has(QStringLiteral("--json")));
         std::fflush(stdout);
         return ExitCode::Done;

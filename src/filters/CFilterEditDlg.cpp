@@ -1,5 +1,6 @@
 #include "filters/CFilterEditDlg.h"
 
+#include "platform/Profile.h"
 #include "platform/Prompt.h"
 #include "resources/Texts.h"
 #include "shell/CNameInputDialog.h"
@@ -240,6 +241,8 @@ bool EditFilterEntries(QWidget* parent)
         return false;
     FilterSet& global = GlobalFilterSet();
     global.CopyFrom(dialog.WorkingSet());
-    global.SaveToRegistry();
+    // The entries are in force in memory all the same; the user learns they were not stored.
+    if (!global.SaveToRegistry())
+        CurrentPrompt().ShowMessage(ProfileWriteFailedText(CProfile::Instance()), PromptIcon::Error);
     return true;
 }

@@ -48,7 +48,8 @@ private:
 };
 
 // Runs the filter edit dialog. On OK the global filter set is replaced by
-// the dialog's entries and saved to the profile: true. Cancel changes nothing.
+// the dialog's entries and saved to the profile: true (a save that fails is
+// said through the prompt). Cancel changes nothing.
 bool EditFilterEntries(QWidget* parent);
 
 namespace FilterText {

@@ -3,6 +3,7 @@
 #include "filters/CFilterEditDlg.h"
 #include "filters/FilterEntryList.h"
 #include "filters/FilterSet.h"
+#include "platform/Profile.h"
 #include "resources/Texts.h"
 #include "shell/CAppOptionSync.h"
 
@@ -71,5 +72,5 @@ void CGlobalFilterEditPp::OnOK()
         else
             options.Flags &= ~SyncFlag::FilterFolders;
     }
-    options.Save();
+    m_saveError = options.Save() ? QString() : ProfileWriteFailedText(CProfile::Instance());
 }

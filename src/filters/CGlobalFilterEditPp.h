@@ -22,6 +22,8 @@ public:
     void SetSelection(const QStringList& names) { m_selection = names; }
 
     void OnOK() override;
+    // Why the last OnOK could not store the record; empty when it could.
+    const QString& SaveError() const { return m_saveError; }
 
 protected:
     void OnInitPage() override;
@@ -32,4 +34,5 @@ private:
     QStringList m_selection;
     CFilterEntryList* m_list;
     QCheckBox* m_folders;
+    QString m_saveError;
 };

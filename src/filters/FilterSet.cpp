@@ -13,7 +13,9 @@ const QString& FilterSet::SectionName()
 
 void FilterSet::RemoveAll()
 {
+    // An empty set lacks nothing that it was meant to hold.
     m_entries.clear();
+    m_complete = true;
 }
 
 void FilterSet::CopyFrom(const FilterSet& other)
@@ -21,6 +23,7 @@ void FilterSet::CopyFrom(const FilterSet& other)
     if (&other == this)
         return;
     RemoveAll();
+    m_complete = other.m_complete;
     m_entries.reserve(other.m_entries.size());
     for (const auto& entry : other.m_entries) {
         auto copy = std::make_unique<FilterEntry>();
@@ -54,12 +57,14 @@ bool FilterSet::LoadFromRegistry()
 bool FilterSet::LoadFromRegistry(CProfile& profile)
 {
     RemoveAll();
-    for (const auto& [name, text] : profile.GetSectionValues(SectionName())) {
+    const CProfile::Values values = profile.GetSectionValues(SectionName(), &m_complete);
+    m_entries.reserve(values.size());
+    for (const auto& [name, text] : values) {
         auto entry = std::make_unique<FilterEntry>();
         entry->ParseStoredText(name, text);
         m_entries.push_back(std::move(entry));
     }
-    return true;
+    return m_complete;
 }
 
 bool FilterSet::SaveToRegistry() const
@@ -71,12 +76,11 @@ bool FilterSet::SaveToRegistry(CProfile& profile) const
 {
     // The section becomes the set, in its order, with one replacement of the
     // file: a save that fails leaves the old entries, never half of them.
-    std::vector<std::pair<QString, QString>> values;
+    CProfile::Values values;
     values.reserve(m_entries.size());
     for (const auto& entry : m_entries)
         values.emplace_back(entry->Name, entry->GetStoredText());
-    profile.ReplaceSectionValues(SectionName(), values);
-    return true;
+    return profile.ReplaceSectionValues(SectionName(), values);
 }
 
 bool FilterSet::DeleteRegistryValues() const
@@ -86,8 +90,12 @@ bool FilterSet::DeleteRegistryValues() const
 
 bool FilterSet::DeleteRegistryValues(CProfile& profile) const
 {
-    profile.ReplaceSectionValues(SectionName(), {});
-    return true;
+    return profile.ReplaceSectionValues(SectionName(), {});
+}
+
+bool FilterSet::ContainsExactly(const QString& name) const
+{
+    return std::any_of(m_entries.begin(), m_entries.end(), [&](const auto& entry) { return entry->Name == name; });
 }
 
 FilterEntry& FilterSet::append(std::unique_ptr<FilterEntry> entry)

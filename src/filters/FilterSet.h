@@ -20,6 +20,7 @@ public:
     FilterSet(const FilterSet&) = delete;
     FilterSet& operator=(const FilterSet&) = delete;
 
+    // Empties the set; it then counts as complete.
     void RemoveAll();
     // RemoveAll(), then a copy of each entry of `other`, in order.
     void CopyFrom(const FilterSet& other);
@@ -32,16 +33,25 @@ public:
 
     // Replaces the entries with those of the profile's "FileFilter" section, in
     // their written order. Values of any length load. True when the section
-    // could be read (an absent section reads as empty).
+    // was read whole (an absent section reads as empty); otherwise the entries
+    // that could be read are loaded and IsComplete() turns false.
     bool LoadFromRegistry();
     bool LoadFromRegistry(CProfile& profile);
     // Makes the section's values one per entry, in set order, with one
-    // replacement of the profile file (a failed save leaves the old entries).
+    // replacement of the profile file (a failed save leaves the old entries;
+    // the profile's LastError says why). Lines of the section that the
+    // profile could not read stay in the file.
     bool SaveToRegistry() const;
     bool SaveToRegistry(CProfile& profile) const;
     // Deletes every value of the section.
     bool DeleteRegistryValues() const;
     bool DeleteRegistryValues(CProfile& profile) const;
+
+    // Whether the last load read the whole section: when it did not, an entry
+    // that a selection names may exist in the profile without being here.
+    bool IsComplete() const { return m_complete; }
+    // Whether an entry is named exactly `name` (as selections name entries).
+    bool ContainsExactly(const QString& name) const;
 
     // The entries, for the editor and the command line.
     qsizetype size() const { return static_cast<qsizetype>(m_entries.size()); }
@@ -60,6 +70,7 @@ public:
 
 private:
     std::vector<std::unique_ptr<FilterEntry>> m_entries;
+    bool m_complete = true;
 };
 
 // The application's one set of filter entries.

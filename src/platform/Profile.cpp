@@ -1,10 +1,10 @@
 #include "platform/Profile.h"
 
 #include "platform/FileName.h"
+#include "platform/FileSystem.h"
 
 #include <QHash>
 #include <QStringDecoder>
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -21,6 +21,9 @@
 // \t, \s for a space at either end, \= in names, \[ \] in section names, \; \#
 // \[ at the start of a name, \uXXXX for other control characters and for
 // UTF-16 halves without a partner, which undecodable file names contain).
+// Each line is read on its own, so one damaged line costs only itself; under
+// a damaged header every line up to the next header is unreadable, as its
+// section is unknown. Comments and blank lines are not written back.
 
 namespace {
 
@@ -176,62 +179,72 @@ qsizetype FindUnescaped(QStringView text, QChar wanted, qsizetype from)
     return -1;
 }
 
-template <typename Section> std::vector<Section> Parse(const QString& text)
+QByteArrayView TrimBlankBytes(QByteArrayView line)
 {
-    std::vector<Section> sections;
-    qsizetype current = -1; // index of the section the next values belong to; -1: none
-    for (QStringView line : QStringView(text).tokenize(u'\n')) {
-        line = TrimBlanks(line);
-        if (line.isEmpty() || line.front() == u';' || line.front() == u'#')
-            continue;
-        if (line.front() == u'[') {
-            const qsizetype close = FindUnescaped(line, u']', 1);
-            current = -1;
-            if (close < 0 || !TrimBlanks(line.sliced(close + 1)).isEmpty())
-                continue; // a broken header: its values are dropped with it
-            const QString name = Unescape(TrimBlanks(line.sliced(1, close - 1)));
-            for (size_t i = 0; i < sections.size() && current < 0; ++i) {
-                if (sections[i].name == name)
-                    current = static_cast<qsizetype>(i);
-            }
-            if (current < 0) {
-                sections.push_back(Section{name, {}});
-                current = static_cast<qsizetype>(sections.size()) - 1;
-            }
-            continue;
-        }
-        const qsizetype equals = FindUnescaped(line, u'=', 0);
-        if (current < 0 || equals < 0)
-            continue;
-        QString name = Unescape(TrimBlanks(line.first(equals)));
-        QString value = Unescape(TrimBlanks(line.sliced(equals + 1)));
-        auto& values = sections[current].values;
-        auto found = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.first == name; });
-        if (found != values.end())
-            found->second = std::move(value);
-        else
-            values.emplace_back(std::move(name), std::move(value));
-    }
-    return sections;
+    auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    qsizetype begin = 0;
+    qsizetype end = line.size();
+    while (begin < end && isBlank(line.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(line.at(end - 1)))
+        --end;
+    return line.sliced(begin, end - begin);
 }
 
-template <typename Section> QByteArray Serialize(const std::vector<Section>& sections)
+// Decodes one line. False when it is not UTF-8 or holds a control character
+// that the profile never writes as it is: such a line was not written by the
+// program and is not guessed at.
+bool DecodeLine(QByteArrayView line, QString& text)
 {
-    QString text;
-    for (const Section& section : sections) {
-        if (!text.isEmpty())
-            text.append(u'\n');
-        text.append(u'[');
-        text.append(Escape(section.name, Part::Section));
-        text.append(QLatin1String("]\n"));
-        for (const auto& [name, value] : section.values) {
-            text.append(Escape(name, Part::Name));
-            text.append(u'=');
-            text.append(Escape(value, Part::Value));
-            text.append(u'\n');
-        }
+    bool ascii = true;
+    for (const char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 && byte != '\t' && byte != '\r')
+            return false;
+        ascii = ascii && byte < 0x80;
     }
-    return text.toUtf8();
+    if (ascii) {
+        text = QString::fromLatin1(line);
+        return true;
+    }
+    // A byte order mark inside the file is a character like any other.
+    QStringDecoder decoder(
+        QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    text = decoder.decode(line);
+    return !decoder.hasError();
+}
+
+// "[name]" with nothing after the bracket but blanks.
+bool ParseHeader(QStringView line, QString& name)
+{
+    const qsizetype close = FindUnescaped(line, u']', 1);
+    if (close < 0 || !TrimBlanks(line.sliced(close + 1)).isEmpty())
+        return false;
+    name = Unescape(TrimBlanks(line.sliced(1, close - 1)));
+    return true;
+}
+
+bool ParseValue(QStringView line, QString& name, QString& value)
+{
+    const qsizetype equals = FindUnescaped(line, u'=', 0);
+    if (equals < 0)
+        return false;
+    name = Unescape(TrimBlanks(line.first(equals)));
+    value = Unescape(TrimBlanks(line.sliced(equals + 1)));
+    return true;
+}
+
+// The line numbers for a message: the first twenty, then how many more.
+QString LineList(const std::vector<qsizetype>& lines)
+{
+    constexpr size_t kShown = 20;
+    QStringList numbers;
+    for (size_t i = 0; i < lines.size() && i < kShown; ++i)
+        numbers << QString::number(lines[i]);
+    QString text = numbers.join(QStringLiteral(", "));
+    if (lines.size() > kShown)
+        text += QStringLiteral(" ほか %1 行").arg(lines.size() - kShown);
+    return text;
 }
 
 template <typename Stamp> Stamp StampOf(const struct stat& st)
@@ -284,8 +297,11 @@ bool WriteAll(int fd, const QByteArray& content)
         const ssize_t n = ::write(fd, content.constData() + done, content.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
             return false;
+        }
         done += n;
     }
     return true;
@@ -305,8 +321,10 @@ QByteArray FolderOf(const QByteArray& path)
 bool MakeFolders(const QByteArray& folder)
 {
     struct stat st = {};
-    if (::stat(folder.constData(), &st) == 0)
+    if (::stat(folder.constData(), &st) == 0) {
+        errno = S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
         return S_ISDIR(st.st_mode);
+    }
     if (errno != ENOENT)
         return false;
     const QByteArray parent = FolderOf(folder);
@@ -316,15 +334,16 @@ bool MakeFolders(const QByteArray& folder)
 }
 
 // Writes `content` to a new file beside `target`, makes it durable and renames
-// it over `target`. On any failure the temporary file is removed and `target`
-// is untouched. `written` receives the status of the new file.
-bool ReplaceFile(const QByteArray& target, int folderFd, const QByteArray& content, struct stat& written)
+// it over `target`. On any failure the temporary file is removed, `target` is
+// untouched and the errno is returned; 0 on success. `written` receives the
+// status of the new file.
+int ReplaceFile(const QByteArray& target, int folderFd, const QByteArray& content, struct stat& written)
 {
     const QByteArray folder = FolderOf(target);
     QByteArray temp = folder + "/." + target.mid(target.lastIndexOf('/') + 1) + ".XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return errno;
     struct stat old = {};
     const bool replacing = ::stat(target.constData(), &old) == 0;
     // The new file keeps the old one's permissions, and its owner when root
@@ -334,13 +353,24 @@ bool ReplaceFile(const QByteArray& target, int folderFd, const QByteArray& conte
     const mode_t mode = replacing ? (old.st_mode & 07777) : 0600;
     const bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, content) && ::fsync(fd) == 0
         && ::rename(temp.constData(), target.constData()) == 0 && ::fstat(fd, &written) == 0;
+    const int error = ok ? 0 : (errno ? errno : EIO);
     ::close(fd);
     if (!ok) {
         ::unlink(temp.constData());
-        return false;
+        return error;
     }
     ::fsync(folderFd); // make the rename itself durable
-    return true;
+    return 0;
+}
+
+// Why a file that is there cannot be read as the profile.
+QString UnreadableReason(int error, const struct stat* st)
+{
+    if (st && S_ISDIR(st->st_mode))
+        return SystemErrorText(EISDIR);
+    if (st && !S_ISREG(st->st_mode))
+        return QStringLiteral("通常のファイルではありません");
+    return SystemErrorText(error ? error : EIO);
 }
 
 struct InstanceSlot
@@ -356,6 +386,176 @@ InstanceSlot& GetInstanceSlot()
 }
 
 } // namespace
+
+// --- sections ---------------------------------------------------------------------------
+
+const QString* CProfile::Section::Find(const QString& valueName) const
+{
+    const auto place = places.constFind(valueName);
+    return place == places.cend() ? nullptr : &values[*place].second;
+}
+
+bool CProfile::Section::Set(const QString& valueName, const QString& value)
+{
+    // One lookup that finds the place or makes it: a file of many values is read in linear time.
+    const qsizetype known = places.size();
+    size_t& place = places[valueName];
+    if (places.size() > known) {
+        place = values.size();
+        values.emplace_back(valueName, value);
+        return true;
+    }
+    QString& stored = values[place].second;
+    if (stored == value)
+        return false;
+    stored = value;
+    return true;
+}
+
+bool CProfile::Section::Erase(const QString& valueName)
+{
+    const auto place = places.find(valueName);
+    if (place == places.end())
+        return false;
+    const size_t at = *place;
+    places.erase(place);
+    values.erase(values.begin() + static_cast<qsizetype>(at));
+    for (auto other = places.begin(); other != places.end(); ++other) {
+        if (*other > at)
+            --*other;
+    }
+    return true;
+}
+
+void CProfile::Section::Reindex()
+{
+    // A name read twice keeps its first place and its last value, as a second write would.
+    places.clear();
+    places.reserve(static_cast<qsizetype>(values.size()));
+    size_t kept = 0;
+    for (size_t i = 0; i < values.size(); ++i) {
+        const qsizetype known = places.size();
+        size_t& place = places[values[i].first];
+        if (places.size() > known) {
+            place = kept;
+            if (kept != i)
+                values[kept] = std::move(values[i]);
+            ++kept;
+        } else {
+            values[place].second = std::move(values[i].second);
+        }
+    }
+    values.resize(kept);
+}
+
+bool CProfile::Section::Assign(Values wanted)
+{
+    if (values == wanted)
+        return false;
+    values = std::move(wanted);
+    places.clear();
+    places.reserve(static_cast<qsizetype>(values.size()));
+    for (size_t i = 0; i < values.size(); ++i)
+        places.insert(values[i].first, i);
+    return true;
+}
+
+const CProfile::Section* CProfile::Content::Find(const QString& name) const
+{
+    const auto place = places.constFind(name);
+    return place == places.cend() ? nullptr : &sections[*place];
+}
+
+CProfile::Section* CProfile::Content::Find(const QString& name)
+{
+    const auto place = places.constFind(name);
+    return place == places.cend() ? nullptr : &sections[*place];
+}
+
+CProfile::Section& CProfile::Content::FindOrAdd(const QString& name)
+{
+    if (Section* found = Find(name))
+        return *found;
+    places.insert(name, sections.size());
+    sections.push_back(Section{name, {}, {}, {}});
+    return sections.back();
+}
+
+// --- reading and writing the file --------------------------------------------------------
+
+CProfile::Content CProfile::Parse(const QByteArray& bytes, ReadState& state)
+{
+    Content content;
+    qsizetype current = -1; // the section the next values belong to; -1: none yet
+    bool lost = false; // after a header that could not be read: its lines are kept, unread
+    qsizetype begin = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    for (qsizetype number = 1; begin < bytes.size(); ++number) {
+        qsizetype end = bytes.indexOf('\n', begin);
+        if (end < 0)
+            end = bytes.size();
+        ParseLine(QByteArrayView(bytes).sliced(begin, end - begin), number, content, current, lost, state);
+        begin = end + 1;
+    }
+    // The values were only appended: the index of each section is made once, at its full size.
+    for (Section& section : content.sections)
+        section.Reindex();
+    return content;
+}
+
+void CProfile::ParseLine(
+    QByteArrayView raw, qsizetype number, Content& content, qsizetype& current, bool& lost, ReadState& state)
+{
+    const QByteArrayView line = TrimBlankBytes(raw);
+    if (line.isEmpty())
+        return;
+    const bool header = line.front() == '[';
+    if (!header && !lost && (line.front() == ';' || line.front() == '#'))
+        return;
+    QString text;
+    QString name;
+    QString value;
+    const bool readable = (header || !lost) && DecodeLine(line, text);
+    if (header && readable && ParseHeader(text, name)) {
+        lost = false;
+        current = static_cast<qsizetype>(&content.FindOrAdd(name) - content.sections.data());
+        return;
+    }
+    if (!header && current >= 0 && readable && ParseValue(text, name, value)) {
+        content.sections[current].values.emplace_back(std::move(name), std::move(value));
+        return;
+    }
+    // Not readable: skipped, kept for the next write at the place it belongs to.
+    (current < 0 ? content.leadingLines : content.sections[current].keptLines).append(raw.toByteArray());
+    if (lost && !header)
+        return; // under a header already reported
+    state.damage.lines.push_back(number);
+    if (header) {
+        lost = true;
+        state.sectionUnknown = true;
+    } else if (current >= 0) {
+        state.damagedSections.insert(content.sections[current].name);
+    }
+}
+
+QByteArray CProfile::Serialize(const Content& content)
+{
+    QByteArray out;
+    for (const QByteArray& line : content.leadingLines)
+        out.append(line).append('\n');
+    for (const Section& section : content.sections) {
+        QString text;
+        if (!out.isEmpty())
+            text.append(u'\n');
+        text.append(u'[').append(Escape(section.name, Part::Section)).append(QLatin1String("]\n"));
+        for (const auto& [name, value] : section.values) {
+            text.append(Escape(name, Part::Name)).append(u'=').append(Escape(value, Part::Value)).append(u'\n');
+        }
+        out.append(text.toUtf8());
+        for (const QByteArray& line : section.keptLines)
+            out.append(line).append('\n');
+    }
+    return out;
+}
 
 CProfile::CProfile(QString path) : m_path(std::move(path))
 {
@@ -383,10 +583,11 @@ void CProfile::SetInstancePath(const QString& path)
     CProfile& profile = *slot.profile;
     std::lock_guard profileLock(profile.m_mutex);
     profile.m_path = newPath;
-    profile.m_sections.clear();
+    profile.m_content = Content();
+    profile.m_state = ReadState();
     profile.m_loaded = false;
-    profile.m_unreadable = false;
     profile.m_stamp = FileStamp();
+    profile.m_lastError.clear();
 }
 
 QString CProfile::DefaultPath()
@@ -415,12 +616,13 @@ void CProfile::ReloadIfChanged() const
 
 void CProfile::Load(const FileStamp& seen) const
 {
-    m_sections.clear();
+    m_content = Content();
+    m_state = ReadState();
     m_loaded = true;
-    m_unreadable = false;
     m_stamp = seen;
     if (!seen.exists) {
-        m_unreadable = !IsMissing(seen.error);
+        if (!IsMissing(seen.error))
+            m_state.damage.unreadable = UnreadableReason(seen.error, nullptr);
         return;
     }
     // Non-blocking, so that a fifo put in the profile's place cannot hang the program.
@@ -428,44 +630,31 @@ void CProfile::Load(const FileStamp& seen) const
     if (fd < 0) {
         m_stamp.exists = false;
         m_stamp.error = errno;
-        m_unreadable = !IsMissing(errno);
+        if (!IsMissing(errno))
+            m_state.damage.unreadable = UnreadableReason(errno, nullptr);
         return;
     }
     struct stat st = {};
     QByteArray content;
-    const bool read = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ReadAll(fd, content);
-    if (read)
-        m_stamp = StampOf<FileStamp>(st);
+    const bool statted = ::fstat(fd, &st) == 0;
+    const bool read = statted && S_ISREG(st.st_mode) && ReadAll(fd, content);
+    const int error = errno;
     ::close(fd);
     if (!read) {
-        m_unreadable = true;
+        m_state.damage.unreadable = UnreadableReason(error, statted ? &st : nullptr);
         return;
     }
-    if (content.startsWith("\xEF\xBB\xBF"))
-        content.remove(0, 3);
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(content);
-    if (decoder.hasError()) {
-        m_unreadable = true; // not ours to rewrite: it may be in another encoding
-        return;
-    }
-    m_sections = Parse<Section>(text);
+    m_stamp = StampOf<FileStamp>(st);
+    m_content = Parse(content, m_state);
 }
 
-bool CProfile::Modify(const std::function<bool(Sections&)>& change)
+bool CProfile::IsCompleteLocked(const QString& section) const
 {
-    std::lock_guard lock(m_mutex);
-    if (m_path.isEmpty())
-        return false;
-    ReloadIfChanged();
-    if (m_unreadable)
-        return false;
-    {
-        // A change that changes nothing touches nothing on disk (no folder is created either).
-        Sections probe = m_sections;
-        if (!change(probe))
-            return true;
-    }
+    return m_state.damage.unreadable.isEmpty() && !m_state.sectionUnknown && !m_state.damagedSections.contains(section);
+}
+
+QByteArray CProfile::TargetPath() const
+{
     QByteArray target = EncodeFileName(m_path);
     struct stat st = {};
     // A profile kept as a link (in a repository of settings) is replaced where the link points.
@@ -475,41 +664,93 @@ bool CProfile::Modify(const std::function<bool(Sections&)>& change)
             std::free(real);
         }
     }
-    const QByteArray folder = FolderOf(target);
-    if (!MakeFolders(folder))
-        return false;
-    const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0)
-        return false;
-    // Writers of other processes wait here, so no write is lost between read and replace.
-    while (::flock(folderFd, LOCK_EX) != 0 && errno == EINTR) { }
-    ReloadIfChanged();
-    bool ok = false;
-    if (!m_unreadable) {
-        Sections updated = m_sections;
-        if (!change(updated)) {
-            ok = true; // nothing changes: the file stays as it is
-        } else {
-            struct stat written = {};
-            if (ReplaceFile(target, folderFd, Serialize(updated), written)) {
-                m_sections = std::move(updated);
-                m_stamp = StampOf<FileStamp>(written);
-                ok = true;
-            }
-        }
+    return target;
+}
+
+void CProfile::SetError(const QString& reason)
+{
+    m_lastError = m_path + QStringLiteral(": ") + reason;
+}
+
+bool CProfile::AcquireFileLock()
+{
+    if (m_lockDepth > 0) {
+        ++m_lockDepth;
+        return true;
     }
-    ::close(folderFd); // releases the lock
+    if (m_path.isEmpty()) {
+        SetError(SystemErrorText(ENOENT));
+        return false;
+    }
+    const QByteArray folder = FolderOf(TargetPath());
+    if (!MakeFolders(folder)) {
+        SetError(SystemErrorText(errno ? errno : ENOTDIR));
+        return false;
+    }
+    m_lockFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_lockFd < 0) {
+        SetError(SystemErrorText(errno));
+        return false;
+    }
+    // Writers of other processes wait here, so no change is lost between read and replace.
+    while (::flock(m_lockFd, LOCK_EX) != 0 && errno == EINTR) { }
+    m_lockDepth = 1;
+    return true;
+}
+
+void CProfile::ReleaseFileLock()
+{
+    if (m_lockDepth == 0 || --m_lockDepth > 0)
+        return;
+    ::close(m_lockFd); // releases the lock
+    m_lockFd = -1;
+}
+
+bool CProfile::Modify(const std::function<bool(Content&)>& change)
+{
+    std::lock_guard lock(m_mutex);
+    m_lastError.clear();
+    ReloadIfChanged();
+    if (!m_state.damage.unreadable.isEmpty()) {
+        SetError(m_state.damage.unreadable);
+        return false;
+    }
+    {
+        // A change that changes nothing touches nothing on disk (no folder is created either).
+        Content probe = m_content;
+        if (!change(probe))
+            return true;
+    }
+    if (!AcquireFileLock())
+        return false;
+    const bool ok = ReplaceLocked(change);
+    ReleaseFileLock();
     return ok;
 }
 
-const CProfile::Section* CProfile::FindSection(const QString& section) const
+bool CProfile::ReplaceLocked(const std::function<bool(Content&)>& change)
 {
-    for (const Section& candidate : m_sections) {
-        if (candidate.name == section)
-            return &candidate;
+    // Read again under the lock: another process may have written since.
+    ReloadIfChanged();
+    if (!m_state.damage.unreadable.isEmpty()) {
+        SetError(m_state.damage.unreadable);
+        return false;
     }
-    return nullptr;
+    Content updated = m_content;
+    if (!change(updated))
+        return true; // nothing changes: the file stays as it is
+    struct stat written = {};
+    const int error = ReplaceFile(TargetPath(), m_lockFd, Serialize(updated), written);
+    if (error != 0) {
+        SetError(SystemErrorText(error));
+        return false;
+    }
+    // The next look reads the new file, so that the numbers of the lines kept unread are right.
+    m_loaded = false;
+    return true;
 }
+
+// --- values ------------------------------------------------------------------------------
 
 int CProfile::GetProfileInt(const QString& section, const QString& name, int defaultValue) const
 {
@@ -531,86 +772,57 @@ QString CProfile::GetProfileString(const QString& section, const QString& name, 
 {
     std::lock_guard lock(m_mutex);
     ReloadIfChanged();
-    if (const Section* found = FindSection(section)) {
-        for (const auto& [valueName, value] : found->values) {
-            if (valueName == name)
-                return value;
-        }
+    if (const Section* found = m_content.Find(section)) {
+        if (const QString* value = found->Find(name))
+            return *value;
     }
     return defaultValue;
 }
-
-namespace {
-
-// Sets `name` to `value` in `values`; a rewritten value keeps its place. False when nothing changed.
-bool SetValue(std::vector<std::pair<QString, QString>>& values, const QString& name, const QString& value)
-{
-    for (auto& entry : values) {
-        if (entry.first == name) {
-            if (entry.second == value)
-                return false;
-            entry.second = value;
-            return true;
-        }
-    }
-    values.emplace_back(name, value);
-    return true;
-}
-
-} // namespace
 
 bool CProfile::WriteProfileString(const QString& section, const QString& name, const QString& value)
 {
     return WriteProfileValues(section, {{name, value}});
 }
 
-bool CProfile::WriteProfileValues(const QString& section, const std::vector<std::pair<QString, QString>>& values)
+bool CProfile::WriteProfileValues(const QString& section, const Values& values)
 {
-    return Modify([&](Sections& sections) {
-        auto owner
-            = std::find_if(sections.begin(), sections.end(), [&](const Section& s) { return s.name == section; });
-        if (owner == sections.end()) {
+    return Modify([&](Content& content) {
+        Section* owner = content.Find(section);
+        if (!owner) {
             if (values.empty())
                 return false;
-            sections.push_back(Section{section, {}});
-            owner = sections.end() - 1;
+            owner = &content.FindOrAdd(section);
         }
         bool changed = false;
         for (const auto& [name, value] : values)
-            changed = SetValue(owner->values, name, value) || changed;
+            changed = owner->Set(name, value) || changed;
         return changed;
     });
 }
 
-std::vector<std::pair<QString, QString>> CProfile::GetSectionValues(const QString& section) const
+CProfile::Values CProfile::GetSectionValues(const QString& section, bool* complete) const
 {
     std::lock_guard lock(m_mutex);
     ReloadIfChanged();
-    if (const Section* found = FindSection(section))
+    if (complete)
+        *complete = IsCompleteLocked(section);
+    if (const Section* found = m_content.Find(section))
         return found->values;
     return {};
 }
 
 bool CProfile::DeleteProfileValue(const QString& section, const QString& name)
 {
-    return Modify([&](Sections& sections) {
-        for (Section& owner : sections) {
-            if (owner.name != section)
-                continue;
-            const auto entry = std::find_if(
-                owner.values.begin(), owner.values.end(), [&](const auto& v) { return v.first == name; });
-            if (entry == owner.values.end())
-                return false;
-            owner.values.erase(entry); // the section itself stays, as a registry key does
-            return true;
-        }
-        return false;
+    return Modify([&](Content& content) {
+        // An emptied section itself stays, as a registry key does.
+        Section* owner = content.Find(section);
+        return owner && owner->Erase(name);
     });
 }
 
-bool CProfile::ReplaceSectionValues(const QString& section, const std::vector<std::pair<QString, QString>>& values)
+bool CProfile::ReplaceSectionValues(const QString& section, const Values& values)
 {
-    std::vector<std::pair<QString, QString>> wanted;
+    Values wanted;
     wanted.reserve(values.size());
     QHash<QString, size_t> places;
     for (const auto& [name, value] : values) {
@@ -622,18 +834,72 @@ bool CProfile::ReplaceSectionValues(const QString& section, const std::vector<st
         places.insert(name, wanted.size());
         wanted.emplace_back(name, value);
     }
-    return Modify([&](Sections& sections) {
-        auto owner
-            = std::find_if(sections.begin(), sections.end(), [&](const Section& s) { return s.name == section; });
-        if (owner == sections.end()) {
+    return Modify([&](Content& content) {
+        Section* owner = content.Find(section);
+        if (!owner) {
             if (wanted.empty())
                 return false;
-            sections.push_back(Section{section, wanted});
-            return true;
+            owner = &content.FindOrAdd(section);
         }
-        if (owner->values == wanted)
-            return false;
-        owner->values = wanted;
-        return true;
+        return owner->Assign(wanted);
     });
+}
+
+ProfileDamage CProfile::Damage() const
+{
+    std::lock_guard lock(m_mutex);
+    ReloadIfChanged();
+    return m_state.damage;
+}
+
+bool CProfile::IsSectionComplete(const QString& section) const
+{
+    std::lock_guard lock(m_mutex);
+    ReloadIfChanged();
+    return IsCompleteLocked(section);
+}
+
+QString CProfile::LastError() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastError;
+}
+
+// --- the lock of a whole change ----------------------------------------------------------
+
+CProfileLock::CProfileLock(CProfile& profile) : m_profile(profile)
+{
+    m_profile.m_mutex.lock();
+    m_locked = m_profile.AcquireFileLock();
+}
+
+CProfileLock::~CProfileLock()
+{
+    if (m_locked)
+        m_profile.ReleaseFileLock();
+    m_profile.m_mutex.unlock();
+}
+
+// --- texts ----------------------------------------------------------------------------
+
+QString ProfileDamageText(const CProfile& profile)
+{
+    const ProfileDamage damage = profile.Damage();
+    if (!damage.unreadable.isEmpty()) {
+        return QStringLiteral("設定ファイルを読み込めませんでした。\n%1: %2\n\n"
+                              "既定の設定で続行します。設定は保存できません。"
+                              "読み込めなかったフィルタエントリを使う同期は中止されます。")
+            .arg(profile.Path(), damage.unreadable);
+    }
+    if (damage.lines.empty())
+        return {};
+    return QStringLiteral("設定ファイルの一部を読み込めませんでした。\n%1\n読み込めなかった行: %2\n\n"
+                          "読み込めなかった行は使われず、書き換えられずにそのまま残ります。"
+                          "読み込めなかったフィルタエントリを使う同期は中止されます。")
+        .arg(profile.Path(), LineList(damage.lines));
+}
+
+QString ProfileWriteFailedText(const CProfile& profile)
+{
+    return QStringLiteral("設定を保存できませんでした。\n%1").arg(profile.LastError());
 }

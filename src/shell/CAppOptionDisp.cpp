@@ -28,15 +28,16 @@ void CAppOptionDisp::Load(const CProfile& profile)
     HelpFilePath = profile.GetProfileString(SectionName(), kHelpFilePath, QString());
 }
 
-void CAppOptionDisp::Save() const
+bool CAppOptionDisp::Save() const
 {
-    Save(CProfile::Instance());
+    return Save(CProfile::Instance());
 }
 
-void CAppOptionDisp::Save(CProfile& profile) const
+bool CAppOptionDisp::Save(CProfile& profile) const
 {
-    profile.WriteProfileInt(SectionName(), kFlags, static_cast<int>(Flags));
-    profile.WriteProfileString(SectionName(), kHelpFilePath, HelpFilePath);
+    // One replacement of the file: both values or neither.
+    return profile.WriteProfileValues(
+        SectionName(), {{kFlags, QString::number(static_cast<int>(Flags))}, {kHelpFilePath, HelpFilePath}});
 }
 
 CAppOptionDisp& GlobalOptionDisp()

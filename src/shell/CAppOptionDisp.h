@@ -31,8 +31,9 @@ public:
     void Load();
     void Load(const CProfile& profile);
     // Writes "Flags" then "HelpFilePath", changed or not.
-    void Save() const;
-    void Save(CProfile& profile) const;
+    // False when the profile could not be written (its LastError says why).
+    bool Save() const;
+    bool Save(CProfile& profile) const;
 
     QString GetHelpFilePath() const { return HelpFilePath; }
 

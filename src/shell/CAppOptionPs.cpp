@@ -34,6 +34,19 @@ void CAppOptionPs::SetFilterSelection(const QStringList& names)
     m_filter->SetSelection(names);
 }
 
+bool CAppOptionPs::OnSheetConfirmed(bool closing)
+{
+    Q_UNUSED(closing)
+    for (const QString* error :
+        {&m_disp->SaveError(), &m_sync->SaveError(), &m_filter->SaveError(), &m_tool->SaveError()}) {
+        if (!error->isEmpty()) {
+            CurrentPrompt().ShowMessage(*error, PromptIcon::Error);
+            break;
+        }
+    }
+    return true;
+}
+
 namespace {
 
 // Runs the sheet; true when the pages stored their records (OK, or an Apply

@@ -33,6 +33,12 @@ public:
     CGlobalFilterEditPp& GlobalFilterPp() const { return *m_filter; }
     COptionToolPp& ToolPp() const { return *m_tool; }
 
+protected:
+    // Says once when a page could not store its record (the profile could
+    // not be written); the sheet closes all the same, with the values in
+    // force in memory.
+    bool OnSheetConfirmed(bool closing) override;
+
 private:
     COptionDispPp* m_disp;
     COptionSyncPp* m_sync;

@@ -28,15 +28,16 @@ void CAppOptionSync::Load(const CProfile& profile)
     LogFilePath = profile.GetProfileString(SectionName(), kLogFilePath, QString());
 }
 
-void CAppOptionSync::Save() const
+bool CAppOptionSync::Save() const
 {
-    Save(CProfile::Instance());
+    return Save(CProfile::Instance());
 }
 
-void CAppOptionSync::Save(CProfile& profile) const
+bool CAppOptionSync::Save(CProfile& profile) const
 {
-    profile.WriteProfileInt(SectionName(), kFlags, static_cast<int>(Flags));
-    profile.WriteProfileString(SectionName(), kLogFilePath, LogFilePath);
+    // One replacement of the file: both values or neither.
+    return profile.WriteProfileValues(
+        SectionName(), {{kFlags, QString::number(static_cast<int>(Flags))}, {kLogFilePath, LogFilePath}});
 }
 
 void CAppOptionSync::SetTransferMode(int mode)

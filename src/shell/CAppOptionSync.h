@@ -41,8 +41,9 @@ public:
     void Load();
     void Load(const CProfile& profile);
     // Writes "Flags" then "LogFilePath", changed or not.
-    void Save() const;
-    void Save(CProfile& profile) const;
+    // False when the profile could not be written (its LastError says why).
+    bool Save() const;
+    bool Save(CProfile& profile) const;
 
     QString GetLogFilePath() const { return LogFilePath; }
 

@@ -26,15 +26,16 @@ void CAppOptionTool::Load(const CProfile& profile)
     PathToolCompareBin = profile.GetProfileString(SectionName(), kCompareBin, QString());
 }
 
-void CAppOptionTool::Save() const
+bool CAppOptionTool::Save() const
 {
-    Save(CProfile::Instance());
+    return Save(CProfile::Instance());
 }
 
-void CAppOptionTool::Save(CProfile& profile) const
+bool CAppOptionTool::Save(CProfile& profile) const
 {
-    profile.WriteProfileString(SectionName(), kCompareText, PathToolCompareText);
-    profile.WriteProfileString(SectionName(), kCompareBin, PathToolCompareBin);
+    // One replacement of the file: both values or neither.
+    return profile.WriteProfileValues(
+        SectionName(), {{kCompareText, PathToolCompareText}, {kCompareBin, PathToolCompareBin}});
 }
 
 CAppOptionTool& GlobalOptionTool()

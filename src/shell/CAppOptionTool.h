@@ -15,8 +15,9 @@ public:
     void Load();
     void Load(const CProfile& profile);
     // Writes both values, changed or not.
-    void Save() const;
-    void Save(CProfile& profile) const;
+    // False when the profile could not be written (its LastError says why).
+    bool Save() const;
+    bool Save(CProfile& profile) const;
 
     QString GetPathToolCompareText() const { return PathToolCompareText; }
     QString GetPathToolCompareBin() const { return PathToolCompareBin; }

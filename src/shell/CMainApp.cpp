@@ -108,6 +108,9 @@ bool CMainApp::InitInstance()
     GlobalOptionDisp().Load(profile);
     GlobalOptionSync().Load(profile);
     GlobalOptionTool().Load(profile);
+    // A settings file that could not be read whole is said once, here.
+    if (const QString damage = ProfileDamageText(profile); !damage.isEmpty())
+        CurrentPrompt().ShowMessage(damage, PromptIcon::Warning);
 
     // 6. The document and its window with the two views.
     m_doc = std::make_unique<CMyDoc>();

@@ -1,5 +1,6 @@
 #include "shell/COptionDispPp.h"
 
+#include "platform/Profile.h"
 #include "resources/Texts.h"
 #include "shell/CAppOptionDisp.h"
 #include "shell/FileBrowse.h"
@@ -175,5 +176,5 @@ void COptionDispPp::OnOK()
     const QString help = HelpMode() == 0 ? m_onlineAddress : m_fileName->text();
     if (help != options.HelpFilePath)
         options.HelpFilePath = help;
-    options.Save();
+    m_saveError = options.Save() ? QString() : ProfileWriteFailedText(CProfile::Instance());
 }

@@ -23,6 +23,8 @@ public:
     static QString OnlineHelpAddress();
 
     void OnOK() override;
+    // Why the last OnOK could not store the record; empty when it could.
+    const QString& SaveError() const { return m_saveError; }
 
 protected:
     void OnInitPage() override;
@@ -40,4 +42,5 @@ private:
     QLineEdit* m_fileName;
     QPushButton* m_browse;
     QString m_onlineAddress;
+    QString m_saveError;
 };

@@ -1,5 +1,6 @@
 #include "shell/COptionSyncPp.h"
 
+#include "platform/Profile.h"
 #include "resources/Texts.h"
 #include "shell/CAppOptionSync.h"
 #include "shell/FileBrowse.h"
@@ -125,5 +126,5 @@ void COptionSyncPp::OnOK()
         options.SetTransferMode(m_transfer->currentIndex());
     if (m_logFile->text() != options.LogFilePath)
         options.LogFilePath = m_logFile->text();
-    options.Save();
+    m_saveError = options.Save() ? QString() : ProfileWriteFailedText(CProfile::Instance());
 }

@@ -17,6 +17,8 @@ public:
     explicit COptionSyncPp(QWidget* parent = nullptr);
 
     void OnOK() override;
+    // Why the last OnOK could not store the record; empty when it could.
+    const QString& SaveError() const { return m_saveError; }
 
 protected:
     void OnInitPage() override;
@@ -32,4 +34,5 @@ private:
     std::vector<BitBox> m_bits; // bits 0-3, 6-8, 10 and 11
     QComboBox* m_transfer;
     QLineEdit* m_logFile;
+    QString m_saveError;
 };

@@ -1,5 +1,6 @@
 #include "shell/COptionToolPp.h"
 
+#include "platform/Profile.h"
 #include "resources/Texts.h"
 #include "shell/CAppOptionTool.h"
 #include "shell/FileBrowse.h"
@@ -66,5 +67,5 @@ void COptionToolPp::OnOK()
         options.PathToolCompareText = m_text->text();
     if (m_binary->text() != options.PathToolCompareBin)
         options.PathToolCompareBin = m_binary->text();
-    options.Save();
+    m_saveError = options.Save() ? QString() : ProfileWriteFailedText(CProfile::Instance());
 }

@@ -13,6 +13,8 @@ public:
     explicit COptionToolPp(QWidget* parent = nullptr);
 
     void OnOK() override;
+    // Why the last OnOK could not store the record; empty when it could.
+    const QString& SaveError() const { return m_saveError; }
 
 protected:
     void OnInitPage() override;
@@ -22,4 +24,5 @@ private:
 
     QLineEdit* m_text;
     QLineEdit* m_binary;
+    QString m_saveError;
 };

@@ -8,6 +8,7 @@
 #include "platform/Prompt.h"
 #include "shell/CAppOptionSync.h"
 #include "sync/CSyncLog.h"
+#include "sync/RunFilterCheck.h"
 
 #include <mutex>
 #include <vector>
@@ -44,7 +45,8 @@ bool SyncRunResult::AnyFailed() const
 {
     return AnyStatus(deletions, FileOpStatus::Failed) || AnyStatus(copies, FileOpStatus::Failed)
         || !deletions.errors.isEmpty() || !copies.errors.isEmpty() || !logWriteError.isEmpty()
-        || outcome == SyncOutcome::LogFailed || outcome == SyncOutcome::FolderFailed;
+        || outcome == SyncOutcome::LogFailed || outcome == SyncOutcome::FolderFailed
+        || outcome == SyncOutcome::FiltersUnread;
 }
 
 bool SyncRunResult::AnyStopped() const
@@ -228,6 +230,8 @@ void CSyncRun::Collect(CProject* node, const CAppOptionSync& options, SyncDirect
     m_direction = direction;
     if (!node)
         return;
+    if (StopRunForUnreadFilters(*node, m_flags & SyncFlag::Recursive, m_doc.IsAutoSyncMode(), m_result))
+        return;
     auto* project = dynamic_cast<CSyncProject*>(node);
     if (!project) {
         // The root: every project, in the map's order.
@@ -247,6 +251,8 @@ void CSyncRun::Collect(CProject* node, const CAppOptionSync& options, SyncDirect
 bool CSyncRun::Synchronize(CProject* node, const CAppOptionSync& options, SyncDirection direction)
 {
     Collect(node, options, direction);
+    if (m_result.outcome == SyncOutcome::FiltersUnread)
+        return false;
     bool previewShown = false;
     if (m_doc.IsPreview()) {
         SyncLists lists = Lists();
@@ -275,6 +281,8 @@ void CSyncRun::CollectFiles(
     m_direction = direction;
     if (!node)
         return;
+    if (StopRunForUnreadFilters(*node, false, m_doc.IsAutoSyncMode(), m_result))
+        return;
     CSyncProject* top = node;
     while (auto* parent = dynamic_cast<CSyncProject*>(top->GetParent()))
         top = parent;
@@ -290,6 +298,8 @@ bool CSyncRun::SynchronizeFiles(
     CSyncProject* node, const QStringList& names, const CAppOptionSync& options, SyncDirection direction)
 {
     CollectFiles(node, names, options, direction);
+    if (m_result.outcome == SyncOutcome::FiltersUnread)
+        return false;
     return Execute();
 }
 

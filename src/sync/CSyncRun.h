@@ -36,6 +36,7 @@ enum class SyncOutcome {
     Declined, // the trash question was answered No: nothing changed
     LogFailed, // the log could not be opened: nothing changed
     FolderFailed, // a destination folder could not be created: deletions done, no copies
+    FiltersUnread, // filter entries the run needs could not be read from the profile: nothing changed
 };
 
 struct SyncRunResult

@@ -4,6 +4,7 @@ target_sources(pairwell_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/CSyncRun.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DocDelete.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DocSync.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RunFilterCheck.cpp
 )
 
 # The dialogs of runs and file commands, and the desktop actions.

@@ -195,3 +195,51 @@ TEST(FilterSet, ASaveThatFailsKeepsEveryStoredEntry)
     EXPECT_EQ(Names(loaded), Names(set));
     EXPECT_EQ(loaded.at(7).GetStoredText(), QStringLiteral("!*.e7"));
 }
+
+TEST(FilterSet, EntriesOfADamagedSectionLoadAndTheSetKnowsItIsIncomplete)
+{
+    TestDir dir;
+    const QString path = dir.WriteFile(QStringLiteral("profile.ini"),
+        "[FileFilter]\nobjects=!*.o\nkeep=!*.b\xE4k\nsources=*.c;*.h\n[OptionSync]\nFlags=64\n");
+    CProfile profile(path);
+    FilterSet set;
+    EXPECT_FALSE(set.LoadFromRegistry(profile));
+    EXPECT_FALSE(set.IsComplete());
+    EXPECT_EQ(Names(set), (QStringList{QStringLiteral("objects"), QStringLiteral("sources")}));
+    EXPECT_TRUE(set.ContainsExactly(QStringLiteral("objects")));
+    EXPECT_FALSE(set.ContainsExactly(QStringLiteral("Objects"))); // selections name entries exactly
+    EXPECT_FALSE(set.ContainsExactly(QStringLiteral("keep")));
+
+    // The dialog's copy carries the knowledge, and so does the global set it replaces.
+    FilterSet copy;
+    copy.CopyFrom(set);
+    EXPECT_FALSE(copy.IsComplete());
+
+    // A save writes the entries it has and keeps the line it could not read.
+    copy.remove(0);
+    Add(copy, QStringLiteral("new"), QStringLiteral("!*.n"));
+    EXPECT_TRUE(copy.SaveToRegistry(profile));
+    EXPECT_EQ(TestDir::ReadFile(path),
+        QByteArray("[FileFilter]\nsources=*.c;*.h\nnew=!*.n\nkeep=!*.b\xE4k\n\n[OptionSync]\nFlags=64\n"));
+
+    // Mended by hand, the section reads whole again.
+    dir.WriteFile(QStringLiteral("profile.ini"), "[FileFilter]\nkeep=!*.bak\n");
+    EXPECT_TRUE(set.LoadFromRegistry(profile));
+    EXPECT_TRUE(set.IsComplete());
+    EXPECT_EQ(Names(set), QStringList{QStringLiteral("keep")});
+}
+
+TEST(FilterSet, SaveIntoAProfileThatIsAFolderFailsAndSaysWhy)
+{
+    TestDir dir;
+    const QString path = dir.MakeFolder(QStringLiteral("profile.ini"));
+    CProfile profile(path);
+    FilterSet set;
+    EXPECT_FALSE(set.LoadFromRegistry(profile));
+    EXPECT_TRUE(set.isEmpty());
+    Add(set, QStringLiteral("keep"), QStringLiteral("!*.bak"));
+    EXPECT_FALSE(set.SaveToRegistry(profile));
+    EXPECT_FALSE(set.DeleteRegistryValues(profile));
+    EXPECT_TRUE(profile.LastError().startsWith(path + QStringLiteral(": ")));
+    EXPECT_TRUE(TestDir::Exists(path));
+}

@@ -1,7 +1,9 @@
 #include "support/TestDir.h"
 
 #include "platform/FileName.h"
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
+#include "support/AccessOverride.h"
 
 #include <QDir>
 #include <csignal>
@@ -11,6 +13,7 @@
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -28,6 +31,12 @@ Values V(std::initializer_list<std::pair<const char*, const char*>> list)
     for (const auto& [name, value] : list)
         values.emplace_back(S(name), S(value));
     return values;
+}
+
+// The bytes of a literal, NUL bytes included.
+template <size_t N> QByteArray B(const char (&literal)[N])
+{
+    return QByteArray(literal, N - 1);
 }
 
 ino_t InodeOf(const QString& path)
@@ -222,23 +231,128 @@ TEST_F(ProfileTest, HandWrittenFileIsReadLeniently)
     EXPECT_EQ(reloaded.GetProfileString(S("Strings"), S("more")), S("x"));
 }
 
-TEST_F(ProfileTest, FileThatCannotBeReadIsNeverReplaced)
+TEST_F(ProfileTest, LineThatIsNotUtf8CostsOnlyItselfAndIsKeptByWrites)
 {
     const QByteArray latin1("[OptionDisp]\nFlags=7\nHelpFilePath=/home/u/caf\xE9.htm\n");
     dir.WriteFile(S("Corvane/Pairwell.ini"), latin1);
     CProfile profile(path);
-    EXPECT_EQ(profile.GetProfileInt(S("OptionDisp"), S("Flags"), -1), -1);
-    EXPECT_FALSE(profile.WriteProfileInt(S("OptionDisp"), S("Flags"), 0x2B));
-    EXPECT_FALSE(profile.WriteProfileString(S("Other"), S("x"), S("y")));
-    EXPECT_FALSE(profile.DeleteProfileValue(S("OptionDisp"), S("Flags")));
-    EXPECT_EQ(profile.GetProfileInt(S("OptionDisp"), S("Flags"), -1), -1);
-    EXPECT_EQ(TestDir::ReadFile(path), latin1);
+    EXPECT_EQ(profile.GetProfileInt(S("OptionDisp"), S("Flags"), -1), 7);
+    EXPECT_EQ(profile.GetProfileString(S("OptionDisp"), S("HelpFilePath"), S("-")), S("-"));
+    EXPECT_EQ(profile.Damage().lines, std::vector<qsizetype>{3});
+    EXPECT_FALSE(profile.IsSectionComplete(S("OptionDisp")));
+    EXPECT_TRUE(profile.IsSectionComplete(S("FileFilter")));
+
+    // Writes go on; the line that could not be read stays, byte for byte, in its section.
+    ASSERT_TRUE(profile.WriteProfileInt(S("OptionDisp"), S("Flags"), 0x2B));
+    ASSERT_TRUE(profile.WriteProfileString(S("Other"), S("x"), S("y")));
+    EXPECT_EQ(TestDir::ReadFile(path),
+        QByteArray("[OptionDisp]\nFlags=43\nHelpFilePath=/home/u/caf\xE9.htm\n\n[Other]\nx=y\n"));
+    EXPECT_EQ(profile.Damage().lines, std::vector<qsizetype>{3});
+    EXPECT_TRUE(profile.LastError().isEmpty());
     EXPECT_EQ(Entries(dir.PathOf(S("Corvane"))), QStringList{S("Pairwell.ini")});
 
-    // Once the file is readable again, it is read and written as usual.
-    dir.WriteFile(S("Corvane/Pairwell.ini"), "[OptionDisp]\nFlags=7\n");
-    EXPECT_EQ(profile.GetProfileInt(S("OptionDisp"), S("Flags"), -1), 7);
-    EXPECT_TRUE(profile.WriteProfileInt(S("OptionDisp"), S("Flags"), 8));
+    // Once the line is mended, it is read and the damage is gone.
+    dir.WriteFile(S("Corvane/Pairwell.ini"), "[OptionDisp]\nFlags=7\nHelpFilePath=/home/u/caf\xC3\xA9.htm\n");
+    EXPECT_EQ(profile.GetProfileString(S("OptionDisp"), S("HelpFilePath")), S("/home/u/café.htm"));
+    EXPECT_FALSE(profile.Damage().Any());
+    EXPECT_TRUE(ProfileDamageText(profile).isEmpty());
+}
+
+// Which lines are skipped, and which sections may have lost a value with them.
+TEST_F(ProfileTest, DamagedLinesAreSkippedAndTheirSectionsKnown)
+{
+    struct Case
+    {
+        const char* name;
+        QByteArray content;
+        std::vector<qsizetype> lines;
+        Values filters; // what FileFilter reads
+        bool filtersComplete;
+        bool optionsComplete; // OptionSync
+    };
+    const std::vector<Case> cases = {
+        {"clean", B("[FileFilter]\nkeep=!*.bak\n[OptionSync]\nFlags=64\n"), {}, V({{"keep", "!*.bak"}}), true, true},
+        {"stray byte in a filter value", B("[FileFilter]\na=*.c\nkeep=!*.b\xFF\nb=*.h\n[OptionSync]\nFlags=64\n"), {3},
+            V({{"a", "*.c"}, {"b", "*.h"}}), false, true},
+        {"overlong encoding", B("[FileFilter]\nk\xC0\xAF=x\nb=*.h\n"), {2}, V({{"b", "*.h"}}), false, true},
+        {"encoded surrogate", B("[FileFilter]\nk=\xED\xA0\x80\nb=*.h\n"), {2}, V({{"b", "*.h"}}), false, true},
+        {"NUL bytes", B("[FileFilter]\nb=*.h\n\0\0\0\n[OptionSync]\nFlags=64\n"), {3}, V({{"b", "*.h"}}), false, true},
+        {"no equals sign", B("[OptionSync]\nFlags 64\n[FileFilter]\nb=*.h\n"), {2}, V({{"b", "*.h"}}), true, false},
+        {"before any section", B("orphan=1\n[FileFilter]\nb=*.h\n"), {1}, V({{"b", "*.h"}}), true, true},
+        {"broken header: its lines are lost with it", B("[FileFilter]\nb=*.h\n[Option\xFFSync]\nFlags=64\nx=1\n"), {3},
+            V({{"b", "*.h"}}), false, false},
+        {"unclosed header", B("[OptionSync\nFlags=64\n[FileFilter]\nb=*.h\n"), {1}, V({{"b", "*.h"}}), false, false},
+        {"comments, blanks and CRLF are fine", B("; c\r\n# d\r\n\r\n[FileFilter]\r\n  b = *.h \r\n"), {},
+            V({{"b", "*.h"}}), true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dir.WriteFile(S("Corvane/Pairwell.ini"), c.content);
+        CProfile profile(path);
+        bool complete = !c.filtersComplete;
+        EXPECT_EQ(profile.GetSectionValues(S("FileFilter"), &complete), c.filters);
+        EXPECT_EQ(complete, c.filtersComplete);
+        EXPECT_EQ(profile.IsSectionComplete(S("OptionSync")), c.optionsComplete);
+        EXPECT_EQ(profile.Damage().lines, c.lines);
+        EXPECT_TRUE(profile.Damage().unreadable.isEmpty());
+        EXPECT_EQ(ProfileDamageText(profile).isEmpty(), c.lines.empty());
+
+        // A write keeps every line it could not read, and they read the same afterwards.
+        ASSERT_TRUE(profile.WriteProfileString(S("Frame"), S("Left"), S("1")));
+        const QByteArray written = TestDir::ReadFile(path);
+        for (const qsizetype number : c.lines) {
+            const QByteArray line = c.content.split('\n').at(number - 1);
+            EXPECT_TRUE(written.contains(QByteArray(line + '\n'))) << written.toStdString();
+        }
+        CProfile reread(path);
+        EXPECT_EQ(reread.GetSectionValues(S("FileFilter"), &complete), c.filters);
+        EXPECT_EQ(complete, c.filtersComplete);
+        EXPECT_EQ(reread.Damage().lines.size(), c.lines.size());
+        // And a second write does not make the file grow.
+        ASSERT_TRUE(reread.WriteProfileString(S("Frame"), S("Left"), S("2")));
+        EXPECT_EQ(TestDir::ReadFile(path).size(), written.size());
+    }
+}
+
+TEST_F(ProfileTest, DamageTextNamesTheFileAndTheLines)
+{
+    QByteArray content("[FileFilter]\n");
+    for (int i = 1; i <= 25; ++i)
+        content += "bad" + QByteArray::number(i) + "=\xFF\n";
+    dir.WriteFile(S("Corvane/Pairwell.ini"), content);
+    CProfile profile(path);
+    const QString text = ProfileDamageText(profile);
+    EXPECT_TRUE(text.startsWith(S("設定ファイルの一部を読み込めませんでした。\n") + path + u'\n'))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(S("読み込めなかった行: 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, "
+                                "20, 21 ほか 5 行\n")))
+        << text.toStdString();
+
+    const QString folder = dir.PathOf(S("elsewhere/Pairwell.ini"));
+    dir.MakeFolder(S("elsewhere/Pairwell.ini"));
+    CProfile unreadable(folder);
+    EXPECT_TRUE(
+        ProfileDamageText(unreadable).startsWith(S("設定ファイルを読み込めませんでした。\n") + folder + S(": ")));
+}
+
+TEST_F(ProfileTest, FileWithoutReadPermissionIsReportedAndNeverReplaced)
+{
+    dir.WriteFile(S("Corvane/Pairwell.ini"), "[FileFilter]\nkeep=!*.bak\n");
+    ASSERT_EQ(::chmod(EncodeFileName(path).constData(), 0200), 0);
+    {
+        CWithoutAccessOverride plainPermissions;
+        CProfile profile(path);
+        bool complete = true;
+        EXPECT_TRUE(profile.GetSectionValues(S("FileFilter"), &complete).empty());
+        EXPECT_FALSE(complete);
+        EXPECT_FALSE(profile.Damage().unreadable.isEmpty());
+        EXPECT_FALSE(profile.WriteProfileString(S("FileFilter"), S("new"), S("x")));
+        EXPECT_TRUE(profile.LastError().startsWith(path + S(": "))) << profile.LastError().toStdString();
+        EXPECT_FALSE(profile.ReplaceSectionValues(S("FileFilter"), {}));
+    }
+    ::chmod(EncodeFileName(path).constData(), 0600);
+    EXPECT_EQ(TestDir::ReadFile(path), QByteArray("[FileFilter]\nkeep=!*.bak\n"));
+    EXPECT_EQ(Entries(dir.PathOf(S("Corvane"))), QStringList{S("Pairwell.ini")});
 }
 
 TEST_F(ProfileTest, FolderInThePlaceOfTheFileIsLeftAlone)
@@ -246,9 +360,14 @@ TEST_F(ProfileTest, FolderInThePlaceOfTheFileIsLeftAlone)
     dir.WriteFile(S("Corvane/Pairwell.ini/inside.txt"), "keep");
     CProfile profile(path);
     EXPECT_EQ(profile.GetProfileString(S("S"), S("x"), S("default")), S("default"));
+    EXPECT_FALSE(profile.IsSectionComplete(S("S")));
     EXPECT_FALSE(profile.WriteProfileString(S("S"), S("x"), S("y")));
+    EXPECT_FALSE(profile.WriteProfileValues(S("S"), V({{"x", "y"}, {"z", "w"}})));
+    EXPECT_FALSE(profile.ReplaceSectionValues(S("FileFilter"), V({{"keep", "!*.bak"}})));
+    EXPECT_EQ(profile.LastError(), path + S(": ") + SystemErrorText(EISDIR));
     EXPECT_EQ(TestDir::ReadFile(dir.PathOf(S("Corvane/Pairwell.ini/inside.txt"))), QByteArray("keep"));
     EXPECT_EQ(Entries(dir.PathOf(S("Corvane"))), QStringList{S("Pairwell.ini")});
+    EXPECT_EQ(Entries(path), QStringList{S("inside.txt")});
 }
 
 TEST_F(ProfileTest, FifoInThePlaceOfTheFileDoesNotHang)
@@ -258,6 +377,8 @@ TEST_F(ProfileTest, FifoInThePlaceOfTheFileDoesNotHang)
     CProfile profile(path);
     EXPECT_EQ(profile.GetProfileInt(S("S"), S("x"), 5), 5);
     EXPECT_FALSE(profile.WriteProfileInt(S("S"), S("x"), 6));
+    EXPECT_FALSE(profile.Damage().unreadable.isEmpty());
+    EXPECT_FALSE(profile.LastError().isEmpty());
 }
 
 TEST_F(ProfileTest, EveryWriteReplacesTheFileAtomically)
@@ -496,4 +617,64 @@ TEST_F(ProfileTest, AFailedSectionReplacementLeavesTheOldValues)
     EXPECT_FALSE(written);
     EXPECT_EQ(TestDir::ReadFile(path), before);
     EXPECT_EQ(CProfile(path).GetSectionValues(S("F")), V({{"a", "1"}, {"b", "2"}}));
+}
+
+TEST_F(ProfileTest, ALockMakesReadChangeWriteOneChangeForEveryWriter)
+{
+    // Four writers, each with a profile of its own on the same file, as four
+    // processes have: each adds its entries to what it last read.
+    constexpr int kWriters = 4;
+    constexpr int kEntries = 15;
+    std::vector<std::thread> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        writers.emplace_back([this, w] {
+            CProfile profile(path);
+            for (int i = 0; i < kEntries; ++i) {
+                CProfileLock lock(profile);
+                EXPECT_TRUE(lock.IsLocked());
+                CProfile::Values values = profile.GetSectionValues(S("FileFilter"));
+                values.emplace_back(S("w%1-%2").arg(w).arg(i), S("!*.x"));
+                EXPECT_TRUE(profile.ReplaceSectionValues(S("FileFilter"), values));
+            }
+        });
+    }
+    for (std::thread& writer : writers)
+        writer.join();
+    EXPECT_EQ(CProfile(path).GetSectionValues(S("FileFilter")).size(), size_t(kWriters * kEntries));
+    EXPECT_EQ(Entries(dir.PathOf(S("Corvane"))), QStringList{S("Pairwell.ini")});
+}
+
+TEST_F(ProfileTest, LockThatCannotBeTakenFailsTheWrite)
+{
+    dir.WriteFile(S("file"), "x");
+    CProfile profile(dir.PathOf(S("file/Pairwell.ini"))); // its folder is a file
+    CProfileLock lock(profile);
+    EXPECT_FALSE(lock.IsLocked());
+    EXPECT_FALSE(profile.WriteProfileString(S("S"), S("a"), S("1")));
+    EXPECT_FALSE(profile.LastError().isEmpty());
+    EXPECT_EQ(TestDir::ReadFile(dir.PathOf(S("file"))), QByteArray("x"));
+}
+
+TEST_F(ProfileTest, LargeSectionsReadAndWriteWithEveryValueInPlace)
+{
+    // Many values in one section, written and read back in order (the
+    // benchmark measures the time; this checks the content).
+    CProfile::Values values;
+    for (int i = 0; i < 20000; ++i)
+        values.emplace_back(S("entry%1").arg(i), S("!*.e%1").arg(i));
+    values.emplace_back(S("entry5"), S("again")); // a name given twice keeps its first place
+    CProfile profile(path);
+    ASSERT_TRUE(profile.ReplaceSectionValues(S("FileFilter"), values));
+    CProfile reread(path);
+    const CProfile::Values read = reread.GetSectionValues(S("FileFilter"));
+    ASSERT_EQ(read.size(), 20000u);
+    EXPECT_EQ(read[5], std::make_pair(S("entry5"), S("again")));
+    EXPECT_EQ(read[19999], std::make_pair(S("entry19999"), S("!*.e19999")));
+    ASSERT_TRUE(reread.DeleteProfileValue(S("FileFilter"), S("entry0")));
+    ASSERT_TRUE(reread.WriteProfileString(S("FileFilter"), S("entry19999"), S("changed")));
+    EXPECT_EQ(reread.GetProfileString(S("FileFilter"), S("entry1")), S("!*.e1"));
+    const CProfile::Values after = CProfile(path).GetSectionValues(S("FileFilter"));
+    ASSERT_EQ(after.size(), 19999u);
+    EXPECT_EQ(after.front().first, S("entry1"));
+    EXPECT_EQ(after.back(), std::make_pair(S("entry19999"), S("changed")));
 }

@@ -176,3 +176,25 @@ TEST_F(AppOption, PathsSurviveARestartAndSaveWritesTheWholeSection)
     GlobalOptionTool().Load();
     EXPECT_EQ(GlobalOptionTool().GetPathToolCompareText(), text);
 }
+
+TEST_F(AppOption, ASaveThatCannotBeWrittenFailsForEveryRecordAndWritesNothing)
+{
+    TestDir folderDir;
+    const QString folder = folderDir.MakeFolder(QStringLiteral("Pairwell.ini"));
+    CProfile profile(folder);
+    CAppOptionDisp disp;
+    CAppOptionSync sync;
+    CAppOptionTool tool;
+    sync.LogFilePath = QStringLiteral("/tmp/x.log");
+    EXPECT_FALSE(disp.Save(profile));
+    EXPECT_FALSE(sync.Save(profile));
+    EXPECT_FALSE(tool.Save(profile));
+    EXPECT_TRUE(profile.LastError().startsWith(folder + QStringLiteral(": ")));
+    EXPECT_TRUE(TestDir::Exists(folder));
+
+    // Into a file, a save writes both values of the record with one replacement.
+    CProfile good(path);
+    EXPECT_TRUE(sync.Save(good));
+    EXPECT_TRUE(good.LastError().isEmpty());
+    EXPECT_EQ(TestDir::ReadFile(path), QByteArray("[OptionSync]\nFlags=64\nLogFilePath=/tmp/x.log\n"));
+}

@@ -16,6 +16,7 @@
 #include "shell/CNameInputDialog.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -492,4 +493,28 @@ TEST_F(FilterDialogs, TheLocalPageShowsTheCommonSelectionLocked)
     EXPECT_EQ(page.Choice(), 1);
     EXPECT_EQ(page.OwnSelection(), (QStringList{QStringLiteral("Bak"), QStringLiteral("Txt")}));
     EXPECT_EQ(page.CommonSelection(), QStringList{QStringLiteral("Txt")});
+}
+
+TEST_F(FilterDialogs, EntriesThatCannotBeStoredAreSaidAndStayInForce)
+{
+    profile.SetFilters({{QStringLiteral("A"), QStringLiteral("!*.a")}});
+    // The settings file has become a folder: the dialog opens on no entries, and its save fails.
+    ASSERT_TRUE(QFile::remove(profile.Path()));
+    ASSERT_TRUE(QDir().mkdir(profile.Path()));
+    EXPECT_TRUE(EditEntries([&](CFilterEditDlg* dialog) {
+        EditDialog d(dialog);
+        EXPECT_EQ(d.list->count(), 0);
+        ModalScript<CNameInputDialog> names;
+        names.Then(TypeName(QStringLiteral("B")));
+        Click(d.add);
+        d.TypeMasks(QStringLiteral("*.b"));
+        Click(d.ok);
+    }));
+    ASSERT_EQ(prompt.Requests().size(), 1u);
+    EXPECT_EQ(prompt.Requests().at(0).icon, PromptIcon::Error);
+    EXPECT_TRUE(prompt.Texts().at(0).startsWith(
+        QStringLiteral("設定を保存できませんでした。\n") + profile.Path() + QStringLiteral(": ")))
+        << prompt.Texts().at(0).toStdString();
+    EXPECT_EQ(Names(GlobalFilterSet()), QStringList{QStringLiteral("B")});
+    EXPECT_TRUE(QDir(profile.Path()).isEmpty());
 }
