@@ -221,23 +221,25 @@ bool CFileLock::Lock(const QString& path, int waitMs, int* reason)
         return true;
     const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + std::max(waitMs, 0);
     for (;;) {
-        const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-        if (fd < 0)
-            return errno == ENOENT ? true : fail(errno); // no file yet: nothing another writer could replace
         struct stat held
         {
         };
-        const int unusable = ::fstat(fd, &held) != 0 ? errno : (S_ISREG(held.st_mode) ? 0 : EINVAL);
-        int locked = unusable ? -1 : 0;
-        while (!unusable && (locked = ::flock(fd, LOCK_EX | (waitMs < 0 ? 0 : LOCK_NB))) != 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno != EWOULDBLOCK || QDateTime::currentMSecsSinceEpoch() >= deadline)
-                break;
-            ::usleep(10'000);
+        // As for reading: a device is not even opened.
+        if (::stat(name.constData(), &held) == 0 && !S_ISREG(held.st_mode))
+            return fail(EINVAL);
+        const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0)
+            return errno == ENOENT ? true : fail(errno); // no file yet: nothing another writer could replace
+        int failure = ::fstat(fd, &held) != 0 ? errno : (S_ISREG(held.st_mode) ? 0 : EINVAL);
+        while (!failure && ::flock(fd, LOCK_EX | (waitMs < 0 ? 0 : LOCK_NB)) != 0) {
+            failure = errno;
+            if (failure == EINTR || (failure == EWOULDBLOCK && QDateTime::currentMSecsSinceEpoch() < deadline)) {
+                if (failure == EWOULDBLOCK)
+                    ::usleep(10'000);
+                failure = 0;
+            }
         }
-        if (locked != 0) {
-            const int failure = unusable ? unusable : errno;
+        if (failure) {
             ::close(fd);
             return fail(failure);
         }
