@@ -35,6 +35,16 @@ bool OpenDocumentOrReport(CMyDoc& doc, const QString& path)
     return doc.OnOpenDocument(path);
 }
 
+bool OpenDocumentForChange(CMyDoc& doc, const QString& path)
+{
+    return doc.LockFile(path) && doc.OnOpenDocument(path);
+}
+
+bool LockDocumentOrReport(CMyDoc& doc, const QString& path)
+{
+    return doc.LockFile(path);
+}
+
 bool SaveDocumentOrReport(CMyDoc& doc, const QString& path)
 {
     return doc.OnSaveDocument(path);

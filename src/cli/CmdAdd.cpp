@@ -32,7 +32,7 @@ int Add(const QStringList& arguments)
     LoadSettingsForRescan();
     const QString documentPath = AbsolutePath(words.at(0));
     CMyDoc doc;
-    if (!OpenDocumentOrReport(doc, documentPath))
+    if (!OpenDocumentForChange(doc, documentPath))
         return ExitCode::BadUsage;
 
     const NewProjectValues values{

@@ -19,12 +19,15 @@ int New(const QStringList& arguments)
     if (args.Positional().size() != 1)
         return UsageError(QStringLiteral("new needs DOC.snc"));
     const QString path = AbsolutePath(args.Positional().first());
-    if (PathExists(path) && !args.Has(QStringLiteral("--force")))
-        return UsageError(QStringLiteral("new: %1 exists (--force replaces it)").arg(path));
-
     CTerminalPrompt prompt(false);
     CPromptScope scope(prompt);
     CMyDoc doc;
+    if (!args.Has(QStringLiteral("--force"))) {
+        if (PathExists(path))
+            return UsageError(QStringLiteral("new: %1 exists (--force replaces it)").arg(path));
+    } else if (!LockDocumentOrReport(doc, path)) {
+        return ExitCode::Failure;
+    }
     doc.OnNewDocument();
     return SaveDocumentOrReport(doc, path) ? ExitCode::Done : ExitCode::Failure;
 }

@@ -81,7 +81,7 @@ int Set(const QStringList& arguments)
     LoadSettingsForRescan();
     const QString documentPath = AbsolutePath(words.at(0));
     CMyDoc doc;
-    if (!OpenDocumentOrReport(doc, documentPath))
+    if (!OpenDocumentForChange(doc, documentPath))
         return ExitCode::BadUsage;
 
     CSyncProject* node = nullptr;

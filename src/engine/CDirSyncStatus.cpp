@@ -24,6 +24,7 @@ void CDirSyncStatus::Clear()
     m_holdsAllFiles = false;
     m_enumerated[0] = m_enumerated[1] = false;
     m_readIncomplete[0] = m_readIncomplete[1] = false;
+    m_variantsToPair = false;
 }
 
 void CDirSyncStatus::SetPaths(const QString& project, const QString& target)
@@ -41,26 +42,19 @@ QString CDirSyncStatus::GetFolder(int side) const
 
 namespace {
 
-// The name that makes a record's key, without copying it.
+// The name that makes a record's key, without copying it. The names of a
+// record's two sides are the same or case variants: they hash alike.
 const QString& KeyName(const CFileSyncStatus& record)
 {
     return record.Exists[0] ? record.Entry[0].Name : record.Entry[1].Name;
 }
 
-} // namespace
-
-size_t CDirSyncStatus::FindSlot(QStringView name, quint32 hash) const
+bool HoldsName(const CFileSyncStatus& record, const QString& name)
 {
-    Q_ASSERT(!m_index.empty());
-    const size_t mask = m_index.size() - 1;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const Slot& slot = m_index[i];
-        if (slot.number == 0)
-            return i;
-        if (slot.hash == hash && SameKey(KeyName(m_store[slot.number - 1]), name))
-            return i;
-    }
+    return (record.Exists[0] && record.Entry[0].Name == name) || (record.Exists[1] && record.Entry[1].Name == name);
 }
+
+} // namespace
 
 void CDirSyncStatus::GrowIndex()
 {
@@ -99,9 +93,26 @@ CFileSyncStatus* CDirSyncStatus::FindRecord(const QString& name) const
         return nullptr;
     if (m_index.empty())
         RebuildIndex();
-    const Slot& slot = m_index[FindSlot(name, HashOfKey(name))];
+    const quint32 hash = HashOfKey(name);
+    const size_t mask = m_index.size() - 1;
+    const CFileSyncStatus* variant = nullptr;
+    int variants = 0;
+    for (size_t i = hash & mask; m_index[i].number != 0; i = (i + 1) & mask) {
+        if (m_index[i].hash != hash)
+            continue;
+        const CFileSyncStatus& record = m_store[m_index[i].number - 1];
+        if (HoldsName(record, name)) {
+            variant = &record;
+            variants = 1;
+            break;
+        }
+        if (SameKey(KeyName(record), name)) {
+            variant = &record;
+            ++variants;
+        }
+    }
     // The table hands out its records for changes (ViewKey) also through a const lookup.
-    return slot.number == 0 ? nullptr : const_cast<CFileSyncStatus*>(&m_store[slot.number - 1]);
+    return variants == 1 ? const_cast<CFileSyncStatus*>(variant) : nullptr;
 }
 
 void CDirSyncStatus::AddFound(int side, const CFileFind& finder)
@@ -113,15 +124,79 @@ void CDirSyncStatus::AddFound(int side, const CFileFind& finder)
         GrowIndex();
     const QString name = finder.GetFileName();
     const quint32 hash = HashOfKey(name);
-    Slot& slot = m_index[FindSlot(name, hash)];
-    if (slot.number != 0) {
-        m_store[slot.number - 1].SetSide(side, finder);
-        return;
+    const int other = 1 - side;
+    const size_t mask = m_index.size() - 1;
+    size_t i = hash & mask;
+    for (; m_index[i].number != 0; i = (i + 1) & mask) {
+        if (m_index[i].hash != hash)
+            continue;
+        CFileSyncStatus& record = m_store[m_index[i].number - 1];
+        // The other side's entry of exactly this name, or this side's entry again.
+        const bool sameName = record.Exists[side] ? record.Entry[side].Name == name : record.Entry[other].Name == name;
+        if (sameName) {
+            record.SetSide(side, finder);
+            return;
+        }
+        if (!record.Exists[side] && SameKey(record.Entry[other].Name, name))
+            m_variantsToPair = true;
     }
     Q_ASSERT(m_store.size() < 0xFFFFFFFFu);
     m_store.emplace_back(this).SetSide(side, finder);
-    slot.hash = hash;
-    slot.number = static_cast<quint32>(m_store.size());
+    m_index[i] = {hash, static_cast<quint32>(m_store.size())};
+}
+
+// Runs only where AddFound met case variants: a record of the target side
+// alone takes the project side's one unpaired variant as its counterpart,
+// when it is also the only unpaired variant of its own side.
+void CDirSyncStatus::PairCaseVariants()
+{
+    if (!m_variantsToPair)
+        return;
+    m_variantsToPair = false;
+    if (m_index.empty())
+        RebuildIndex();
+    const size_t mask = m_index.size() - 1;
+    bool merged = false;
+    for (size_t number = 1; number <= m_store.size(); ++number) {
+        CFileSyncStatus& lone = m_store[number - 1];
+        if (lone.Exists[0] || !lone.Exists[1])
+            continue;
+        const QString& name = lone.Entry[1].Name;
+        const quint32 hash = HashOfKey(name);
+        CFileSyncStatus* partner = nullptr;
+        int partners = 0;
+        int rivals = 0;
+        for (size_t i = hash & mask; m_index[i].number != 0; i = (i + 1) & mask) {
+            const Slot& slot = m_index[i];
+            if (slot.hash != hash || slot.number == number)
+                continue;
+            CFileSyncStatus& record = m_store[slot.number - 1];
+            if (record.Exists[0] == record.Exists[1] || !SameKey(KeyName(record), name))
+                continue;
+            if (record.Exists[0]) {
+                partner = &record;
+                ++partners;
+            } else {
+                ++rivals;
+            }
+        }
+        if (partners != 1 || rivals != 0)
+            continue;
+        partner->Exists[1] = true;
+        partner->Entry[1] = std::move(lone.Entry[1]);
+        lone.Exists[1] = false; // an empty record, removed below
+        merged = true;
+    }
+    if (!merged)
+        return;
+    std::erase_if(m_store, [](const CFileSyncStatus& record) { return !record.Exists[0] && !record.Exists[1]; });
+    std::vector<Slot>().swap(m_index); // built again by the next lookup
+}
+
+void CDirSyncStatus::FinishScan()
+{
+    PairCaseVariants();
+    Compact();
 }
 
 bool CDirSyncStatus::IsFolderReachable(int side) const
@@ -150,7 +225,7 @@ bool CDirSyncStatus::ScanFiles()
         }
         NoteEnumeration(side, *finder, opened);
     }
-    Compact();
+    FinishScan();
     MarkAllFilesRecorded(enumerated);
     return true;
 }

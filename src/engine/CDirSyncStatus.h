@@ -9,15 +9,20 @@
 
 class CFileFind;
 
-// The file table of one folder pair: one record per file name found directly
-// in the project folder or the target folder (never subfolders, never
-// directories), looked up by MakeKey(name). The table owns its records; a
-// record stays at the same address until the next Clear, SetPaths, ScanFiles
-// or AddFound, or the table's destruction. A table may hold a million files,
-// so it is kept lean: the records live in one array (no allocation per
-// record, no spare room once a scan is done), and an open-addressing index of
-// (hash of key, record number) pairs finds them; the upper-cased keys
-// themselves are never built for ASCII names and never stored.
+// The file table of one folder pair: one record per file found directly in
+// the project folder or the target folder (never subfolders, never
+// directories). Every entry of a side is a record of its own, also where two
+// names differ only in letter case; a record holds the entries of both sides
+// when they pair (PairNames in engine/Keys.h: the same name, else the single
+// case variant, which a file system that folds case shows for it). The table
+// owns its records; a record stays at the same address until the next Clear,
+// SetPaths, ScanFiles, AddFound or FinishScan, or the table's destruction.
+// A table may hold a million files, so it is kept lean: the records live in
+// one array (no allocation per record, no spare room once a scan is done),
+// and an open-addressing index of (hash of key, record number) pairs finds
+// them. Case variants share a hash, so the index finds a name and its
+// variants in one probe; the upper-cased keys themselves are never built for
+// ASCII names and never stored.
 //
 // Iteration: `for (CFileSyncStatus& record : table)` (or const) visits every
 // record in the order the scan found them; SortedRecords() gives them sorted
@@ -40,10 +45,17 @@ public:
     // The folder of `side` (0 project, 1 target).
     QString GetFolder(int side) const;
 
-    // The record whose key equals MakeKey(name), or null.
+    // The record that holds `name` on either side; else the one record whose
+    // name differs from it only in letter case; else (none or several) null.
     CFileSyncStatus* FindRecord(const QString& name) const;
-    // Records the enumerator's current entry on `side`, creating its record when needed.
+    // Records the enumerator's current entry on `side`: in the record that
+    // holds exactly that name on the other side alone, else in a record of
+    // its own. Names that differ only in case pair up in FinishScan.
     void AddFound(int side, const CFileFind& finder);
+    // Ends a series of AddFound: pairs each name left on one side with its
+    // single case variant left on the other (see PairNames), then gives back
+    // the room that adding records left spare and the lookup index.
+    void FinishScan();
     // Whether the folder of `side` exists as a directory (tested afresh).
     bool IsFolderReachable(int side) const;
     // Empties the table, then records every file (not directory) directly in the
@@ -70,9 +82,6 @@ public:
     // command-line tree prints every state right after the document's rescan):
     // each folder is then enumerated once, not twice.
     SyncState ComputeRecordedFolderState(const QStringList& selection);
-    // Gives back the room that adding records left spare, and the index until
-    // the next lookup needs it (done by ScanFiles).
-    void Compact();
 
     // Result of the last reachability test of each folder made by ScanFiles.
     bool Reachable[2] = {false, false};
@@ -106,9 +115,11 @@ private:
         quint32 hash = 0; // hash of the record's key
         quint32 number = 0; // 1 + the record's position in m_store; 0: empty slot
     };
-    // Position of the slot that holds `key` (hashed to `hash`), or of the empty slot where it would go.
-    size_t FindSlot(QStringView name, quint32 hash) const;
     void GrowIndex();
+    void PairCaseVariants();
+    // Gives back the room that adding records left spare, and the index until
+    // the next lookup needs it.
+    void Compact();
     // Builds the index of the records anew (after Compact let it go).
     void RebuildIndex() const;
     // SyncSame when both folders are reachable, else the state of their existence.
@@ -121,4 +132,6 @@ private:
     bool m_holdsAllFiles = false;
     bool m_enumerated[2] = {false, false}; // with m_holdsAllFiles: the sides whose folder was enumerated
     bool m_readIncomplete[2] = {false, false};
+    // Set by AddFound when a one-sided record met a case variant one-sided on the other side.
+    bool m_variantsToPair = false;
 };

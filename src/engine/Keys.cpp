@@ -1,5 +1,8 @@
 #include "engine/Keys.h"
 
+#include <QHash>
+#include <algorithm>
+
 namespace {
 
 bool IsAscii(QStringView name)
@@ -53,4 +56,64 @@ bool SameKey(QStringView a, QStringView b)
     }
     // A name beyond ASCII may still have an ASCII key ("ﬀ" gives "FF").
     return MakeKey(a.toString()) == MakeKey(b.toString());
+}
+
+std::vector<NamePair> PairNames(const QStringList& project, const QStringList& target)
+{
+    std::vector<NamePair> pairs;
+    pairs.reserve(size_t(std::max(project.size(), target.size())));
+    QHash<QString, qsizetype> targetByName;
+    targetByName.reserve(target.size());
+    for (qsizetype j = 0; j < target.size(); ++j)
+        targetByName.insert(target[j], j);
+    std::vector<bool> targetPaired(size_t(target.size()), false);
+    std::vector<qsizetype> projectLeft;
+    for (qsizetype i = 0; i < project.size(); ++i) {
+        const auto found = targetByName.constFind(project[i]);
+        if (found == targetByName.cend()) {
+            projectLeft.push_back(i);
+            continue;
+        }
+        targetPaired[size_t(*found)] = true;
+        pairs.push_back({{i, *found}});
+    }
+    std::vector<qsizetype> targetLeft;
+    for (qsizetype j = 0; j < target.size(); ++j) {
+        if (!targetPaired[size_t(j)])
+            targetLeft.push_back(j);
+    }
+
+    // The unpaired names of each key, counted per side.
+    struct Variants
+    {
+        qsizetype last[2] = {-1, -1};
+        int count[2] = {0, 0};
+    };
+    QHash<QString, Variants> byKey;
+    if (!projectLeft.empty() && !targetLeft.empty()) {
+        for (const qsizetype i : projectLeft) {
+            Variants& variants = byKey[MakeKey(project[i])];
+            variants.last[0] = i;
+            ++variants.count[0];
+        }
+        for (const qsizetype j : targetLeft) {
+            Variants& variants = byKey[MakeKey(target[j])];
+            variants.last[1] = j;
+            ++variants.count[1];
+        }
+    }
+    for (const qsizetype i : projectLeft) {
+        const auto found = byKey.isEmpty() ? byKey.cend() : byKey.constFind(MakeKey(project[i]));
+        if (found != byKey.cend() && found->count[0] == 1 && found->count[1] == 1) {
+            targetPaired[size_t(found->last[1])] = true;
+            pairs.push_back({{i, found->last[1]}});
+        } else {
+            pairs.push_back({{i, -1}});
+        }
+    }
+    for (const qsizetype j : targetLeft) {
+        if (!targetPaired[size_t(j)])
+            pairs.push_back({{-1, j}});
+    }
+    return pairs;
 }

@@ -1,11 +1,13 @@
 #include "model/CMyDoc.h"
 
 #include "model/ProjectArchive.h"
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Prompt.h"
 #include "platform/WholeFile.h"
 
 #include <QBuffer>
+#include <cerrno>
 
 namespace {
 
@@ -13,6 +15,43 @@ QString BadFormatText(const QString& path)
 {
     return QStringLiteral("%1: 予期しない形式のファイルです。").arg(path);
 }
+
+QString ReadFailureText(const QString& path, const FileReadResult& result)
+{
+    switch (result.failure) {
+    case FileReadFailure::NotFound:
+        return QStringLiteral("%1: ファイルが見つかりません。").arg(path);
+    case FileReadFailure::AccessDenied:
+        return QStringLiteral("%1: ファイルを開くアクセス権がありません。").arg(path);
+    case FileReadFailure::Folder:
+        return QStringLiteral("%1: フォルダのため、ドキュメントとして開けません。").arg(path);
+    case FileReadFailure::NotRegularFile:
+        return QStringLiteral("%1: 通常のファイルではないため、ドキュメントとして開けません。").arg(path);
+    case FileReadFailure::TooLarge:
+        return QStringLiteral("%1: ファイルが大きすぎるため、開けません。").arg(path);
+    default:
+        return QStringLiteral("%1: ファイルを読み込めません。(%2)").arg(path, SystemErrorText(result.errnoValue));
+    }
+}
+
+QString LockFailureText(const QString& path, int reason)
+{
+    if (reason == EWOULDBLOCK)
+        return QStringLiteral("%1: 他のプログラムがこのファイルを変更中のため、保存できません。").arg(path);
+    if (reason == EINVAL)
+        return QStringLiteral("%1: 通常のファイルではないため、ドキュメントとして使えません。").arg(path);
+    return QStringLiteral("%1: ファイルをロックできません。(%2)").arg(path, SystemErrorText(reason));
+}
+
+QString ChangedOnDiskText(const QString& path)
+{
+    return QStringLiteral("%1 は、開いた後または保存した後に、他のプログラムによって変更されています。\n"
+                          "上書きしますか？")
+        .arg(path);
+}
+
+// How long the window waits for another program's change of the document to end.
+constexpr int kSaveLockWaitMs = 10'000;
 
 } // namespace
 
@@ -82,6 +121,7 @@ bool CMyDoc::OnNewDocument()
     DeleteContents();
     m_commonFilters.clear();
     SetPathName(QString());
+    m_stamp = FileStamp();
     SetModifiedFlag(false);
     Q_EMIT UpdateAllViews(UpdateHint::FirstDisplay, nullptr);
     return true;
@@ -93,7 +133,10 @@ bool CMyDoc::OnOpenDocument(const QString& path)
     m_commonFilters.clear();
     QByteArray bytes;
     QString error;
-    bool read = ReadWholeFile(path, &bytes, &error);
+    const FileReadResult result = ReadRegularFile(path, &bytes);
+    bool read = result.Ok();
+    if (!read)
+        error = ReadFailureText(path, result);
     if (read) {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
@@ -112,12 +155,14 @@ bool CMyDoc::OnOpenDocument(const QString& path)
         DeleteContents();
         m_commonFilters.clear();
         SetPathName(QString());
+        m_stamp = FileStamp();
         SetModifiedFlag(false);
         Fail(error);
         Q_EMIT UpdateAllViews(UpdateHint::FirstDisplay, nullptr);
         return false;
     }
     SetPathName(path);
+    m_stamp = result.stamp;
     SetModifiedFlag(false);
     Q_EMIT UpdateAllViews(UpdateHint::FirstDisplay, nullptr);
     return true;
@@ -133,6 +178,15 @@ bool CMyDoc::OnSaveDocument(const QString& path)
         Fail(QStringLiteral("%1: %2").arg(path, buffer.errorString()));
         return false;
     }
+    // Held only while this save runs, unless a verb holds it for its whole change.
+    CFileLock saving;
+    int reason = 0;
+    if (!m_lock.Holds(path) && !saving.Lock(path, kSaveLockWaitMs, &reason)) {
+        Fail(LockFailureText(path, reason));
+        return false;
+    }
+    if (!MayOverwrite(path))
+        return false;
     if (!ReplaceFileAtomically(path, bytes, &error)) {
         Fail(error);
         return false;
@@ -140,8 +194,38 @@ bool CMyDoc::OnSaveDocument(const QString& path)
     // Only a document that reached the disk counts as stored.
     ClearChangedFlags(m_root);
     SetPathName(path);
+    m_stamp = StampOfFile(path);
     SetModifiedFlag(false);
     return true;
+}
+
+bool CMyDoc::MayOverwrite(const QString& path) const
+{
+    if (path != m_pathName || !m_stamp.exists)
+        return true;
+    const FileStamp now = StampOfFile(path);
+    if (!now.exists || now == m_stamp)
+        return true;
+    return CurrentPrompt().AskYesNo(ChangedOnDiskText(path), PromptIcon::Warning);
+}
+
+bool CMyDoc::LockFile(const QString& path)
+{
+    int reason = 0;
+    if (m_lock.Lock(path, -1, &reason))
+        return true;
+    QString unreadable;
+    Fail(CanReadFile(path, &unreadable) ? LockFailureText(path, reason) : unreadable);
+    return false;
+}
+
+bool CMyDoc::CanReadFile(const QString& path, QString* error)
+{
+    QByteArray bytes;
+    const FileReadResult result = ReadRegularFile(path, &bytes);
+    if (!result.Ok() && error)
+        *error = ReadFailureText(path, result);
+    return result.Ok();
 }
 
 bool CMyDoc::DoFileSave()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/CAppProject.h"
+#include "platform/WholeFile.h"
 #include "sync/SyncDirection.h"
 
 #include <QObject>
@@ -79,12 +80,16 @@ public:
 
     // An empty, untitled document with an empty common selection.
     bool OnNewDocument();
-    // Empties the document, then reads `path` and rescans every project. A file
-    // that cannot be read or is damaged is reported (naming the file) through
-    // the prompt and LastError(), and leaves a new, empty document.
+    // Empties the document, then reads `path` and rescans every project. Only
+    // a regular file is read. A file that cannot be read or is damaged is
+    // reported (naming the file) through the prompt and LastError(), and
+    // leaves a new, empty document.
     bool OnOpenDocument(const QString& path);
     // Stores the document at `path`: written completely beside it, then put in
-    // its place, so a failed save leaves the old file as it was.
+    // its place, so a failed save leaves the old file as it was. The file is
+    // locked against other writers meanwhile (see LockFile). When the file at
+    // the document's own path changed on disk since it was opened or last
+    // saved, the user is asked first; No saves nothing (false, no message).
     bool OnSaveDocument(const QString& path);
     // Saves under the current path, or under a path asked for first.
     bool DoFileSave();
@@ -107,6 +112,18 @@ public:
     // The text of the last failed open or save.
     const QString& LastError() const { return m_lastError; }
 
+    // Keeps other processes that change documents (the command-line tool,
+    // another window) from writing the file at `path` until UnlockFile or the
+    // document's destruction, waiting while one of them holds it: a verb that
+    // opens, changes and saves a document holds it throughout, so that two at
+    // once each keep their change. A failure is reported like a failed open.
+    bool LockFile(const QString& path);
+    void UnlockFile() { m_lock.Unlock(); }
+
+    // Whether `path` can be read as a document file; else `error` says why,
+    // naming the file (the texts of OnOpenDocument).
+    static bool CanReadFile(const QString& path, QString* error);
+
 Q_SIGNALS:
     void UpdateAllViews(int hint, CProject* node);
     void PathNameChanged(const QString& path);
@@ -118,6 +135,9 @@ private:
     friend class CSyncRun; // fills the working lists
     void SetPathName(const QString& path);
     void Fail(const QString& text);
+    // Whether the file at `path` may be replaced: it is the file this document
+    // last read or wrote, or the user says so.
+    bool MayOverwrite(const QString& path) const;
     // Reads the tree and the common selection without rescanning (Serialize's load without its rescan).
     bool LoadWithoutRescan(QIODevice& device, QString* error);
 
@@ -134,4 +154,6 @@ private:
     bool m_autoSyncMode = false;
     PathChooser m_pathChooser;
     QString m_lastError;
+    FileStamp m_stamp; // the file at m_pathName as this document last read or wrote it
+    CFileLock m_lock;
 };

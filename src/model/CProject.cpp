@@ -92,24 +92,81 @@ void CProject::SetName(const QString& name)
     m_name = name.isNull() ? QString(QLatin1String("")) : name;
 }
 
+namespace {
+
+const QLatin1String kVariantMark("<case:");
+
+bool IsVariantKey(const QString& key)
+{
+    return key.contains(kVariantMark);
+}
+
+} // namespace
+
 CSyncProject* CProject::FindChild(const QString& name) const
 {
-    const auto found = m_children.find(MakeKey(name));
-    return found == m_children.end() ? nullptr : found->second.get();
+    // Nearly always the child stored under the name's plain key, shown under exactly that name.
+    const auto plain = m_children.find(MakeKey(name));
+    if (plain != m_children.end() && plain->second->GetDisplayName() == name)
+        return plain->second.get();
+    CSyncProject* variant = nullptr;
+    int variants = 0;
+    for (const auto& [key, child] : m_children) {
+        const QString shown = child->GetDisplayName();
+        if (shown == name)
+            return child.get();
+        if (SameKey(shown, name)) {
+            variant = child.get();
+            ++variants;
+        }
+    }
+    return variants == 1 ? variant : nullptr;
+}
+
+QString CProject::FreeKeyFor(const CSyncProject& child, const QString& wanted) const
+{
+    if (m_children.find(wanted) == m_children.end())
+        return wanted;
+    const QString shown = child.GetDisplayName();
+    const QString variant = MakeKey(shown) + kVariantMark + shown + QLatin1Char('>');
+    QString key = variant;
+    for (int number = 2; m_children.find(key) != m_children.end(); ++number)
+        key = variant + QLatin1Char('#') + QString::number(number);
+    return key;
 }
 
 CSyncProject& CProject::AddChild(std::unique_ptr<CSyncProject> child)
+{
+    const QString key = child->GetKey();
+    return AddChild(std::move(child), key);
+}
+
+CSyncProject& CProject::AddChild(std::unique_ptr<CSyncProject> child, const QString& key)
 {
     CSyncProject& stored = *child;
     CProject& base = stored;
     base.m_parent = this;
     base.m_document = m_document;
-    const QString key = stored.GetKey();
-    auto [it, inserted] = m_children.try_emplace(key);
-    std::unique_ptr<CSyncProject> replaced = std::move(it->second);
-    it->second = std::move(child);
-    Q_UNUSED(inserted);
-    return stored; // `replaced` (if any) is destroyed here, after the map is consistent
+    m_children.emplace(FreeKeyFor(stored, key), std::move(child));
+    return stored;
+}
+
+void CProject::RestorePlainKeys()
+{
+    std::vector<QString> variants;
+    for (const auto& [key, child] : m_children) {
+        if (IsVariantKey(key))
+            variants.push_back(key);
+    }
+    // In key order: of two spellings waiting for one plain key, the first takes it.
+    for (const QString& key : variants) {
+        const QString plain = m_children.at(key)->GetKey();
+        if (m_children.find(plain) != m_children.end())
+            continue;
+        auto handle = m_children.extract(key);
+        handle.key() = plain;
+        m_children.insert(std::move(handle));
+    }
 }
 
 std::unique_ptr<CSyncProject> CProject::DetachChild(const QString& key)

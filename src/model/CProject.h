@@ -19,11 +19,22 @@ constexpr quint32 NoSync = 0x20000; // "このフォルダを同期しない"
 constexpr quint32 NoSubfolderSearch = 0x40000; // "サブフォルダを検索しない"
 } // namespace NodeFlag
 
-// A node of the project tree. The node owns its children, keyed by each
-// child's key (MakeKey of its name or folder name); the map is ordered by key,
-// so the same tree is always visited, stored and shown in the same order.
-// Every child is a CSyncProject (a project or a subfolder); the root is a
-// CAppProject.
+// A node of the project tree. The node owns its children, each stored under
+// a key unique among its siblings; the map is ordered by key, so the same
+// tree is always visited, stored and shown in the same order. Every child is
+// a CSyncProject (a project or a subfolder); the root is a CAppProject.
+//
+// A child's key is its GetKey() (the upper-cased display name) when it takes
+// its place, or the key it was stored under in a document, which is kept as
+// read. Two siblings can want one key: folders whose names differ only in
+// letter case ("Foo" and "foo") are two nodes, and a document may hold two
+// siblings under one key. The second then gets a variant key:
+//     upper-cased name + "<case:" + display name + ">"   e.g. "FOO<case:foo>"
+// followed by "#2", "#3" … should even that be taken. An upper-cased name
+// never holds a lower-case letter a-z, so a variant key never equals a key
+// that upper-casing gives, and documents written before variant keys existed
+// never contain one. A rescan gives a child its plain key back once no
+// sibling holds it, so a tree without case variants is stored as it always was.
 //
 // Walks over a subtree never recurse on the machine stack: a tree read from a
 // file may be thousands of levels deep.
@@ -58,19 +69,25 @@ public:
 
     const ChildMap& Children() const { return m_children; }
     qsizetype ChildCount() const { return static_cast<qsizetype>(m_children.size()); }
-    // The child whose key equals MakeKey(name), or null.
+    // The child whose display name is `name`; else the one child whose
+    // display name differs from it only in letter case; else null. Looks at
+    // every child: not for loops over many names.
     CSyncProject* FindChild(const QString& name) const;
-    // Stores `child` under its GetKey(), destroying any node stored there
-    // before; the child's parent becomes this node and it takes this node's
-    // document. Returns the stored child.
+    // Stores `child` under `key` (by default its GetKey()), or under a variant
+    // key when a sibling holds that one: no node is ever replaced. The child's
+    // parent becomes this node and it takes this node's document. Returns the
+    // stored child.
     CSyncProject& AddChild(std::unique_ptr<CSyncProject> child);
-    // Removes the entry under `key` (a key as GetKey returns it) without
+    CSyncProject& AddChild(std::unique_ptr<CSyncProject> child, const QString& key);
+    // Removes the entry under `key` (the key the child is stored under) without
     // destroying the node, which the caller then owns (its parent is cleared).
     std::unique_ptr<CSyncProject> DetachChild(const QString& key);
     // Removes and destroys `child` (looked up under its GetKey) with its
     // subtree; false when no entry was stored under that key.
     bool RemoveChild(const CSyncProject* child);
     void DeleteChildren();
+    // Children stored under a variant key take their GetKey() where no sibling holds it.
+    void RestorePlainKeys();
 
     // Calls `visit` for every node below this one, parents before children,
     // siblings in key order; `visit` may change the visited node's own fields
@@ -86,5 +103,8 @@ protected:
     CMyDoc* m_document = nullptr;
 
 private:
+    // `wanted` when no child holds it, else a variant key for `child` that none holds.
+    QString FreeKeyFor(const CSyncProject& child, const QString& wanted) const;
+
     ChildMap m_children;
 };

@@ -6,6 +6,9 @@
 #include "platform/Finder.h"
 #include "platform/Paths.h"
 
+#include <QHash>
+#include <algorithm>
+
 namespace {
 
 // A subfolder's path on one side. A side without a folder (an empty target
@@ -29,8 +32,8 @@ bool CSyncProject::Refresh(bool recursive)
 }
 
 // One enumeration per side feeds both the file records and the subfolder
-// nodes. The project side goes first, so a directory that exists on both sides
-// in different letter case takes the project side's spelling.
+// nodes. The file records and the folders found pair across the sides as
+// PairNames says: the same name, else the single case variant.
 void CSyncProject::Rescan()
 {
     if (IsNoSubfolderSearch())
@@ -41,6 +44,7 @@ void CSyncProject::Rescan()
 
     bool enumerated[2] = {false, false};
     bool skippedFiles = false;
+    QStringList subfolders[2];
     for (int side = 0; side < 2; ++side) {
         const QString folder = m_status.GetFolder(side);
         // A folder that cannot be opened is unreachable for this purpose (the
@@ -56,7 +60,6 @@ void CSyncProject::Rescan()
         const quint32 options = GetEffectiveSyncOptions().Flags;
         const bool skipHiddenFiles = options & SyncFlag::SkipHiddenFiles;
         const bool skipHiddenFolders = options & SyncFlag::SkipHiddenFolders;
-        const bool filterFolders = options & SyncFlag::FilterFolders;
         while (finder->Next()) {
             if (!finder->IsDirectory()) {
                 if ((skipHiddenFiles && finder->IsHidden()) || IsNoSync()) {
@@ -68,32 +71,17 @@ void CSyncProject::Rescan()
             }
             if (IsNoSubfolderSearch() || (skipHiddenFolders && finder->IsHidden()))
                 continue;
-            const QString name = finder->GetFileName();
-            const bool excluded = filterFolders && IsExcludedByFilter(name);
-            CSyncProject* child = FindChild(name);
-            if (!child) {
-                auto created = std::make_unique<CSyncProject>(this);
-                created->SetFolders(
-                    SubfolderPath(m_status.GetFolder(0), name), SubfolderPath(m_status.GetFolder(1), name));
-                created->m_flags |= NodeFlag::Changed;
-                child = &AddChild(std::move(created));
-            } else {
-                child->FollowSpelling(side, folder, name);
-            }
-            if (excluded) {
-                child->SetNoSync(true);
-                child->SetNoSubfolderSearch(true);
-            }
-            child->SetMark(1);
+            subfolders[side] << finder->GetFileName();
         }
         m_status.NoteEnumeration(side, *finder, true);
     }
 
-    m_status.Compact();
+    m_status.FinishScan();
     // Records that left no file out serve as the folder's scan for a caller
     // that asks for the states right after this rescan (GetRescannedFolderState).
     if (!skippedFiles)
         m_status.MarkAllFilesRecorded(enumerated);
+    UpdateSubfolders(subfolders);
 
     // Subfolders found on neither side disappear, with their settings; not
     // while a side could not be read, where a missing folder proves nothing.
@@ -106,12 +94,142 @@ void CSyncProject::Rescan()
     }
     for (const CSyncProject* node : vanished)
         RemoveChild(node);
+    RestorePlainKeys();
 }
 
-// Names that differ only in letter case share one node, but on a file system
-// that tells them apart each side's folder must be reached under its own
-// spelling: a node whose path on `side` was built from the other spelling
-// takes the spelling found there, and so do the paths below it.
+namespace {
+
+// One subfolder as the two sides spell it: the name on a side where the
+// folder exists, else the other side's name (the path it would have there).
+struct FoundFolder
+{
+    QString name[2];
+    bool exists[2] = {false, false};
+};
+
+std::vector<FoundFolder> PairFolders(const QStringList (&found)[2])
+{
+    std::vector<FoundFolder> folders;
+    for (const NamePair& pair : PairNames(found[0], found[1])) {
+        FoundFolder folder;
+        for (int side = 0; side < 2; ++side) {
+            folder.exists[side] = pair.index[side] >= 0;
+            if (folder.exists[side])
+                folder.name[side] = found[side].at(pair.index[side]);
+        }
+        for (int side = 0; side < 2; ++side) {
+            if (!folder.exists[side])
+                folder.name[side] = folder.name[1 - side];
+        }
+        folders.push_back(folder);
+    }
+    // Which of two new spellings gets the plain key must not depend on the enumeration's order.
+    std::stable_sort(folders.begin(), folders.end(),
+        [](const FoundFolder& a, const FoundFolder& b) { return a.name[0] < b.name[0]; });
+    return folders;
+}
+
+// Gives each folder found (index-aligned) the unclaimed child whose folder
+// has exactly its name on a side, the project side first. The rescan marked
+// every child 0; a child that takes a folder is marked 1.
+void MatchBySameName(
+    const CProject::ChildMap& children, const std::vector<FoundFolder>& folders, std::vector<CSyncProject*>& matched)
+{
+    for (int side = 0; side < 2; ++side) {
+        QHash<QString, size_t> byName;
+        for (size_t i = 0; i < folders.size(); ++i) {
+            if (folders[i].exists[side] && !matched[i])
+                byName.insert(folders[i].name[side], i);
+        }
+        if (byName.isEmpty())
+            continue;
+        for (const auto& [key, child] : children) {
+            if (child->GetMark() != 0)
+                continue;
+            const auto found = byName.constFind(GetLastComponent(child->GetFolder(side)));
+            if (found == byName.cend() || matched[*found])
+                continue;
+            matched[*found] = child.get();
+            child->SetMark(1);
+        }
+    }
+}
+
+// Gives a folder still without a node the one unclaimed child whose name
+// differs from it only in letter case, where it is the one such folder: a
+// folder renamed in letter case keeps its node and settings.
+void MatchByCaseVariant(
+    const CProject::ChildMap& children, const std::vector<FoundFolder>& folders, std::vector<CSyncProject*>& matched)
+{
+    struct Variants
+    {
+        size_t folder = 0;
+        CSyncProject* child = nullptr;
+        int folders = 0;
+        int children = 0;
+    };
+    QHash<QString, Variants> byKey;
+    for (size_t i = 0; i < folders.size(); ++i) {
+        if (matched[i])
+            continue;
+        Variants& variants = byKey[MakeKey(folders[i].name[0])];
+        variants.folder = i;
+        ++variants.folders;
+    }
+    if (byKey.isEmpty())
+        return;
+    for (const auto& [key, child] : children) {
+        if (child->GetMark() != 0)
+            continue;
+        const auto found = byKey.find(MakeKey(child->GetDisplayName()));
+        if (found != byKey.end()) {
+            found->child = child.get();
+            ++found->children;
+        }
+    }
+    for (const Variants& variants : std::as_const(byKey)) {
+        if (variants.folders == 1 && variants.children == 1) {
+            matched[variants.folder] = variants.child;
+            variants.child->SetMark(1);
+        }
+    }
+}
+
+} // namespace
+
+void CSyncProject::UpdateSubfolders(const QStringList (&found)[2])
+{
+    const std::vector<FoundFolder> folders = PairFolders(found);
+    std::vector<CSyncProject*> matched(folders.size(), nullptr);
+    if (!Children().empty()) {
+        MatchBySameName(Children(), folders, matched);
+        MatchByCaseVariant(Children(), folders, matched);
+    }
+    const bool filterFolders = GetEffectiveSyncOptions().Flags & SyncFlag::FilterFolders;
+    for (size_t i = 0; i < folders.size(); ++i) {
+        const QString(&name)[2] = folders[i].name;
+        CSyncProject* child = matched[i];
+        if (!child) {
+            auto created = std::make_unique<CSyncProject>(this);
+            created->SetFolders(SubfolderPath(GetFolder(0), name[0]), SubfolderPath(GetFolder(1), name[1]));
+            created->m_flags |= NodeFlag::Changed;
+            child = &AddChild(std::move(created));
+        } else {
+            for (int side = 0; side < 2; ++side)
+                child->FollowSpelling(side, GetFolder(side), name[side]);
+        }
+        if (filterFolders && (IsExcludedByFilter(name[0]) || (name[1] != name[0] && IsExcludedByFilter(name[1])))) {
+            child->SetNoSync(true);
+            child->SetNoSubfolderSearch(true);
+        }
+        child->SetMark(1);
+    }
+}
+
+// A node's folders pair as the names found pair: on each side the folder is
+// reached under the spelling that side holds (or, where it holds none, under
+// the other side's). A node whose path on `side` was built from another
+// spelling of its name takes the new one, and so do the paths below it.
 void CSyncProject::FollowSpelling(int side, const QString& parentFolder, const QString& name)
 {
     const QString current = m_status.GetFolder(side);

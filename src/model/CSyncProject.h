@@ -83,6 +83,8 @@ private:
     friend class CProject; // walks the tree and rescans each node without recursion
     // The rescan of this node alone.
     void Rescan();
+    // Creates, keeps and marks the subfolder nodes for the folders `found` on each side.
+    void UpdateSubfolders(const QStringList (&found)[2]);
     void FollowSpelling(int side, const QString& parentFolder, const QString& name);
     void ApplyFilterSettingHere(bool useCommon, const QStringList& selection);
     void ApplySyncOptionsHere(bool useCommon, const CAppOptionSync& options);

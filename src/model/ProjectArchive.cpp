@@ -113,16 +113,17 @@ bool LoadDocumentArchive(QIODevice& device, CAppProject& root, QStringList& comm
         std::unique_ptr<CSyncProject> node; // null for the root's frame
         CProject* target;
         quint32 remaining;
+        QString key; // the key the node was stored under, kept as read
     };
     CAppProject staging;
     std::vector<Frame> stack;
-    stack.push_back({nullptr, &staging, reader.ReadCount(kMinChildBytes)});
+    stack.push_back({nullptr, &staging, reader.ReadCount(kMinChildBytes), QString()});
     QString rootName;
     while (!stack.empty() && reader.Ok()) {
         Frame& top = stack.back();
         if (top.remaining > 0) {
             --top.remaining;
-            reader.ReadString(); // the key: the node goes under its own GetKey once complete
+            QString key = reader.ReadString();
             const CSncReader::NewObject object = reader.ReadNewObject();
             if (!reader.Ok())
                 break;
@@ -139,7 +140,7 @@ bool LoadDocumentArchive(QIODevice& device, CAppProject& root, QStringList& comm
             auto node = std::make_unique<CSyncProject>();
             CProject* target = node.get();
             const quint32 count = reader.ReadCount(kMinChildBytes);
-            stack.push_back({std::move(node), target, count});
+            stack.push_back({std::move(node), target, count, std::move(key)});
             continue;
         }
         if (!top.node) {
@@ -151,8 +152,10 @@ bool LoadDocumentArchive(QIODevice& device, CAppProject& root, QStringList& comm
         if (!reader.Ok())
             break;
         std::unique_ptr<CSyncProject> complete = std::move(top.node);
+        const QString key = std::move(top.key);
         stack.pop_back();
-        stack.back().target->AddChild(std::move(complete));
+        // A second sibling under one key is kept too, under a variant key.
+        stack.back().target->AddChild(std::move(complete), key);
     }
     QStringList names;
     if (reader.Ok()) {
@@ -169,7 +172,7 @@ bool LoadDocumentArchive(QIODevice& device, CAppProject& root, QStringList& comm
     root.SetName(rootName);
     while (!staging.Children().empty()) {
         const QString key = staging.Children().begin()->first;
-        root.AddChild(staging.DetachChild(key));
+        root.AddChild(staging.DetachChild(key), key);
     }
     commonFilters << names;
     return true;

@@ -22,9 +22,12 @@ bool StoreDocumentArchive(QIODevice& device, const CAppProject& root, const QStr
 void ClearChangedFlags(CAppProject& root);
 
 // Reads a tree into `root` (which must have no children) and appends the stored
-// common selection to `commonFilters`. A stream that ends early, names a class
-// other than CSyncProject, holds a malformed, null or back-referencing tag, a
-// count larger than the rest of the stream could hold, or nodes nested deeper
-// than kMaxNodeDepth is refused: false, `root` and `commonFilters` unchanged and
-// `error` (when given) says what was wrong. The nodes' folders are not scanned.
+// common selection to `commonFilters`. Every node keeps the key it was stored
+// under; of two siblings stored under one key both are kept, the second under
+// a variant key (see CProject). A stream that ends early, names a class other
+// than CSyncProject, holds a malformed, null or back-referencing tag, a string
+// with a NUL character, a count larger than the rest of the stream could hold,
+// or nodes nested deeper than kMaxNodeDepth is refused: false, `root` and
+// `commonFilters` unchanged and `error` (when given) says what was wrong. The
+// nodes' folders are not scanned.
 bool LoadDocumentArchive(QIODevice& device, CAppProject& root, QStringList& commonFilters, QString* error = nullptr);

@@ -13,6 +13,16 @@ constexpr quint32 kMaxMapCount = 0x3FFFFFFE;
 // Class names are short identifiers; the framework keeps them in 64 bytes.
 constexpr quint16 kMaxClassNameLength = 63;
 
+// Code page 1252 where it differs from Latin-1: the bytes 0x80 to 0x9F
+// (those without a character keep their control code, as Windows reads them).
+QChar Cp1252Char(quint8 byte)
+{
+    static constexpr char16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6,
+        0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013,
+        0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    return byte >= 0x80 && byte <= 0x9F ? QChar(kHigh[byte - 0x80]) : QChar(byte);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- writer
@@ -220,16 +230,65 @@ QString CSncReader::ReadString()
     QByteArray raw(bytes, Qt::Uninitialized);
     if (!ReadRaw(raw.data(), bytes))
         return {};
+    QString text;
     if (charSize == 2) {
-        QString text(qsizetype(length), Qt::Uninitialized);
+        text = QString(qsizetype(length), Qt::Uninitialized);
         qFromLittleEndian<quint16>(raw.constData(), length, text.data());
-        return text;
+    } else {
+        text = DecodeNarrow(raw);
     }
-    // 8-bit characters in the system code page.
-    QStringDecoder decoder(QStringDecoder::System);
-    if (!decoder.isValid())
-        return QString::fromLatin1(raw);
-    return decoder.decode(raw);
+    // No name or path holds one: a NUL would cut a path short and send a run elsewhere.
+    if (text.contains(QChar(u'\0'))) {
+        Fail(QStringLiteral("a string holding a NUL character"));
+        return {};
+    }
+    return text;
+}
+
+// Documents of older writers hold 8-bit strings in the Japanese Windows code
+// page (CP932, Shift_JIS with the Windows extensions). A byte that is no
+// character there (an incomplete pair, an unassigned code) is read as in the
+// Western Windows code page (1252) instead of being lost: "Caf\xE9" is "Café".
+QString CSncReader::DecodeNarrow(const QByteArray& bytes)
+{
+    const auto isLead = [](quint8 b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); };
+    const auto isTrail = [](quint8 b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; };
+    QString text;
+    text.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<quint8>(bytes[i]);
+        if (byte < 0x80) {
+            text += QChar(byte);
+            continue;
+        }
+        if (byte >= 0xA1 && byte <= 0xDF) {
+            text += QChar(char16_t(0xFF61 + (byte - 0xA1))); // half-width katakana
+            continue;
+        }
+        if (isLead(byte) && i + 1 < bytes.size() && isTrail(static_cast<quint8>(bytes[i + 1]))) {
+            const QString pair = DecodePair(bytes.sliced(i, 2));
+            if (!pair.isEmpty()) {
+                text += pair;
+                ++i;
+                continue;
+            }
+        }
+        text += Cp1252Char(byte);
+    }
+    return text;
+}
+
+// One double-byte character of CP932, or empty where the code page has none.
+QString CSncReader::DecodePair(QByteArrayView pair)
+{
+    if (!m_cp932)
+        m_cp932 = std::make_unique<QStringDecoder>("windows-31j", QStringConverter::Flag::Stateless);
+    if (!m_cp932->isValid())
+        return {}; // a Qt without ICU: the bytes are read as in code page 1252
+    const QString decoded = m_cp932->decode(pair);
+    if (decoded.size() != 1 || decoded.at(0) == QChar(0x1A) || decoded.at(0) == QChar::ReplacementCharacter)
+        return {};
+    return decoded;
 }
 
 CSncReader::NewObject CSncReader::ReadNewObject()

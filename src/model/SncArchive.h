@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QtGlobal>
 #include <memory>
 #include <vector>
 
 class QIODevice;
+class QStringDecoder;
 
 // The byte layer of the document archive: little-endian integers, counts,
 // strings and object tags, in the framework archive conventions that .snc
@@ -51,7 +53,9 @@ private:
     std::vector<std::pair<QByteArray, quint32>> m_classes; // name → index
 };
 
-// Reads what CSncWriter writes, and the 8-bit strings of older writers. Every
+// Reads what CSncWriter writes, and the 8-bit strings of older writers (in
+// the Japanese Windows code page, CP932). A string holding a NUL character
+// fails: no name or path of a document holds one. Every
 // read checks that the rest of the stream can hold what a length or count
 // announces, so nothing is allocated beyond what the stream's size justifies.
 // The first failure sticks: later reads return zero values and Ok() stays false.
@@ -93,6 +97,8 @@ public:
 private:
     bool ReadRaw(char* data, qint64 size);
     quint32 ReadLength(int& charSize);
+    QString DecodeNarrow(const QByteArray& bytes);
+    QString DecodePair(QByteArrayView pair);
 
     QIODevice* m_device;
     std::unique_ptr<QIODevice> m_buffer; // holds a sequential device's bytes
@@ -105,4 +111,5 @@ private:
         quint16 schema;
     };
     std::vector<ClassRecord> m_classes; // in index order
+    std::unique_ptr<QStringDecoder> m_cp932; // made when an 8-bit string needs it
 };

@@ -7,10 +7,65 @@
 // Reading and writing a whole small file (a document) by path. Paths are
 // passed to the system as their EncodeFileName bytes, so undecodable names work.
 
-// Reads the whole regular file at `path` (following a link). Fails, with the
-// system's text in `error`, when it cannot be opened or read, is not a regular
-// file, or is larger than `maxSize` bytes.
+// What tells one version of a file from the next: every write or replacement
+// of the file changes it.
+struct FileStamp
+{
+    bool exists = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modified = 0; // nanoseconds since 1970
+    qint64 changed = 0; // of the inode, nanoseconds since 1970
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of the file at `path` (following a link); `exists` is false when there is none.
+FileStamp StampOfFile(const QString& path);
+
+enum class FileReadFailure { None, NotFound, AccessDenied, Folder, NotRegularFile, TooLarge, Other };
+struct FileReadResult
+{
+    FileReadFailure failure = FileReadFailure::None;
+    int errnoValue = 0; // the system's reason, for Other
+    FileStamp stamp; // of the file that was read
+    bool Ok() const { return failure == FileReadFailure::None; }
+};
+// Reads the whole regular file at `path` (following a link). Anything else
+// (a folder, a FIFO, a device) is refused without reading from it, and
+// without waiting for a writer of a FIFO. A file larger than `maxSize` bytes
+// is refused too.
+FileReadResult ReadRegularFile(const QString& path, QByteArray* data, qint64 maxSize = qint64(1) << 31);
+// As ReadRegularFile, with the system's text of a failure in `error`.
 bool ReadWholeFile(const QString& path, QByteArray* data, QString* error, qint64 maxSize = qint64(1) << 31);
+
+// An exclusive lock on a document file for a whole read-change-write, so
+// that two processes changing one file each keep their change. Every program
+// that replaces the file takes it first (a lock on the file itself: the
+// replacement's rename leaves the old file, so a waiter that gets the lock on
+// a file no longer at `path` tries again on the new one). Released by
+// Unlock or the destructor.
+class CFileLock
+{
+public:
+    CFileLock() = default;
+    ~CFileLock();
+    CFileLock(const CFileLock&) = delete;
+    CFileLock& operator=(const CFileLock&) = delete;
+
+    // Waits for the lock on the file at `path`: for ever with `waitMs` < 0,
+    // else at most that long. True when held, and true with nothing held when
+    // there is no file (nothing that another writer could replace). Else
+    // `reason` gets the system's error number: EWOULDBLOCK when the wait
+    // ended, EINVAL when the path is no regular file.
+    bool Lock(const QString& path, int waitMs, int* reason = nullptr);
+    void Unlock();
+    // Whether the lock is held on the file at `path`.
+    bool Holds(const QString& path) const { return m_fd >= 0 && path == m_path; }
+
+private:
+    int m_fd = -1;
+    QString m_path;
+};
 
 // Replaces the file at `path` with `data` so that no reader ever sees a half
 // written file: the bytes go to a new temporary file in the same folder, are

@@ -3,7 +3,6 @@
 #include "model/CMyDoc.h"
 #include "platform/Paths.h"
 #include "platform/Prompt.h"
-#include "platform/WholeFile.h"
 #include "resources/CommandIds.h"
 #include "shell/CAppOptionPs.h"
 #include "shell/CRecentFileList.h"
@@ -86,9 +85,8 @@ bool CDocCommands::OpenWithoutAsking(const QString& path)
 {
     // A file that cannot even be read must not cost the document on screen:
     // the document empties itself before it reads.
-    QByteArray probe;
     QString error;
-    if (!ReadWholeFile(path, &probe, &error)) {
+    if (!CMyDoc::CanReadFile(path, &error)) {
         CurrentPrompt().ShowMessage(error, PromptIcon::Warning);
         return false;
     }

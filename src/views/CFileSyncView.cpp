@@ -348,9 +348,12 @@ void CFileSyncView::FillRows(bool restoreSelection, const std::optional<QString>
         if (!restoreSelection) {
             select = topLevelItem(0);
         } else if (remembered) {
-            for (int row = 0; row < topLevelItemCount() && !select; ++row) {
-                if (QString::compare(Row(row)->Record().GetName(), *remembered, Qt::CaseInsensitive) == 0)
-                    select = topLevelItem(row);
+            // The same name, else (renamed in letter case) a case variant of it.
+            for (const Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+                for (int row = 0; row < topLevelItemCount() && !select; ++row) {
+                    if (QString::compare(Row(row)->Record().GetName(), *remembered, cs) == 0)
+                        select = topLevelItem(row);
+                }
             }
         }
         if (select) {

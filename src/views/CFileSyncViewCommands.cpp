@@ -182,7 +182,9 @@ void CFileSyncView::SendHint(int hint, CProject* object)
 
 QString CFileSyncView::SidePath(const CFileListItem& row, int side) const
 {
-    return JoinPath(m_table.GetFolder(side), row.Record().GetName());
+    // A side holds the file under its own spelling (a case variant may pair with it).
+    const CFileSyncStatus& record = row.Record();
+    return JoinPath(m_table.GetFolder(side), record.Exists[side] ? record.Entry[side].Name : record.GetName());
 }
 
 void CFileSyncView::ExportOrImport(SyncDirection direction)

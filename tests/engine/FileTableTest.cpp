@@ -109,7 +109,7 @@ TEST(FileTable, NamesDifferingInLetterCasePairUp)
     EXPECT_EQ(MakeKey(QStringLiteral("Readme.TXT")), QStringLiteral("README.TXT"));
 }
 
-TEST(FileTable, TwoSpellingsInOneFolderGiveOneRecord)
+TEST(FileTable, TwoSpellingsInOneFolderGiveTwoRecords)
 {
     TestDir dir;
     dir.WriteFile(QStringLiteral("p/data.bin"), "lower", kBase);
@@ -117,11 +117,17 @@ TEST(FileTable, TwoSpellingsInOneFolderGiveOneRecord)
     dir.MakeFolder(QStringLiteral("t"));
     CDirSyncStatus table(dir.PathOf(QStringLiteral("p")), dir.PathOf(QStringLiteral("t")));
     table.ScanFiles();
-    ASSERT_EQ(table.Count(), 1);
-    const CFileSyncStatus* record = table.FindRecord(QStringLiteral("Data.Bin"));
-    ASSERT_NE(record, nullptr);
-    EXPECT_EQ(record->GetPresence(), 1);
-    EXPECT_EQ(MakeKey(record->GetName()), QStringLiteral("DATA.BIN"));
+    ASSERT_EQ(table.Count(), 2);
+    // Neither spelling is the one "Data.Bin" means.
+    EXPECT_EQ(table.FindRecord(QStringLiteral("Data.Bin")), nullptr);
+    const CFileSyncStatus* lower = table.FindRecord(QStringLiteral("data.bin"));
+    const CFileSyncStatus* upper = table.FindRecord(QStringLiteral("DATA.bin"));
+    ASSERT_NE(lower, nullptr);
+    ASSERT_NE(upper, nullptr);
+    EXPECT_NE(lower, upper);
+    EXPECT_EQ(lower->GetPresence(), 1);
+    EXPECT_EQ(upper->Entry[0].Size, 5u);
+    EXPECT_EQ(MakeKey(upper->GetName()), QStringLiteral("DATA.BIN"));
 }
 
 TEST(FileTable, NameThatIsAFileOnOneSideAndAFolderOnTheOther)

@@ -9,7 +9,6 @@
 #include "support/TestDir.h"
 
 #include <QBuffer>
-#include <QStringEncoder>
 #include <csignal>
 #include <dirent.h>
 #include <gtest/gtest.h>
@@ -176,23 +175,25 @@ TEST_F(DocumentFile, OwnFilterWithCountZeroEnablesNothing)
 
 TEST_F(DocumentFile, EightBitStringsAndTheObjectEscapeAreRead)
 {
-    QStringEncoder encoder(QStringEncoder::System);
-    const auto str8 = [&](const QString& text) -> QByteArray {
-        const QByteArray local = encoder.encode(text);
-        return QByteArray(1, char(local.size())) + local;
-    };
-    const QString p = QStringLiteral("/home/ü/Café");
+    // Strings of older writers in the Japanese Windows code page (CP932).
+    const auto str8 = [](const QByteArray& local) -> QByteArray { return QByteArray(1, char(local.size())) + local; };
+    const QByteArray p8("/home/\x83\x65\x83\x58\x83\x67/Caf\xe9");
+    const QString p = QStringLiteral("/home/テスト/Café");
     // The second node's tag uses the 32-bit form of class 1.
-    const QByteArray node
-        = Hex("0000") + str8(QStringLiteral("Caisse")) + Hex("01000000") + str8(p) + str8(p) + str8(p) + str8(p);
-    const QByteArray bytes = Hex("0200") + str8(QStringLiteral("CAFÉ")) + kClassIntro + Hex("0000") + str8({})
-        + Hex("00000000") + str8(p) + str8(p) + str8(p) + str8(p) + str8(QStringLiteral("CAISSE")) + Hex("ff7f01000080")
-        + node + str8({}) + Hex("0100") + str8(QStringLiteral("Über"));
+    const QByteArray node = Hex("0000") + str8("Caisse") + Hex("01000000") + str8(p8) + str8(p8) + str8(p8) + str8(p8);
+    const QByteArray bytes = Hex("0200") + str8("\x83\x4a\x83\x74\x83\x46") + kClassIntro + Hex("0000") + str8({})
+        + Hex("00000000") + str8(p8) + str8(p8) + str8(p8) + str8(p8) + str8("CAISSE") + Hex("ff7f01000080") + node
+        + str8({}) + Hex("0100") + str8("\x83\x74\x83\x42\x83\x8b\x83\x5e");
     CAppProject root;
     QStringList common;
     QString error;
     ASSERT_TRUE(Load(bytes, root, common, &error)) << error.toStdString();
-    EXPECT_EQ(common, QStringList{QStringLiteral("Über")});
+    EXPECT_EQ(common, QStringList{QStringLiteral("フィルタ")});
+    // The keys are kept as stored.
+    QStringList keys;
+    for (const auto& entry : root.Children())
+        keys << entry.first;
+    EXPECT_EQ(keys, (QStringList{QStringLiteral("CAISSE"), QStringLiteral("カフェ")}));
     ASSERT_NE(root.FindChild(QStringLiteral("café")), nullptr);
     EXPECT_EQ(root.FindChild(QStringLiteral("café"))->GetFolder(0), p);
     ASSERT_NE(root.FindChild(QStringLiteral("caisse")), nullptr);

@@ -1,7 +1,6 @@
 #include "model/SncArchive.h"
 
 #include <QBuffer>
-#include <QStringEncoder>
 #include <gtest/gtest.h>
 
 namespace {
@@ -110,14 +109,39 @@ TEST(SncArchive, EightBitStringsAreReadInAllLengthForms)
     EXPECT_TRUE(reading.reader.Ok());
 }
 
-TEST(SncArchive, EightBitStringsAreConvertedFromTheSystemCodePage)
+TEST(SncArchive, EightBitStringsAreReadInTheJapaneseWindowsCodePage)
 {
-    const QString text = QStringLiteral("Grüße");
-    QStringEncoder encoder(QStringEncoder::System);
-    const QByteArray local = encoder.encode(text);
-    Reading reading(QByteArray(1, char(local.size())) + local);
-    EXPECT_EQ(reading.reader.ReadString(), text);
-    EXPECT_TRUE(reading.reader.Ok());
+    const struct
+    {
+        QByteArray bytes;
+        QString text;
+    } cases[] = {
+        {"\x93\xfa\x96\x7b\x8c\xea.txt", QStringLiteral("日本語.txt")},
+        {"C:\\\x83\x65\x83\x58\x83\x67\\\xc3\xbd\xc4", QStringLiteral("C:\\テスト\\ﾃｽﾄ")}, // 0x5C is the backslash
+        {"\x87\x40\x81\x60\xed\x40", QStringLiteral("①～纊")}, // the Windows extensions
+        {"Caf\xe9", QStringLiteral("Café")}, // no character in CP932: read as in code page 1252
+        {"Caf\xe9 Noir", QStringLiteral("Café Noir")},
+        {"\x85\x40\x80\xa0\xfd", QStringLiteral("…@€\u00a0ý")}, // an unassigned pair, single bytes CP932 lacks
+        {"plain", QStringLiteral("plain")},
+    };
+    for (const auto& c : cases) {
+        Reading reading(QByteArray(1, char(c.bytes.size())) + c.bytes);
+        EXPECT_EQ(reading.reader.ReadString(), c.text) << c.bytes.toHex().constData();
+        EXPECT_TRUE(reading.reader.Ok());
+    }
+}
+
+TEST(SncArchive, AStringHoldingANulCharacterIsRefused)
+{
+    for (const QByteArray& bytes : {QByteArray("\x03"
+                                               "a\0b",
+                                        4),
+             Hex("fffeff03 6100 0000 6200")}) {
+        Reading reading(bytes + Hex("00"));
+        EXPECT_EQ(reading.reader.ReadString(), QString());
+        EXPECT_FALSE(reading.reader.Ok()) << bytes.toHex().constData();
+        EXPECT_TRUE(reading.reader.Error().contains(QStringLiteral("NUL")));
+    }
 }
 
 TEST(SncArchive, ClassIntroductionThenClassTagsAndIndicesPerObject)
