@@ -265,6 +265,14 @@ TEST_F(RunSafety, AnEmptySourceBesideAFullDestinationIsLeftOutOnlyWhenNobodyWatc
     ASSERT_EQ(::rmdir(EncodeFileName(P("sub")).constData()), 0);
     doc.GetRoot().Refresh(true);
 
+    // The same for an import whose target folder is the empty one.
+    dir.WriteFile(QStringLiteral("P2/a.txt"), "a", kOld);
+    dir.MakeFolder(QStringLiteral("T2"));
+    CSyncProject& second = AddProject(QStringLiteral("P2"), QStringLiteral("T2"));
+    EXPECT_FALSE(Run(&second, kEverything, SyncDirection::Import, true));
+    EXPECT_EQ(result.skippedProjects, QStringList{QStringLiteral("P2")});
+    EXPECT_TRUE(TestDir::Exists(dir.PathOf(QStringLiteral("P2/a.txt"))));
+
     // Interactive: the preview offers the deletions, as designed.
     QStringList offered;
     previewHook = [&offered](SyncLists& lists) {
