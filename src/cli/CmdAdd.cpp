@@ -3,18 +3,27 @@
 // Adds a project as the create-project dialog does: the project folder must
 // exist; a missing target folder is created (one level) after the question,
 // which --yes answers and which is answered No when stdin is not a terminal.
-// A project whose folder name is already registered is refused. The document
-// is saved.
+// A project whose folder name is already registered, or whose folders are one
+// or lie one inside the other, is refused. The document is saved.
+//
+// The folders are stored as the absolute paths the system reaches: a relative
+// argument starts from the working directory, and every link on the way is
+// followed where it stands ("lnk/../proj" is the "proj" beside the link's
+// target). A folder that is itself a link stays a link (it is followed each
+// time the project is used), and a target folder still to be created is
+// stored where it will be created.
 //
 // Exit codes: 0 added, 1 the target folder could not be created or the
-// document not saved, 2 bad usage, unreadable document, invalid project folder
-// or a name already registered, 3 the target folder was not to be created.
+// document not saved, 2 bad usage, unreadable document, invalid project or
+// target folder, overlapping folders or a name already registered, 3 the
+// target folder was not to be created.
 #include "cli/CliArgs.h"
 #include "cli/CliDocument.h"
 #include "cli/CliVerb.h"
 #include "cli/TerminalPrompt.h"
 #include "model/CMyDoc.h"
 #include "model/ProjectCreation.h"
+#include "platform/PathResolution.h"
 
 namespace {
 
@@ -35,8 +44,8 @@ int Add(const QStringList& arguments)
     if (!OpenDocumentForChange(doc, documentPath))
         return ExitCode::BadUsage;
 
-    const NewProjectValues values{
-        AbsolutePath(words.at(1)), AbsolutePath(words.value(2)), !args.Has(QStringLiteral("--no-subfolders"))};
+    const NewProjectValues values{ResolvePath(words.at(1), true), ResolvePath(words.value(2), true),
+        !args.Has(QStringLiteral("--no-subfolders"))};
     NewProjectCheck check = NewProjectCheck::Ok;
     if (!ValidateNewProject(values, &check)) {
         switch (check) {

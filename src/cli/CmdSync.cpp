@@ -9,9 +9,17 @@
 // with other flags instead. --plan only lists what the run would do. The
 // document file is never written.
 //
+// A project whose folder is not set or whose folders overlap is left out, and
+// so, unless --allow-missing-source is given, is a project whose source
+// folder cannot be reached or is empty while the destination holds entries
+// (an unmounted disk). A folder that could not be read completely gives no
+// deletions on the other side. Each of these is reported on stderr and makes
+// the exit code 4, with --plan too, so that scripts notice.
+//
 // Exit codes: 0 done or nothing to do, 1 stopped because filter entries it
 // needs could not be read from the profile, 2 bad usage, unreadable document
-// or unknown node, 3 stopped by a No or a cancel, 4 some actions failed.
+// or unknown node, 3 stopped by a No or a cancel, 4 some actions failed, or a
+// project or folder was left out.
 #include "cli/CliArgs.h"
 #include "cli/CliDocument.h"
 #include "cli/CliVerb.h"
@@ -206,6 +214,8 @@ void PrintPlan(const CMyDoc& doc, bool json)
 
 int ExitCodeOf(const SyncRunResult& result)
 {
+    if (!result.problems.isEmpty())
+        return ExitCode::SomeFailed;
     switch (result.outcome) {
     case SyncOutcome::NothingToDo:
         return ExitCode::Done;
@@ -289,6 +299,7 @@ int RunVerb(const QStringList& arguments, SyncDirection direction)
     run.SetPreviewHook({});
     run.SetObserver(&observer);
     run.SetUnattended(!args.Has(QStringLiteral("--allow-missing-source")));
+    run.SetShowProblems(false); // printed below, for a plan too
     // The document was opened (and rescanned) a moment ago.
     run.SetUseRescannedRecords(true);
 
@@ -304,17 +315,19 @@ int RunVerb(const QStringList& arguments, SyncDirection direction)
     }
     observer.EndLine();
     const SyncRunResult& result = run.Result();
-    for (const QString& name : result.skippedProjects) {
-        WriteErr(QStringLiteral("skipped project %1: its source folder cannot be reached "
-                                "(--allow-missing-source runs it anyway)")
-                     .arg(name));
-    }
-    if (args.Has(QStringLiteral("--plan"))) {
+    const bool plan = args.Has(QStringLiteral("--plan"));
+    for (const QString& problem : result.problems)
+        WriteErr(problem);
+    for (const QString& name : result.skippedProjects)
+        WriteErr(QStringLiteral("skipped project %1").arg(name));
+    if (result.skippedForSource)
+        WriteErr(QStringLiteral("--allow-missing-source runs a project whose source folder is missing or empty"));
+    if (plan) {
         if (result.outcome == SyncOutcome::FiltersUnread)
             return ExitCode::Failure; // the prompt has said why; no plan without the filters
         PrintPlan(doc, args.Has(QStringLiteral("--json")));
         std::fflush(stdout);
-        return ExitCode::Done;
+        return result.problems.isEmpty() ? ExitCode::Done : ExitCode::SomeFailed;
     }
     if (result.outcome == SyncOutcome::FolderFailed)
         WriteErr(result.message);

@@ -214,8 +214,15 @@ bool CDirSyncStatus::ScanFiles()
     for (int side = 0; side < 2; ++side) {
         Reachable[side] = IsFolderReachable(side);
         const std::unique_ptr<CFileFind> finder = CreateFinder(m_folder[side]);
-        if (!finder || !Reachable[side])
+        if (!finder)
             continue;
+        if (!Reachable[side]) {
+            // Tells a missing folder from one that may be there but cannot be
+            // looked at (permission denied on the way to it).
+            if (!finder->Open(m_folder[side]))
+                NoteEnumeration(side, *finder, false);
+            continue;
+        }
         const bool opened = finder->Open(m_folder[side]);
         enumerated[side] = opened;
         while (opened && finder->Next()) {
@@ -271,7 +278,8 @@ SyncState CDirSyncStatus::ComputeFolderState(bool scan, const QStringList& selec
         return existence;
 
     ScanFiles();
-    return AggregateRecords(selection);
+    // Records of a folder read only in part would show a state that may be untrue.
+    return IsReadIncomplete() ? SyncMixed : AggregateRecords(selection);
 }
 
 SyncState CDirSyncStatus::ComputeRecordedFolderState(const QStringList& selection)
@@ -282,7 +290,7 @@ SyncState CDirSyncStatus::ComputeRecordedFolderState(const QStringList& selectio
     // Both folders exist now: records of an enumeration of both can stand for a new scan.
     if (!m_holdsAllFiles || !m_enumerated[0] || !m_enumerated[1])
         ScanFiles();
-    return AggregateRecords(selection);
+    return IsReadIncomplete() ? SyncMixed : AggregateRecords(selection);
 }
 
 SyncState CDirSyncStatus::AggregateRecords(const QStringList& selection) const

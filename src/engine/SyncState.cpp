@@ -139,3 +139,12 @@ QString GetExcludedFolderTipText()
 {
     return QStringLiteral("同期除外対象");
 }
+
+QString GetUnreadFolderTipText(bool project, bool target)
+{
+    if (project && target)
+        return QStringLiteral("プロジェクトとターゲットのフォルダを読み取れません");
+    if (project)
+        return QStringLiteral("プロジェクトのフォルダを読み取れません");
+    return target ? QStringLiteral("ターゲットのフォルダを読み取れません") : QString();
+}

@@ -52,3 +52,6 @@ QString GetFolderTipText(SyncState state);
 QString GetFilePictureTip(int picture);
 // Info tip of the tree for an excluded folder (a node that is not synchronised).
 QString GetExcludedFolderTipText();
+// Info tip of the tree for a folder pair whose project folder (`project`),
+// target folder (`target`) or both could not be read completely.
+QString GetUnreadFolderTipText(bool project, bool target);

@@ -4,6 +4,7 @@
 #include "model/CAppProject.h"
 #include "model/CSyncProject.h"
 #include "platform/FileSystem.h"
+#include "platform/PathResolution.h"
 #include "platform/Paths.h"
 #include "platform/Prompt.h"
 
@@ -15,11 +16,23 @@ bool ValidateNewProject(const NewProjectValues& values, NewProjectCheck* why)
         return check == NewProjectCheck::Ok;
     };
     CPrompt& prompt = CurrentPrompt();
-    if (values.projectFolder.isEmpty() || !TestFolderReachable(values.projectFolder)) {
+    // A relative path would be taken from wherever the program was started.
+    if (!IsFolderPathSet(values.projectFolder) || !TestFolderReachable(values.projectFolder)) {
         prompt.ShowMessage(ProjectText::InvalidFolder, PromptIcon::Warning);
         return result(NewProjectCheck::InvalidProjectFolder);
     }
-    if (!values.targetFolder.isEmpty() && !TestFolderReachable(values.targetFolder)) {
+    if (values.targetFolder.isEmpty())
+        return result(NewProjectCheck::Ok);
+    if (!IsFolderPathSet(values.targetFolder)) {
+        prompt.ShowMessage(ProjectText::InvalidFolder, PromptIcon::Warning);
+        return result(NewProjectCheck::InvalidTargetFolder);
+    }
+    // Checked before a missing target is created, which would be in vain.
+    if (FoldersOverlap(values.projectFolder, values.targetFolder)) {
+        prompt.ShowMessage(ProjectText::FoldersOverlap, PromptIcon::Warning);
+        return result(NewProjectCheck::FoldersOverlap);
+    }
+    if (!TestFolderReachable(values.targetFolder)) {
         if (!prompt.AskOkCancel(ProjectText::CreateTarget, PromptIcon::Question))
             return result(NewProjectCheck::TargetDeclined);
         if (!CreateFolder(values.targetFolder)) {
@@ -77,11 +90,23 @@ bool ValidateProjectSheet(const ProjectSheetValues& values)
         prompt.ShowMessage(ProjectText::NoProjectFolder, PromptIcon::Information);
         return false;
     }
+    if (!IsFolderPathSet(values.projectFolder)) {
+        prompt.ShowMessage(ProjectText::InvalidFolder, PromptIcon::Information);
+        return false;
+    }
     if (!TestFolderReachable(values.projectFolder)
         && !prompt.AskYesNo(ProjectText::ProjectFolderMissing, PromptIcon::Information))
         return false;
     if (values.targetFolder.isEmpty()) {
         prompt.ShowMessage(ProjectText::NoTargetFolder, PromptIcon::Information);
+        return false;
+    }
+    if (!IsFolderPathSet(values.targetFolder)) {
+        prompt.ShowMessage(ProjectText::InvalidFolder, PromptIcon::Information);
+        return false;
+    }
+    if (FoldersOverlap(values.projectFolder, values.targetFolder)) {
+        prompt.ShowMessage(ProjectText::FoldersOverlap, PromptIcon::Information);
         return false;
     }
     if (!TestFolderReachable(values.targetFolder)

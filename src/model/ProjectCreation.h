@@ -22,14 +22,19 @@ struct NewProjectValues
 
 enum class NewProjectCheck {
     Ok,
-    InvalidProjectFolder, // not an existing folder
+    InvalidProjectFolder, // not an existing folder, or not an absolute path
+    InvalidTargetFolder, // given, but not an absolute path
+    FoldersOverlap, // one folder is the other or lies inside it
     TargetDeclined, // the user did not want the missing target folder created
     TargetNotCreated, // creating it failed
 };
 
-// The dialog's OK: the project folder must exist; a missing target folder is
-// created (one level) after the question. False keeps the dialog open (the
-// reason was shown, and is given in `why` when asked for).
+// The dialog's OK: the project folder must exist; a target folder, when
+// given, must be an absolute path, and neither folder may be the other or lie
+// inside it; a missing target folder is created (one level) after the
+// question. An empty target folder is accepted: the project then has no
+// target side, and runs leave it out until one is set. False keeps the dialog
+// open (the reason was shown, and is given in `why` when asked for).
 bool ValidateNewProject(const NewProjectValues& values, NewProjectCheck* why = nullptr);
 
 // Creates the project under `root` and scans it. When a project with the same
@@ -65,7 +70,8 @@ ProjectSheetValues ReadProjectSheet(const CSyncProject& node);
 // The title of the sheet: "/" and each display name from the top-level project down ("/Proj/sub").
 QString ProjectSheetTitle(const CSyncProject& node);
 
-// The folder page's OK (only when the folders were edited): false keeps the
+// The folder page's OK (only when the folders were edited): both folders must
+// be given as absolute paths, neither the other nor inside it; false keeps the
 // sheet open on the folder page (the reason was shown or the user said No).
 bool ValidateProjectSheet(const ProjectSheetValues& values);
 
@@ -93,6 +99,8 @@ inline const QString ProjectFolderMissing
 inline const QString NoTargetFolder = QStringLiteral("ターゲットフォルダを指定してください。");
 inline const QString TargetFolderMissing
     = QStringLiteral("指定されたターゲットフォルダは存在しません。登録してよろしいですか？");
+inline const QString FoldersOverlap = QStringLiteral(
+    "プロジェクトフォルダとターゲットフォルダには、同じフォルダや、一方の中にあるもう一方のフォルダは指定できません。");
 inline const QString NoDisplayName = QStringLiteral("プロジェクト名を指定して下さい。");
 inline const QString FolderChangeResets
     = QStringLiteral("フォルダを変更すると、このプロジェクト以下が共通設定で初期化されます。よろしいですか？");

@@ -4,6 +4,7 @@ target_sources(pairwell_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/FileSystem.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Finder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MountTable.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PathResolution.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Paths.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Process.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProcessPriority.cpp

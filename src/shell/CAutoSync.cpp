@@ -16,6 +16,7 @@
 #include "sync/GuiSyncHooks.h"
 
 #include <QApplication>
+#include <QStatusBar>
 #include <algorithm>
 #include <limits>
 
@@ -253,6 +254,7 @@ void CAutoSync::SyncAllNow()
         run.SetUnattended(true);
         executed = run.Synchronize(&doc.GetRoot(), options, SyncDirection::Export);
         CSyncRun::SetLastResult(run.Result());
+        ShowRunProblems(run.Result().problems);
     }
     doc.SetPreview(preview);
     m_syncing = false;
@@ -261,6 +263,26 @@ void CAutoSync::SyncAllNow()
     Q_EMIT SyncAllFinished(executed);
     if (!m_deferred.empty())
         QMetaObject::invokeMethod(this, &CAutoSync::RunDeferredCommands, Qt::QueuedConnection);
+}
+
+void CAutoSync::ShowRunProblems(const QStringList& problems)
+{
+    QStatusBar* bar = m_frame.statusBar();
+    if (problems.isEmpty()) {
+        if (m_problemsShown)
+            bar->clearMessage();
+        m_problemsShown = false;
+        return;
+    }
+    // No box for an unattended run: the window keeps the news for whoever looks.
+    QString summary = problems.first();
+    if (problems.size() > 1)
+        summary += QStringLiteral("（ほか %1 件）").arg(problems.size() - 1);
+    bar->showMessage(summary);
+    m_problemsShown = true;
+    if (IsInTray() && m_tray.Icon())
+        m_tray.Icon()->showMessage(
+            LoadString(Str::AppTitle), problems.join(QLatin1Char('\n')), QSystemTrayIcon::Warning);
 }
 
 void CAutoSync::UpdateCommandStates()

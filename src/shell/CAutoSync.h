@@ -72,8 +72,11 @@ public:
 
     // Exports every project with the application's sync options, bit 7 (no
     // questions) set in memory only, as an unattended run: a project whose
-    // project folder cannot be reached is left out, and while auto-sync runs
-    // nothing is asked or shown. The views are told (hint 3) afterwards.
+    // project folder cannot be reached or looks unmounted is left out, and
+    // while auto-sync runs nothing is asked or shown. What the run left out
+    // or could not read is shown on the status bar until the next run, and
+    // in a notice of the tray icon when the window is in the tray. The views
+    // are told (hint 3) afterwards.
     void SyncAllNow();
     bool IsSyncing() const { return m_syncing; }
 
@@ -95,6 +98,7 @@ Q_SIGNALS:
 
 private:
     void OnTimer();
+    void ShowRunProblems(const QStringList& problems);
     bool CreateTray();
     // Commands from the tray wait while a run is under way.
     bool RunTrayCommand(int id);
@@ -106,5 +110,6 @@ private:
     QTimer m_timer;
     int m_armedMinutes = 0;
     bool m_syncing = false;
+    bool m_problemsShown = false; // the status bar shows a run's problems
     std::vector<int> m_deferred;
 };

@@ -394,6 +394,13 @@ bool CFileOperation::CCopyRun::CopyInParallel(size_t first, size_t last, const s
                 const EntryInfo& info = sourceInfos[first + k];
                 Outcome& outcome = outcomes[k];
                 outcome.ran = true;
+                // However the item ends, its end is reported.
+                struct ItemEnd
+                {
+                    const CFileOperation& op;
+                    size_t index;
+                    ~ItemEnd() { op.ItemDone(index); }
+                } const itemEnd{m_op, first + k};
                 if (info.kind == EntryKind::Missing || info.error != 0) {
                     outcome.error = FileErrorText(item.source, info.error != 0 ? info.error : ENOENT);
                     continue;
@@ -585,9 +592,11 @@ bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& 
             item.status = FileOpStatus::Failed;
             item.error = item.source + QStringLiteral(": コピー先がありません。");
             m_result.errors << item.error;
+            ItemDone(i);
             continue;
         }
         run.CopyItem(item, i, sourceInfos[i]);
+        ItemDone(i);
     }
     run.Finish();
     return Finish();
@@ -614,7 +623,8 @@ bool CFileOperation::DoDeleteItems(const QStringList& paths, quint32 flags)
     if (m_observer && !(m_flags & FOF_SILENT))
         m_observer->Started(paths.size(), 0);
     qint64 done = 0;
-    for (FileOpItem& item : m_result.items) {
+    for (size_t index = 0; index < m_result.items.size(); ++index) {
+        FileOpItem& item = m_result.items[index];
         if (CancelRequested()) {
             m_result.cancelled = true;
             break;
@@ -626,6 +636,7 @@ bool CFileOperation::DoDeleteItems(const QStringList& paths, quint32 flags)
             item.error = error;
             m_result.errors << error;
         }
+        ItemDone(index);
         if (m_observer && !(m_flags & FOF_SILENT))
             m_observer->Progress(++done, 0, item.source);
     }

@@ -93,6 +93,12 @@ public:
     // Stops the running operation after its current item; what is done stays done.
     void Cancel() { m_cancel = true; }
 
+    // Called with an item's index as soon as the item has ended (done, failed
+    // or skipped), on the thread that did it: with two threads copying, on
+    // either, in any order. Items that a cancel left out are not reported.
+    // The sync run writes its log lines from it while the operation goes on.
+    void SetItemDoneHandler(std::function<void(size_t index)> handler) { m_itemDone = std::move(handler); }
+
     const FileOpResult& Result() const { return m_result; }
 
 private:
@@ -105,8 +111,14 @@ private:
     void Begin(quint32 flags);
     bool Finish();
     bool CancelRequested() const;
+    void ItemDone(size_t index) const
+    {
+        if (m_itemDone)
+            m_itemDone(index);
+    }
 
     IFileOperationObserver* m_observer;
+    std::function<void(size_t index)> m_itemDone;
     quint32 m_flags = 0;
     std::atomic<bool> m_cancel{false};
     FileOpResult m_result;

@@ -4,6 +4,8 @@
 #include "model/CMyDoc.h"
 #include "model/CSyncProject.h"
 #include "platform/FileSystem.h"
+#include "platform/Finder.h"
+#include "platform/PathResolution.h"
 #include "platform/Paths.h"
 #include "platform/Prompt.h"
 #include "shell/CAppOptionSync.h"
@@ -41,10 +43,60 @@ QString NothingToDoText()
     return QStringLiteral("更新対象となるファイルは存在しませんでした。");
 }
 
+namespace SyncRunText {
+
+namespace {
+
+QString NotSynchronized(const QString& project)
+{
+    return QStringLiteral("プロジェクト「%1」は同期しませんでした。").arg(project);
+}
+
+} // namespace
+
+QString FolderNotSet(const QString& project, int side)
+{
+    const QString folder = side == 0 ? QStringLiteral("プロジェクトフォルダ") : QStringLiteral("ターゲットフォルダ");
+    return NotSynchronized(project) + QStringLiteral("%1が指定されていないか、絶対パスではありません。").arg(folder);
+}
+
+QString FoldersOverlap(const QString& project)
+{
+    return NotSynchronized(project)
+        + QStringLiteral("プロジェクトフォルダとターゲットフォルダが同じフォルダか、一方がもう一方の中にあります。");
+}
+
+QString SourceMissing(const QString& project, const QString& folder)
+{
+    return NotSynchronized(project) + QStringLiteral("同期元のフォルダ %1 が見つかりません。").arg(folder);
+}
+
+QString SourceLooksUnmounted(const QString& project, const QString& source, const QString& destination)
+{
+    return NotSynchronized(project)
+        + QStringLiteral("同期元のフォルダ %1 は空ですが、同期先のフォルダ %2 には項目があります"
+                         "（マウントされていないディスクかもしれません）。")
+              .arg(source, destination);
+}
+
+QString SourceUnread(const QString& folder, const QString& destination)
+{
+    return QStringLiteral("フォルダ %1 を完全には読み取れませんでした。%2 とその中では何も削除しません。")
+        .arg(folder, destination);
+}
+
+QString DestinationUnread(const QString& folder)
+{
+    return QStringLiteral("フォルダ %1 を完全には読み取れませんでした。読み取れなかったファイルは上書きしません。")
+        .arg(folder);
+}
+
+} // namespace SyncRunText
+
 bool SyncRunResult::AnyFailed() const
 {
     return AnyStatus(deletions, FileOpStatus::Failed) || AnyStatus(copies, FileOpStatus::Failed)
-        || !deletions.errors.isEmpty() || !copies.errors.isEmpty() || !logWriteError.isEmpty()
+        || !deletions.errors.isEmpty() || !copies.errors.isEmpty() || !logWriteError.isEmpty() || !problems.isEmpty()
         || outcome == SyncOutcome::LogFailed || outcome == SyncOutcome::FolderFailed
         || outcome == SyncOutcome::FiltersUnread;
 }
@@ -121,22 +173,89 @@ void CSyncRun::Clear()
     m_result = SyncRunResult();
 }
 
-bool CSyncRun::IsSkippedProject(const CSyncProject& project)
+namespace {
+
+// What a first look into a folder finds.
+enum class FolderContent { Unknown, Empty, HasEntries };
+
+FolderContent LookInto(const QString& folder)
 {
-    const int source = m_direction == SyncDirection::Export ? 0 : 1;
-    if (!m_unattended || TestFolderReachable(project.GetFolder(source)))
-        return false;
-    m_result.skippedProjects << project.GetDisplayName();
-    return true;
+    const std::unique_ptr<CFileFind> finder = CreateFinder(folder);
+    if (!finder || !finder->Open(folder))
+        return FolderContent::Unknown;
+    if (finder->Next())
+        return FolderContent::HasEntries;
+    return finder->ReadFailed() ? FolderContent::Unknown : FolderContent::Empty;
 }
 
-bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QStringList* selection)
+} // namespace
+
+void CSyncRun::Skip(const CSyncProject& project, const QString& why)
+{
+    m_result.skippedProjects << project.GetDisplayName();
+    m_result.problems << why;
+}
+
+bool CSyncRun::IsSkippedProject(const CSyncProject& project)
+{
+    const QString name = project.GetDisplayName();
+    for (int side = 0; side < 2; ++side) {
+        if (!IsFolderPathSet(project.GetFolder(side))) {
+            Skip(project, SyncRunText::FolderNotSet(name, side));
+            return true;
+        }
+    }
+    // Each export would put the source inside itself once more.
+    if (FoldersOverlap(project.GetFolder(0), project.GetFolder(1))) {
+        Skip(project, SyncRunText::FoldersOverlap(name));
+        return true;
+    }
+    if (!m_unattended)
+        return false;
+    const int source = m_direction == SyncDirection::Export ? 0 : 1;
+    const QString sourceFolder = project.GetFolder(source);
+    const QString destinationFolder = project.GetFolder(1 - source);
+    if (!TestFolderReachable(sourceFolder)) {
+        Skip(project, SyncRunText::SourceMissing(name, sourceFolder));
+        m_result.skippedForSource = true;
+        return true;
+    }
+    // The empty mount point of a disk that is not mounted.
+    if (LookInto(sourceFolder) == FolderContent::Empty && LookInto(destinationFolder) == FolderContent::HasEntries) {
+        Skip(project, SyncRunText::SourceLooksUnmounted(name, sourceFolder, destinationFolder));
+        m_result.skippedForSource = true;
+        return true;
+    }
+    return false;
+}
+
+void CSyncRun::NoteUnreadFolders(const CDirSyncStatus& table, int source)
+{
+    const int destination = 1 - source;
+    if (table.IsReadIncomplete(source)) {
+        m_result.unreadFolders << table.GetFolder(source);
+        m_result.problems << SyncRunText::SourceUnread(table.GetFolder(source), table.GetFolder(destination));
+    }
+    if (table.IsReadIncomplete(destination)) {
+        m_result.unreadFolders << table.GetFolder(destination);
+        m_result.problems << SyncRunText::DestinationUnread(table.GetFolder(destination));
+    }
+}
+
+bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QStringList* selection, bool& noDeletions)
 {
     const bool exporting = m_direction == SyncDirection::Export;
     const int source = exporting ? 0 : 1;
     const int destination = 1 - source;
     const QString sourceFolder = node.GetFolder(source);
     const QString destinationFolder = node.GetFolder(destination);
+    // A document may hold any path: one that is not set is never scanned.
+    for (int side = 0; side < 2; ++side) {
+        if (!IsFolderPathSet(node.GetFolder(side))) {
+            m_result.problems << SyncRunText::FolderNotSet(node.GetDisplayName(), side);
+            return false;
+        }
+    }
 
     // A fresh scan of the pair; the node's own records only when they are
     // known to be one (see SetUseRescannedRecords).
@@ -148,6 +267,12 @@ bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QString
         scanned = &fresh;
     }
     const CDirSyncStatus& table = *scanned;
+
+    // What a source folder that could not be read lacks proves nothing: no
+    // deletions for it, here or below.
+    NoteUnreadFolders(table, source);
+    noDeletions = noDeletions || table.IsReadIncomplete(source);
+    const bool destinationUnread = table.IsReadIncomplete(destination);
     const SyncState folderState = node.IsNoSync() ? SyncSame : node.GetFolderState(false);
     const SyncState destinationOnly = exporting ? SyncTargetOnly : SyncProjectOnly;
     const SyncState sourceOnly = exporting ? SyncProjectOnly : SyncTargetOnly;
@@ -155,79 +280,101 @@ bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QString
     // A folder that exists on the destination side only goes as a whole;
     // nothing below it is visited.
     if ((m_flags & SyncFlag::DeleteFolders) && folderState == destinationOnly) {
-        m_doc.m_deletions << destinationFolder;
+        if (!noDeletions)
+            m_doc.m_deletions << destinationFolder;
         return false;
     }
     if ((m_flags & SyncFlag::CopyEmptyFolders) && node.ChildCount() == 0 && table.IsEmpty()
         && folderState == sourceOnly) {
-        m_doc.m_copySources << sourceFolder;
-        m_doc.m_copyDestinations << destinationFolder;
+        if (!destinationUnread) {
+            m_doc.m_copySources << sourceFolder;
+            m_doc.m_copyDestinations << destinationFolder;
+        }
         return false;
     }
 
-    if (!node.IsNoSync()) {
-        int mode = int((m_flags & SyncFlag::TransferModeMask) >> SyncFlag::TransferModeShift);
-        if (mode == 3)
-            mode = TransferMode::UpdatedAndAdded;
-        const bool deleteFiles = m_flags & SyncFlag::DeleteFiles;
-        // Records in name order, so that the lists are the same in every run.
-        for (const CFileSyncStatus* record : table.SortedRecords()) {
-            const QString name = record->GetName();
-            if (node.IsExcludedByFilter(name))
-                continue;
-            if (selectionMode && !(selection && selection->contains(name)))
-                continue;
-            const SyncState state = record->GetState();
-            const SyncState sourceNewer = exporting ? SyncProjectNewer : SyncTargetNewer;
-            bool copy = false;
-            bool remove = false;
-            if (state == sourceNewer)
-                copy = mode != TransferMode::AddedOnly;
-            else if (state == sourceOnly)
-                copy = mode != TransferMode::UpdatedOnly;
-            else if (state == destinationOnly)
-                remove = deleteFiles;
-            // Each side's path uses that side's own spelling of the name: on a
-            // file system that tells letter case apart, the other spelling
-            // would name a different file (or none).
-            if (copy) {
-                const QString sourceName = record->Entry[source].Name;
-                const QString destinationName
-                    = record->Exists[destination] ? record->Entry[destination].Name : sourceName;
-                m_doc.m_copySources << JoinPath(sourceFolder, sourceName);
-                m_doc.m_copyDestinations << JoinPath(destinationFolder, destinationName);
-            } else if (remove) {
-                m_doc.m_deletions << JoinPath(destinationFolder, record->Entry[destination].Name);
-            }
-        }
-    }
+    if (!node.IsNoSync())
+        CollectFileActions(node, table, selectionMode, selection, !noDeletions);
     return true;
+}
+
+void CSyncRun::CollectFileActions(const CSyncProject& node, const CDirSyncStatus& table, bool selectionMode,
+    const QStringList* selection, bool mayDelete)
+{
+    const bool exporting = m_direction == SyncDirection::Export;
+    const int source = exporting ? 0 : 1;
+    const int destination = 1 - source;
+    const QString sourceFolder = node.GetFolder(source);
+    const QString destinationFolder = node.GetFolder(destination);
+    const bool destinationUnread = table.IsReadIncomplete(destination);
+    const SyncState sourceNewer = exporting ? SyncProjectNewer : SyncTargetNewer;
+    const SyncState sourceOnly = exporting ? SyncProjectOnly : SyncTargetOnly;
+    const SyncState destinationOnly = exporting ? SyncTargetOnly : SyncProjectOnly;
+    int mode = int((m_flags & SyncFlag::TransferModeMask) >> SyncFlag::TransferModeShift);
+    if (mode == 3)
+        mode = TransferMode::UpdatedAndAdded;
+    const bool deleteFiles = (m_flags & SyncFlag::DeleteFiles) && mayDelete;
+    // Records in name order, so that the lists are the same in every run.
+    for (const CFileSyncStatus* record : table.SortedRecords()) {
+        const QString name = record->GetName();
+        if (node.IsExcludedByFilter(name))
+            continue;
+        if (selectionMode && !(selection && selection->contains(name)))
+            continue;
+        const SyncState state = record->GetState();
+        if (state == destinationOnly) {
+            if (deleteFiles)
+                m_doc.m_deletions << JoinPath(destinationFolder, record->Entry[destination].Name);
+            continue;
+        }
+        const bool copy = (state == sourceNewer && mode != TransferMode::AddedOnly)
+            || (state == sourceOnly && mode != TransferMode::UpdatedOnly);
+        if (!copy)
+            continue;
+        // Each side's path uses that side's own spelling of the name: on a
+        // file system that tells letter case apart, the other spelling would
+        // name a different file (or none).
+        const QString sourceName = record->Entry[source].Name;
+        const QString destinationName = record->Exists[destination] ? record->Entry[destination].Name : sourceName;
+        const QString destinationPath = JoinPath(destinationFolder, destinationName);
+        // A file that the destination's incomplete listing did not show is never replaced unseen.
+        if (destinationUnread && !record->Exists[destination] && PathExists(destinationPath))
+            continue;
+        m_doc.m_copySources << JoinPath(sourceFolder, sourceName);
+        m_doc.m_copyDestinations << destinationPath;
+    }
 }
 
 void CSyncRun::CollectTree(CSyncProject* start, bool selectionMode, const QStringList* selection)
 {
     // Parents before children, siblings in key order, without recursion: a
-    // tree read from a file can be very deep.
-    std::vector<CSyncProject*> pending{start};
+    // tree read from a file can be very deep. Each node carries whether a
+    // folder above it could not be read.
+    std::vector<std::pair<CSyncProject*, bool>> pending{{start, false}};
     while (!pending.empty()) {
-        CSyncProject* node = pending.back();
+        auto [node, noDeletions] = pending.back();
         pending.pop_back();
-        if (!CollectNode(*node, selectionMode, selection))
+        if (!CollectNode(*node, selectionMode, selection, noDeletions))
             continue;
         if (selectionMode || !(m_flags & SyncFlag::Recursive))
             continue;
         const CProject::ChildMap& children = node->Children();
         for (auto it = children.rbegin(); it != children.rend(); ++it)
-            pending.push_back(it->second.get());
+            pending.emplace_back(it->second.get(), noDeletions);
     }
 }
 
-void CSyncRun::Collect(CProject* node, const CAppOptionSync& options, SyncDirection direction)
+void CSyncRun::Begin(const CAppOptionSync& options, SyncDirection direction)
 {
     Clear();
     m_flags = options.Flags;
     m_logPath = options.LogFilePath;
     m_direction = direction;
+}
+
+void CSyncRun::Collect(CProject* node, const CAppOptionSync& options, SyncDirection direction)
+{
+    Begin(options, direction);
     if (!node)
         return;
     if (StopRunForUnreadFilters(*node, m_flags & SyncFlag::Recursive, m_doc.IsAutoSyncMode(), m_result))
@@ -253,6 +400,16 @@ bool CSyncRun::Synchronize(CProject* node, const CAppOptionSync& options, SyncDi
     Collect(node, options, direction);
     if (m_result.outcome == SyncOutcome::FiltersUnread)
         return false;
+    const bool executed = ExecuteWithPreview();
+    // A preview left with "back" comes again with the options dialog: the
+    // problems are told once the run goes on or ends.
+    if (m_result.outcome != SyncOutcome::PreviewStopped)
+        ReportProblems();
+    return executed;
+}
+
+bool CSyncRun::ExecuteWithPreview()
+{
     bool previewShown = false;
     if (m_doc.IsPreview()) {
         SyncLists lists = Lists();
@@ -275,10 +432,7 @@ bool CSyncRun::Synchronize(CProject* node, const CAppOptionSync& options, SyncDi
 void CSyncRun::CollectFiles(
     CSyncProject* node, const QStringList& names, const CAppOptionSync& options, SyncDirection direction)
 {
-    Clear();
-    m_flags = options.Flags;
-    m_logPath = options.LogFilePath;
-    m_direction = direction;
+    Begin(options, direction);
     if (!node)
         return;
     if (StopRunForUnreadFilters(*node, false, m_doc.IsAutoSyncMode(), m_result))
@@ -300,7 +454,17 @@ bool CSyncRun::SynchronizeFiles(
     CollectFiles(node, names, options, direction);
     if (m_result.outcome == SyncOutcome::FiltersUnread)
         return false;
-    return Execute();
+    const bool executed = Execute();
+    ReportProblems();
+    return executed;
+}
+
+void CSyncRun::ReportProblems()
+{
+    // Nobody may be there to close a box: an unattended run's caller reports.
+    if (m_result.problems.isEmpty() || m_unattended || !m_showProblems)
+        return;
+    ShowFileOperationErrors(m_result.problems);
 }
 
 bool CSyncRun::Execute()
@@ -308,7 +472,8 @@ bool CSyncRun::Execute()
     const bool autoSync = m_doc.IsAutoSyncMode();
     const bool noConfirmation = m_flags & SyncFlag::NoConfirmation;
     if (Lists().IsEmpty()) {
-        if (!noConfirmation && !autoSync)
+        // Where something was left out, the report of the problems says more.
+        if (!noConfirmation && !autoSync && m_result.problems.isEmpty())
             CurrentPrompt().ShowMessage(NothingToDoText(), PromptIcon::Information);
         m_result.outcome = SyncOutcome::NothingToDo;
         return false;
@@ -339,12 +504,15 @@ bool CSyncRun::Execute()
             m_result.outcome = SyncOutcome::Declined;
             return false;
         }
+        // The log lists what the run asked for, whatever the outcome of each
+        // item; each line as its item ends, all of them on disk before any copy.
+        CLogLinesInOrder lines(deletions.size(), [&](qsizetype i) { log.WriteDeletion(deletions.at(i)); });
         CFileOperation operation(m_observer);
+        operation.SetItemDoneHandler([&lines](size_t index) { lines.ItemDone(index); });
         operation.DeleteItems(deletions, operationFlags);
+        lines.Finish();
+        log.Sync();
         m_result.deletions = operation.Result();
-        // The log lists what the run asked for, whatever the outcome of each item.
-        for (const QString& path : deletions)
-            log.WriteDeletion(path);
     }
 
     const QStringList sources = m_doc.m_copySources;
@@ -367,11 +535,14 @@ bool CSyncRun::Execute()
     }
 
     if (!sources.isEmpty()) {
+        // The copy lines follow the copies while they go on (see CSyncLog).
+        CLogLinesInOrder lines(
+            sources.size(), [&](qsizetype i) { log.WriteCopy(sources.at(i), destinations.value(i)); });
         CFileOperation operation(m_observer);
+        operation.SetItemDoneHandler([&lines](size_t index) { lines.ItemDone(index); });
         operation.CopyItems(sources, destinations, operationFlags);
+        lines.Finish();
         m_result.copies = operation.Result();
-        for (qsizetype i = 0; i < sources.size(); ++i)
-            log.WriteCopy(sources.at(i), destinations.value(i));
     }
     m_result.logWriteError = log.WriteError();
     m_result.outcome = SyncOutcome::Executed;

@@ -8,6 +8,7 @@
 #include <functional>
 
 class CAppOptionSync;
+class CDirSyncStatus;
 class CMyDoc;
 class CProject;
 class CSyncProject;
@@ -42,9 +43,20 @@ enum class SyncOutcome {
 struct SyncRunResult
 {
     SyncOutcome outcome = SyncOutcome::NothingToDo;
-    // Display names of the top-level projects that an unattended run left out
-    // because their source folder could not be reached.
+    // Display names of the projects that the run left out: a folder not set
+    // (empty or relative), folders that overlap, or, in an unattended run, a
+    // source folder that cannot be reached or looks unmounted.
     QStringList skippedProjects;
+    // Whether a project was left out for its source folder alone (what the
+    // command line's --allow-missing-source lets through).
+    bool skippedForSource = false;
+    // The folders that could not be read completely: nothing was deleted on
+    // the other side of them, nor below them.
+    QStringList unreadFolders;
+    // One text for each project left out and each folder not read
+    // completely, in the order met: the run's own errors, which the window
+    // and the command line report besides those of the file operations.
+    QStringList problems;
     FileOpResult deletions;
     FileOpResult copies;
     QString logPath;
@@ -52,7 +64,8 @@ struct SyncRunResult
     QString message;
     QString logWriteError;
 
-    // Whether any action failed (a file operation item or the log).
+    // Whether any action failed (a file operation item or the log), or the
+    // run left something out (see problems).
     bool AnyFailed() const;
     // Whether the user stopped something (No, Cancel).
     bool AnyStopped() const;
@@ -60,6 +73,18 @@ struct SyncRunResult
 
 // The text of the message that a run with nothing to do shows.
 QString NothingToDoText();
+
+// The texts of the run's own errors (SyncRunResult::problems).
+namespace SyncRunText {
+// `side` 0: the project folder, 1: the target folder, is empty or not an absolute path.
+QString FolderNotSet(const QString& project, int side);
+QString FoldersOverlap(const QString& project);
+QString SourceMissing(const QString& project, const QString& folder);
+QString SourceLooksUnmounted(const QString& project, const QString& source, const QString& destination);
+// A source folder not read completely; `destination` is its counterpart.
+QString SourceUnread(const QString& folder, const QString& destination);
+QString DestinationUnread(const QString& folder);
+} // namespace SyncRunText
 
 // A synchronisation run on a document, in two phases. Collection walks the
 // start node (the root: every project) and, with option bit 0, its subfolder
@@ -70,10 +95,24 @@ QString NothingToDoText();
 // goes through the prompt interface; in auto-sync mode none is shown and the
 // file operations run silently.
 //
-// An unattended run (auto-sync mode, the command-line tool) leaves out a
-// top-level project whose source folder cannot be reached: an unmounted disk
-// looks exactly like a deleted folder, and the run must not empty the
-// destination for it.
+// Nothing is ever resolved against the working directory and nothing is
+// deleted on half-knowledge:
+// - A project whose folder is not set (empty, relative) or whose folders
+//   overlap (one is the other or lies inside it) is left out of every run.
+// - A folder that could not be read completely (permission denied, an I/O
+//   error) gives no deletions on the other side, neither there nor below it;
+//   copies of what could be read go on, but never onto a file that the
+//   destination's incomplete listing did not show.
+// - An unattended run (auto-sync mode, the command-line tool) also leaves out
+//   a top-level project whose source folder cannot be reached, or is empty
+//   while the destination holds entries: an unmounted disk (or the empty
+//   mount point it leaves) looks exactly like a deleted or emptied folder,
+//   and the run must not empty the destination for it. An interactive run
+//   shows such deletions in its preview and questions instead.
+// Each of these is reported in the result's problems, which an interactive
+// run started with Synchronize or SynchronizeFiles shows through the prompt
+// at its end; the caller of an unattended run reports them, without a box
+// that would wait for someone to close it.
 class CSyncRun
 {
 public:
@@ -82,6 +121,9 @@ public:
     void SetPreviewHook(SyncPreviewHook hook) { m_previewHook = std::move(hook); }
     void SetObserver(IFileOperationObserver* observer) { m_observer = observer; }
     void SetUnattended(bool unattended) { m_unattended = unattended; }
+    // Whether an interactive run shows its problems through the prompt (the
+    // command-line tool prints them itself).
+    void SetShowProblems(bool show) { m_showProblems = show; }
     // For a run right after the document was opened (and so rescanned), as
     // the command-line tool runs: a node's records from that rescan stand for
     // the fresh scan of its folder pair when they hold every file of both
@@ -115,11 +157,22 @@ public:
 
 private:
     void Clear();
+    void Begin(const CAppOptionSync& options, SyncDirection direction);
     void CollectTree(CSyncProject* start, bool selectionMode, const QStringList* selection);
     // One node; false when its subfolder nodes are not to be visited.
-    bool CollectNode(CSyncProject& node, bool selectionMode, const QStringList* selection);
-    bool IsSkippedProject(const CSyncProject& node);
+    // `noDeletions` comes in set when a folder above could not be read, and
+    // leaves set for the subfolders when this one could not either.
+    bool CollectNode(CSyncProject& node, bool selectionMode, const QStringList* selection, bool& noDeletions);
+    // The copies and deletions of the files of one folder pair (deletions only when `mayDelete`).
+    void CollectFileActions(const CSyncProject& node, const CDirSyncStatus& table, bool selectionMode,
+        const QStringList* selection, bool mayDelete);
+    // Whether the top-level `project` is left out of this run (reported).
+    bool IsSkippedProject(const CSyncProject& project);
+    void Skip(const CSyncProject& project, const QString& why);
+    void NoteUnreadFolders(const CDirSyncStatus& table, int source);
+    bool ExecuteWithPreview();
     bool Execute();
+    void ReportProblems();
     SyncLists Lists() const;
     void SetLists(const SyncLists& lists);
 
@@ -127,6 +180,7 @@ private:
     SyncPreviewHook m_previewHook;
     IFileOperationObserver* m_observer = nullptr;
     bool m_unattended = false;
+    bool m_showProblems = true;
     bool m_useRescannedRecords = false;
     quint32 m_flags = 0;
     QString m_logPath;

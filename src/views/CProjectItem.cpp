@@ -1,5 +1,6 @@
 #include "views/CProjectItem.h"
 
+#include "engine/CDirSyncStatus.h"
 #include "engine/SyncState.h"
 #include "model/CAppProject.h"
 #include "model/CSyncProject.h"
@@ -28,8 +29,22 @@ NodePictures ComputeNodePictures(CProject& node, bool scan)
     } else {
         const int picture = GetFolderStatePicture(project->GetFolderState(scan));
         pictures.status = picture == Picture::None ? Strip::Empty : picture;
+        // As the last scan or rescan found it.
+        const CDirSyncStatus& status = project->FolderStatus();
+        if (status.IsReadIncomplete()) {
+            pictures.status = Strip::Mixed;
+            pictures.unread[0] = status.IsReadIncomplete(0);
+            pictures.unread[1] = status.IsReadIncomplete(1);
+        }
     }
     return pictures;
+}
+
+QString NodeTipText(const NodePictures& pictures)
+{
+    if (pictures.unread[0] || pictures.unread[1])
+        return GetUnreadFolderTipText(pictures.unread[0], pictures.unread[1]);
+    return NodeTipText(pictures.status);
 }
 
 QString NodeTipText(int statusPicture)
@@ -132,7 +147,7 @@ QVariant CProjectItem::data(int column, int role) const
         if (m_settings.noInfoTips)
             return {};
         EnsurePictures();
-        if (const QString tip = NodeTipText(m_pictures.status); !tip.isEmpty())
+        if (const QString tip = NodeTipText(m_pictures); !tip.isEmpty())
             return tip;
         return {};
     case ProjectRole::Node:

@@ -33,12 +33,17 @@ struct NodePictures
 {
     int type = 0;
     int status = 0; // 0: no status
+    // The project folder (0) or the target folder (1) could not be read
+    // completely: the status shows the mixed picture and the tip says why.
+    bool unread[2] = {false, false};
 };
 // Computes the pictures of `node`; a folder pair's status may scan its folders
 // when `scan` is set. A node of no known kind gets neither picture.
 NodePictures ComputeNodePictures(CProject& node, bool scan);
 // The tip of a status picture ("" for none).
 QString NodeTipText(int statusPicture);
+// The tip of a node's pictures: a folder that could not be read says so.
+QString NodeTipText(const NodePictures& pictures);
 
 // One item of the project tree. Its text and pictures are asked of the node
 // the first time the tree draws the item and kept until Invalidate, so that a

@@ -285,3 +285,81 @@ TEST_F(ProjectCreation, SettingsPagesApplyToTheSubtree)
     ASSERT_EQ(ApplyProjectSheet(deeper, values), SheetResult::Applied);
     EXPECT_TRUE(deeper.IsNoSubfolderSearch());
 }
+
+TEST_F(ProjectCreation, FoldersThatAreNotAbsoluteOrOverlapAreRefusedBeforeAnythingIsCreated)
+{
+    const QString work = dir.MakeFolder(QStringLiteral("a/Work"));
+    dir.MakeFolder(QStringLiteral("a/Work/inner"));
+    const QString beside = dir.MakeFolder(QStringLiteral("a/Workshop"));
+    dir.MakeLink(QStringLiteral("lnk"), work);
+    const QString invalid = ProjectText::InvalidFolder;
+    const QString overlap = ProjectText::FoldersOverlap;
+    struct Case
+    {
+        QString project;
+        QString target;
+        NewProjectCheck why;
+        QString message;
+    };
+    const Case cases[] = {
+        {QStringLiteral("a/Work"), QString(), NewProjectCheck::InvalidProjectFolder, invalid},
+        {work + QChar(0) + QStringLiteral("x"), QString(), NewProjectCheck::InvalidProjectFolder, invalid},
+        {work, QStringLiteral("b"), NewProjectCheck::InvalidTargetFolder, invalid},
+        {work, QStringLiteral("b") + QChar(0), NewProjectCheck::InvalidTargetFolder, invalid},
+        {work, work + QStringLiteral("/inner"), NewProjectCheck::FoldersOverlap, overlap},
+        {work + QStringLiteral("/inner"), work, NewProjectCheck::FoldersOverlap, overlap},
+        {work, work, NewProjectCheck::FoldersOverlap, overlap},
+        // Inside through a link, and not there yet: refused before it is created.
+        {work, dir.PathOf(QStringLiteral("lnk/new")), NewProjectCheck::FoldersOverlap, overlap},
+        {work, beside, NewProjectCheck::Ok, QString()}, // "a/Workshop" is not inside "a/Work"
+    };
+    for (const Case& c : cases) {
+        const size_t before = prompt.Requests().size();
+        NewProjectCheck why = NewProjectCheck::Ok;
+        EXPECT_EQ(ValidateNewProject({c.project, c.target, true}, &why), c.why == NewProjectCheck::Ok);
+        EXPECT_EQ(why, c.why) << c.target.toStdString();
+        if (c.message.isEmpty()) {
+            EXPECT_EQ(prompt.Requests().size(), before);
+        } else {
+            ASSERT_EQ(prompt.Requests().size(), before + 1);
+            EXPECT_EQ(prompt.Requests().back().text, c.message);
+            EXPECT_EQ(prompt.Requests().back().icon, PromptIcon::Warning);
+        }
+    }
+    EXPECT_FALSE(TestDir::Exists(dir.PathOf(QStringLiteral("a/Work/new"))));
+    EXPECT_FALSE(TestDir::Exists(QStringLiteral("b")));
+}
+
+TEST_F(ProjectCreation, TheFolderPageRefusesRelativeAndOverlappingFolders)
+{
+    const QString work = dir.MakeFolder(QStringLiteral("a/Work"));
+    const QString inner = dir.MakeFolder(QStringLiteral("a/Work/inner"));
+    const QString other = dir.MakeFolder(QStringLiteral("b"));
+    struct Case
+    {
+        QString project;
+        QString target;
+        QString message; // empty: accepted
+    };
+    const Case cases[] = {
+        {QStringLiteral("a/Work"), other, ProjectText::InvalidFolder},
+        {work, QStringLiteral("b"), ProjectText::InvalidFolder},
+        {work, inner, ProjectText::FoldersOverlap},
+        {inner, work, ProjectText::FoldersOverlap},
+        {work, work + QStringLiteral("/"), ProjectText::FoldersOverlap},
+        {work, other, QString()},
+    };
+    for (const Case& c : cases) {
+        ProjectSheetValues values;
+        values.foldersEdited = true;
+        values.projectFolder = c.project;
+        values.targetFolder = c.target;
+        const size_t before = prompt.Requests().size();
+        EXPECT_EQ(ValidateProjectSheet(values), c.message.isEmpty()) << c.target.toStdString();
+        if (!c.message.isEmpty()) {
+            ASSERT_EQ(prompt.Requests().size(), before + 1);
+            EXPECT_EQ(prompt.Requests().back().text, c.message);
+            EXPECT_EQ(prompt.Requests().back().icon, PromptIcon::Information);
+        }
+    }
+}

@@ -5,8 +5,10 @@
 #include "model/CSyncProject.h"
 #include "platform/FileCopy.h"
 #include "platform/FileName.h"
+#include "platform/PathResolution.h"
 #include "platform/Profile.h"
 #include "support/TestDir.h"
+#include "sync/CSyncRun.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,8 +18,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,7 +55,7 @@ protected:
     {
         CMyDoc doc;
         auto node = std::make_unique<CSyncProject>(&doc.GetRoot());
-        node->SetFolders(dir.PathOf(project), dir.PathOf(target));
+        node->SetFolders(dir.PathOf(project), target.isEmpty() ? QString() : dir.PathOf(target));
         doc.GetRoot().AddChild(std::move(node));
         ASSERT_TRUE(doc.OnSaveDocument(docPath));
     }
@@ -68,10 +73,13 @@ protected:
         return env;
     }
 
-    CliResult Cli(const QStringList& args, const QMap<QString, QString>& extra = {}) const
+    CliResult Cli(const QStringList& args, const QMap<QString, QString>& extra = {},
+        const QString& workingDirectory = QString()) const
     {
         QProcess process;
         process.setProcessEnvironment(Environment(extra));
+        if (!workingDirectory.isEmpty())
+            process.setWorkingDirectory(workingDirectory);
         process.setStandardInputFile(QProcess::nullDevice());
         process.start(QStringLiteral(PAIRWELL_CLI), args);
         EXPECT_TRUE(process.waitForFinished(120'000));
@@ -112,6 +120,54 @@ protected:
             pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         return pid;
+    }
+
+    // Runs the tool as a user without the capabilities that let root read
+    // any folder (dropped from the bounding set before the program starts);
+    // stdout and stdin on /dev/null.
+    CliResult CliAsAUser(const QStringList& args) const
+    {
+        std::vector<QByteArray> strings;
+        for (const QString& entry : Environment().toStringList())
+            strings.push_back(EncodeFileName(entry));
+        const size_t envCount = strings.size();
+        strings.push_back(QByteArray(PAIRWELL_CLI));
+        for (const QString& arg : args)
+            strings.push_back(EncodeFileName(arg));
+        std::vector<char*> envp;
+        for (size_t i = 0; i < envCount; ++i)
+            envp.push_back(strings[i].data());
+        envp.push_back(nullptr);
+        std::vector<char*> argv;
+        for (size_t i = envCount; i < strings.size(); ++i)
+            argv.push_back(strings[i].data());
+        argv.push_back(nullptr);
+        const QByteArray errPath = EncodeFileName(dir.PathOf(QStringLiteral("stderr.txt")));
+        const int err = ::open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        CliResult result;
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
+            ::prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);
+            ::dup2(null, 0);
+            ::dup2(null, 1);
+            ::dup2(err, 2);
+            ::execve(argv[0], argv.data(), envp.data());
+            ::_exit(127);
+        }
+        int status = 0;
+        if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+            result.code = WEXITSTATUS(status);
+        ::close(err);
+        ::close(null);
+        result.err = QString::fromUtf8(TestDir::ReadFile(dir.PathOf(QStringLiteral("stderr.txt"))));
+        return result;
+    }
+
+    static QString LogText(const QByteArray& bytes)
+    {
+        return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
     }
 
     static QByteArray BigContent()
@@ -271,8 +327,10 @@ TEST_F(CliSync, AnUnreachableSourceIsSkippedUnlessAllowed)
     dir.WriteFile(QStringLiteral("T/a.txt"), "a", kOld);
     SaveDocument(); // dir/P does not exist: an unmounted disk looks like this
     const CliResult skipped = Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("8d")});
-    EXPECT_EQ(skipped.code, 0);
+    EXPECT_EQ(skipped.code, 4);
     EXPECT_TRUE(skipped.err.contains(QStringLiteral("skipped project P"))) << skipped.err.toStdString();
+    EXPECT_TRUE(skipped.err.contains(SyncRunText::SourceMissing(QStringLiteral("P"), dir.PathOf(QStringLiteral("P")))))
+        << skipped.err.toStdString();
     EXPECT_TRUE(TestDir::Exists(T("a.txt")));
 
     const CliResult plan = Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("8d"),
@@ -348,4 +406,142 @@ TEST_F(CliSync, CtrlCStopsAfterTheCurrentFileAndWhatIsDoneStaysDone)
     EXPECT_EQ(TestDir::ReadFile(T("a-big.bin")), big);
     EXPECT_FALSE(TestDir::Exists(T("z-small.txt")));
     EXPECT_TRUE(TempFilesIn(T("")).isEmpty());
+}
+
+TEST_F(CliSync, AProjectWithoutATargetFolderIsSkippedAndTheWorkingDirectoryKeepsItsFiles)
+{
+    dir.WriteFile(QStringLiteral("P/a.txt"), "from the project", kNew);
+    const QString users = dir.WriteFile(QStringLiteral("cwd/a.txt"), "the user's own", kOld);
+    SaveDocument(QStringLiteral("P"), QString());
+    for (const QString& verb : {QStringLiteral("export"), QStringLiteral("import")}) {
+        const CliResult run = Cli(
+            {verb, docPath, QStringLiteral("--flags"), QStringLiteral("8f")}, {}, dir.PathOf(QStringLiteral("cwd")));
+        EXPECT_EQ(run.code, 4) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(SyncRunText::FolderNotSet(QStringLiteral("P"), 1))) << run.err.toStdString();
+    }
+    EXPECT_EQ(TestDir::ReadFile(users), QByteArray("the user's own"));
+    EXPECT_EQ(TestDir::MTime(users), kOld);
+    QStringList names;
+    ASSERT_TRUE(ListFolderEntries(dir.PathOf(QStringLiteral("cwd")), &names, nullptr));
+    EXPECT_EQ(names, QStringList{QStringLiteral("a.txt")});
+    EXPECT_EQ(TestDir::ReadFile(P("a.txt")), QByteArray("from the project"));
+}
+
+TEST_F(CliSync, AnEmptySourceBesideAFullTargetIsSkippedUnlessAllowed)
+{
+    dir.MakeFolder(QStringLiteral("P"));
+    dir.WriteFile(QStringLiteral("T/a.txt"), "a", kOld);
+    SaveDocument();
+    for (const bool plan : {false, true}) {
+        QStringList args{QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("8d")};
+        if (plan)
+            args << QStringLiteral("--plan");
+        const CliResult run = Cli(args);
+        EXPECT_EQ(run.code, 4) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+        EXPECT_TRUE(run.err.contains(SyncRunText::SourceLooksUnmounted(
+            QStringLiteral("P"), dir.PathOf(QStringLiteral("P")), dir.PathOf(QStringLiteral("T")))))
+            << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("--allow-missing-source")));
+    }
+    EXPECT_TRUE(TestDir::Exists(T("a.txt")));
+    const CliResult allowed = Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("8d"),
+        QStringLiteral("--allow-missing-source")});
+    EXPECT_EQ(allowed.code, 0) << allowed.err.toStdString();
+    EXPECT_FALSE(TestDir::Exists(T("a.txt")));
+}
+
+TEST_F(CliSync, AnUnreadableSourceFolderExitsFourAndDeletesNothingOnTheOtherSide)
+{
+    dir.WriteFile(QStringLiteral("P/new.txt"), "new", kNew);
+    dir.WriteFile(QStringLiteral("P/sub/kept.txt"), "kept", kOld);
+    dir.WriteFile(QStringLiteral("T/sub/kept.txt"), "kept", kOld);
+    dir.WriteFile(QStringLiteral("T/sub/only-here.txt"), "only here", kOld);
+    dir.WriteFile(QStringLiteral("T/sub/deeper/x.txt"), "x", kOld);
+    SaveDocument();
+    const QByteArray sub = EncodeFileName(P("sub"));
+    ASSERT_EQ(::chmod(sub.constData(), 0), 0);
+    const CliResult run
+        = CliAsAUser({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("8f")});
+    ::chmod(sub.constData(), 0755);
+    EXPECT_EQ(run.code, 4) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(SyncRunText::SourceUnread(P("sub"), T("sub")))) << run.err.toStdString();
+    EXPECT_TRUE(TestDir::Exists(T("sub/only-here.txt")));
+    EXPECT_TRUE(TestDir::Exists(T("sub/deeper/x.txt")));
+    EXPECT_EQ(TestDir::ReadFile(T("new.txt")), QByteArray("new"));
+}
+
+TEST_F(CliSync, ALogPathThatIsAFifoIsRefusedAtOnce)
+{
+    dir.WriteFile(QStringLiteral("P/a.txt"), "a", kNew);
+    SaveDocument();
+    const QString fifo = dir.PathOf(QStringLiteral("log.fifo"));
+    ASSERT_EQ(::mkfifo(EncodeFileName(fifo).constData(), 0600), 0);
+    const CliResult run = Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("80"),
+        QStringLiteral("--log"), fifo});
+    EXPECT_EQ(run.code, 4);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("ログファイル %1 を開けません。").arg(fifo))) << run.err.toStdString();
+    EXPECT_FALSE(TestDir::Exists(T("a.txt")));
+}
+
+TEST_F(CliSync, TheDeletionsOfARunKilledDuringItsCopiesAreInTheLog)
+{
+    dir.WriteFile(QStringLiteral("P/big.bin"), BigContent(), kNew);
+    dir.WriteFile(QStringLiteral("T/stale one.txt"), "stale", kOld);
+    dir.WriteFile(QStringLiteral("T/stale two.txt"), "stale", kOld);
+    SaveDocument();
+    const QString log = dir.PathOf(QStringLiteral("sync.log"));
+    const pid_t pid = SpawnStopping({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("84"),
+        QStringLiteral("--log"), log});
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, WUNTRACED), pid);
+    ASSERT_TRUE(WIFSTOPPED(status)) << "the copy ended before it could be stopped";
+    ::kill(pid, SIGKILL);
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+
+    EXPECT_FALSE(TestDir::Exists(T("stale one.txt")));
+    const QStringList lines = LogText(TestDir::ReadFile(log)).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 3) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(lines.at(0).endsWith(QStringLiteral(" DEL \"") + T("stale one.txt") + QLatin1Char('"')));
+    EXPECT_TRUE(lines.at(1).endsWith(QStringLiteral(" DEL \"") + T("stale two.txt") + QLatin1Char('"')));
+    EXPECT_TRUE(lines.at(2).isEmpty());
+}
+
+TEST_F(CliSync, AddStoresThePathsTheSystemReachesAndRefusesOverlappingFolders)
+{
+    dir.MakeFolder(QStringLiteral("real/proj"));
+    dir.MakeFolder(QStringLiteral("real/sub"));
+    dir.MakeFolder(QStringLiteral("proj")); // what a text-only "lnk/.." would name
+    dir.MakeLink(QStringLiteral("lnk"), dir.PathOf(QStringLiteral("real/sub")));
+    dir.MakeLink(QStringLiteral("work"), dir.PathOf(QStringLiteral("real/proj")));
+    ASSERT_EQ(Cli({QStringLiteral("new"), docPath}).code, 0);
+    const CliResult add = Cli(
+        {QStringLiteral("add"), docPath, QStringLiteral("lnk/../proj"), QStringLiteral("out"), QStringLiteral("--yes")},
+        {}, dir.Path());
+    ASSERT_EQ(add.code, 0) << add.err.toStdString();
+    const CliResult second = Cli({QStringLiteral("add"), docPath, QStringLiteral("./work"),
+                                     QStringLiteral("work/inner"), QStringLiteral("--yes")},
+        {}, dir.Path());
+    EXPECT_EQ(second.code, 2) << second.err.toStdString(); // the target would lie inside the project
+    EXPECT_FALSE(TestDir::Exists(dir.PathOf(QStringLiteral("real/proj/inner"))));
+
+    // A folder that is itself a link stays the link the user named.
+    const CliResult third = Cli(
+        {QStringLiteral("add"), docPath, QStringLiteral("work"), QStringLiteral("elsewhere"), QStringLiteral("--yes")},
+        {}, dir.Path());
+    EXPECT_EQ(third.code, 0) << third.err.toStdString();
+
+    CMyDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(docPath));
+    ASSERT_EQ(doc.GetRoot().ChildCount(), 2);
+    const CSyncProject* project = doc.GetRoot().FindChild(QStringLiteral("proj"));
+    ASSERT_NE(project, nullptr);
+    EXPECT_EQ(project->GetFolder(0), ResolvePath(dir.PathOf(QStringLiteral("real/proj"))));
+    EXPECT_EQ(project->GetFolder(1), ResolvePath(dir.PathOf(QStringLiteral("out"))));
+    EXPECT_TRUE(TestDir::Exists(dir.PathOf(QStringLiteral("out"))));
+    const CSyncProject* linked = doc.GetRoot().FindChild(QStringLiteral("work"));
+    ASSERT_NE(linked, nullptr);
+    EXPECT_EQ(linked->GetFolder(0), ResolvePath(dir.Path()) + QStringLiteral("/work"));
+    EXPECT_EQ(linked->GetDisplayName(), QStringLiteral("work"));
 }

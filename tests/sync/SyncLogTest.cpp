@@ -4,9 +4,12 @@
 
 #include <QDir>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -119,4 +122,75 @@ TEST(SyncLog, TheClockCanBeReplaced)
     EXPECT_EQ(CSyncLog::Now(), March1());
     CSyncLog::SetClock({});
     EXPECT_NE(CSyncLog::Now(), March1());
+}
+
+TEST(SyncLog, APathThatIsNoRegularFileIsRefusedAtOnceAndALinkToOneIsFollowed)
+{
+    TestDir dir;
+    const QString fifo = dir.PathOf(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(EncodeFileName(fifo).constData(), 0600), 0);
+    // A FIFO with a reader would take the lines, one without would block an open that waits.
+    const int reader = ::open(EncodeFileName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    for (const QString& path : {fifo, QStringLiteral("/dev/null"), dir.MakeFolder(QStringLiteral("folder"))}) {
+        CSyncLog log;
+        QString message;
+        EXPECT_FALSE(log.Open(path, March1(), &message)) << path.toStdString();
+        EXPECT_EQ(message, QStringLiteral("ログファイル %1 を開けません。\n通常のファイルではありません。").arg(path));
+        EXPECT_FALSE(log.IsOpen());
+    }
+    char byte = 0;
+    EXPECT_LE(::read(reader, &byte, 1), 0); // nothing went into the FIFO
+    ::close(reader);
+    // Without a reader an open would wait for one: refused instead.
+    EXPECT_FALSE(CSyncLog().Open(fifo, March1(), nullptr));
+
+    const QString real = dir.WriteFile(QStringLiteral("real.log"));
+    const QString link = dir.MakeLink(QStringLiteral("link.log"), real);
+    CSyncLog log;
+    ASSERT_TRUE(log.Open(link, March1(), nullptr));
+    log.WriteDeletion(QStringLiteral("/x"));
+    log.Close();
+    EXPECT_EQ(TestDir::ReadFile(real), Utf16(QStringLiteral("2004/03/01 09:05:03 DEL /x\r\n")));
+}
+
+TEST(SyncLog, AHeldLineReachesTheFileWithinTheHoldTimeWithoutFurtherCalls)
+{
+    TestDir dir;
+    const QString path = dir.PathOf(QStringLiteral("sync.log"));
+    CSyncLog log;
+    ASSERT_TRUE(log.Open(path, March1(), nullptr));
+    const QByteArray first = Utf16(QStringLiteral("2004/03/01 09:05:03 DEL /first\r\n"));
+    const QByteArray second = Utf16(QStringLiteral("2004/03/01 09:05:03 DEL /second\r\n"));
+    // The first line after a quiet second is written at once; the next is held for a block.
+    log.WriteDeletion(QStringLiteral("/first"));
+    EXPECT_EQ(TestDir::ReadFile(path), first);
+    log.WriteDeletion(QStringLiteral("/second"));
+    const auto start = std::chrono::steady_clock::now();
+    while (TestDir::ReadFile(path) != first + second
+        && std::chrono::steady_clock::now() - start < std::chrono::seconds(10))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(TestDir::ReadFile(path), first + second);
+    EXPECT_TRUE(log.WriteError().isEmpty());
+
+    // Flush and Sync write at once.
+    log.WriteDeletion(QStringLiteral("/third"));
+    EXPECT_TRUE(log.Sync());
+    EXPECT_EQ(TestDir::ReadFile(path), first + second + Utf16(QStringLiteral("2004/03/01 09:05:03 DEL /third\r\n")));
+}
+
+TEST(SyncLog, LinesInOrderFollowTheListWhateverOrderTheItemsEndIn)
+{
+    QStringList written;
+    CLogLinesInOrder lines(5, [&written](qsizetype i) { written << QString::number(i); });
+    lines.ItemDone(1);
+    EXPECT_TRUE(written.isEmpty());
+    lines.ItemDone(0);
+    EXPECT_EQ(written, (QStringList{QStringLiteral("0"), QStringLiteral("1")}));
+    lines.ItemDone(3);
+    lines.ItemDone(9); // no such item
+    EXPECT_EQ(written.size(), 2);
+    // Items that never ended (a cancel) are written at the end, in order.
+    lines.Finish();
+    EXPECT_EQ(written.join(QLatin1Char(',')), QStringLiteral("0,1,2,3,4"));
 }

@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QToolButton>
 
 namespace {
@@ -559,4 +560,36 @@ TEST_F(AutoSync, SyncAtStartLeavesOutAnUnreachableProjectFolder)
     EXPECT_TRUE(TestDir::Exists(TargetOf(QStringLiteral("beta")) + QStringLiteral("/only-here.txt")));
     EXPECT_TRUE(TestDir::Exists(kept));
     EXPECT_EQ(CSyncRun::LastResult().skippedProjects.size(), 1);
+    // No box that would keep "-s -e" from ending; the status bar says which.
+    EXPECT_TRUE(prompt.Requests().empty()) << prompt.Texts().join('\n').toStdString();
+    EXPECT_TRUE(Frame().statusBar()->currentMessage().contains(QStringLiteral("「alpha」")));
+}
+
+TEST_F(AutoSync, AnEmptyMountPointIsLeftOutWithoutABoxAndTheStatusBarSaysWhich)
+{
+    SetSyncFlags(SyncFlag::Recursive | SyncFlag::DeleteFiles | SyncFlag::DeleteFolders);
+    const QString path = MakeDocument(QStringLiteral("work.snc"), {QStringLiteral("alpha"), QStringLiteral("beta")});
+    // alpha's disk held what its target holds; then it went, leaving its mount point empty.
+    const QString kept = dir.WriteFile(QStringLiteral("alpha-target/only-here.txt"), "project side alpha", T);
+    for (const char* name : {"alpha/only-here.txt", "alpha/docs/readme.txt"})
+        ASSERT_EQ(::unlink(EncodeFileName(dir.PathOf(QString::fromLatin1(name))).constData()), 0);
+    ASSERT_EQ(::rmdir(EncodeFileName(dir.PathOf(QStringLiteral("alpha/docs"))).constData()), 0);
+
+    ASSERT_TRUE(Start({QStringLiteral("-a1"), path}));
+    QSignalSpy finished(&Controller(), &CAutoSync::SyncAllFinished);
+    ASSERT_TRUE(WaitFor([&] { return finished.count() >= 1; }));
+    EXPECT_TRUE(TestDir::Exists(kept));
+    EXPECT_TRUE(TestDir::Exists(TargetOf(QStringLiteral("beta")) + QStringLiteral("/only-here.txt")));
+    EXPECT_EQ(CSyncRun::LastResult().skippedProjects, QStringList{QStringLiteral("alpha")});
+    EXPECT_TRUE(prompt.Requests().empty()) << prompt.Texts().join('\n').toStdString();
+    const QString shown = Frame().statusBar()->currentMessage();
+    EXPECT_TRUE(shown.contains(QStringLiteral("「alpha」"))) << shown.toStdString();
+
+    // The disk is back: the next tick exports it and the message goes.
+    dir.WriteFile(QStringLiteral("alpha/only-here.txt"), "project side alpha", T);
+    const int before = finished.count();
+    ASSERT_TRUE(WaitFor([&] { return finished.count() > before; }));
+    EXPECT_TRUE(CSyncRun::LastResult().skippedProjects.isEmpty());
+    EXPECT_TRUE(Frame().statusBar()->currentMessage().isEmpty());
+    EXPECT_TRUE(prompt.Requests().empty());
 }
