@@ -31,6 +31,13 @@ void CDirSyncStatus::SetPaths(const QString& project, const QString& target)
     Clear();
     m_folder[0] = project;
     m_folder[1] = target;
+    m_root[0] = m_root[1] = QString();
+}
+
+void CDirSyncStatus::SetRoots(const QString& projectRoot, const QString& targetRoot)
+{
+    m_root[0] = projectRoot;
+    m_root[1] = targetRoot;
 }
 
 QString CDirSyncStatus::GetFolder(int side) const
@@ -127,7 +134,7 @@ void CDirSyncStatus::AddFound(int side, const CFileFind& finder)
 bool CDirSyncStatus::IsFolderReachable(int side) const
 {
     Q_ASSERT(side == 0 || side == 1);
-    return TestFolderReachable(m_folder[side]);
+    return TestFolderReachable(m_folder[side], m_root[side]);
 }
 
 bool CDirSyncStatus::ScanFiles()
@@ -141,7 +148,7 @@ bool CDirSyncStatus::ScanFiles()
         const std::unique_ptr<CFileFind> finder = CreateFinder(m_folder[side]);
         if (!finder || !Reachable[side])
             continue;
-        const bool opened = finder->Open(m_folder[side]);
+        const bool opened = finder->Open(m_folder[side], m_root[side]);
         enumerated[side] = opened;
         while (opened && finder->Next()) {
             // Directories are nodes of their own; links (to folders too) are entries.

@@ -1,6 +1,7 @@
 #include "platform/Paths.h"
 
 #include "platform/FileName.h"
+#include "platform/FolderHandles.h"
 #include "platform/MountTable.h"
 
 #include <QDateTime>
@@ -286,12 +287,31 @@ QString GetRoot(const QString& path)
     return DecodeFileName(mount->mountPoint);
 }
 
+QString CleanPath(const QString& path)
+{
+    return NormalizePath(path);
+}
+
 bool TestFolderReachable(const QString& path)
 {
     if (path.isEmpty())
         return false;
     struct stat st = {};
     return ::stat(EncodeFileName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool TestFolderReachable(const QString& path, const QString& root)
+{
+    RootedPath rooted;
+    if (!SplitAtRoot(root, path, &rooted))
+        return false;
+    if (rooted.IsRoot())
+        return TestFolderReachable(path);
+    QByteArray name;
+    int error = 0;
+    const FolderHandle parent = OpenParent(rooted, &name, &error);
+    struct stat st = {};
+    return parent && ::fstatat(parent->Fd(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool IsFixedDrive(const QString& path)

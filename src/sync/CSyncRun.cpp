@@ -3,6 +3,7 @@
 #include "engine/CDirSyncStatus.h"
 #include "model/CMyDoc.h"
 #include "model/CSyncProject.h"
+#include "model/PairRoots.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Prompt.h"
@@ -116,6 +117,7 @@ void CSyncRun::Clear()
     m_doc.m_copySources.clear();
     m_doc.m_copyDestinations.clear();
     m_doc.m_deletions.clear();
+    m_roots = CPairRoots();
     m_result = SyncRunResult();
 }
 
@@ -135,6 +137,10 @@ bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QString
     const int destination = 1 - source;
     const QString sourceFolder = node.GetFolder(source);
     const QString destinationFolder = node.GetFolder(destination);
+    // Nothing below the pair's roots is followed, in the scan or in the run.
+    const QString roots[2] = {RootFolderOf(node, 0), RootFolderOf(node, 1)};
+    m_roots.Add(roots[0]);
+    m_roots.Add(roots[1]);
 
     // A fresh scan of the pair; the node's own records only when they are
     // known to be one (see SetUseRescannedRecords).
@@ -142,6 +148,7 @@ bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QString
     const CDirSyncStatus* scanned = &node.FolderStatus();
     if (!m_useRescannedRecords || !scanned->HoldsAllFiles()) {
         fresh.SetPaths(node.GetFolder(0), node.GetFolder(1));
+        fresh.SetRoots(roots[0], roots[1]);
         fresh.ScanFiles();
         scanned = &fresh;
     }
@@ -206,6 +213,7 @@ void CSyncRun::CollectTree(CSyncProject* start, bool selectionMode, const QStrin
 {
     // Parents before children, siblings in key order, without recursion: a
     // tree read from a file can be very deep.
+    CFolderCache folders;
     std::vector<CSyncProject*> pending{start};
     while (!pending.empty()) {
         CSyncProject* node = pending.back();
@@ -330,6 +338,7 @@ bool CSyncRun::Execute()
             return false;
         }
         CFileOperation operation(m_observer);
+        operation.SetRoots(m_roots);
         operation.DeleteItems(deletions, operationFlags);
         m_result.deletions = operation.Result();
         // The log lists what the run asked for, whatever the outcome of each item.
@@ -342,10 +351,10 @@ bool CSyncRun::Execute()
     if (m_flags & SyncFlag::CheckFolders) {
         for (const QString& destination : destinations) {
             const QString parent = GetParentFolder(destination);
-            if (parent.isEmpty() || parent == destination || TestFolderReachable(parent))
+            if (parent.isEmpty() || parent == destination || IsFolderAt(m_roots, parent))
                 continue;
             QString error;
-            if (!CreateFolder(parent, &error)) {
+            if (!CreateFolderAt(m_roots, parent, &error)) {
                 if (!autoSync)
                     CurrentPrompt().ShowMessage(error, PromptIcon::Information, QStringLiteral("Error"));
                 m_result.message = parent + QStringLiteral(": ") + error;
@@ -358,6 +367,7 @@ bool CSyncRun::Execute()
 
     if (!sources.isEmpty()) {
         CFileOperation operation(m_observer);
+        operation.SetRoots(m_roots);
         operation.CopyItems(sources, destinations, operationFlags);
         m_result.copies = operation.Result();
         for (qsizetype i = 0; i < sources.size(); ++i)
