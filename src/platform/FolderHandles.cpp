@@ -5,11 +5,15 @@
 #include "platform/Paths.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <mutex>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -43,6 +47,33 @@ FolderHandle MakeHandle(int fd)
 {
     return std::make_shared<const CFolderHandle>(fd);
 }
+
+bool HasDotOrEmptyComponent(const QByteArray& path)
+{
+    qsizetype start = 0;
+    while (start <= path.size()) {
+        qsizetype end = path.indexOf('/', start);
+        if (end < 0)
+            end = path.size();
+        if (IsDotOrEmpty(path.constData() + start, end - start))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// Opens the folder `rest` below the open folder `fd` in one call that
+// refuses every link on the way (openat2 with RESOLVE_NO_SYMLINKS): -1 with
+// errno, ENOSYS where the kernel has no openat2.
+int OpenBeneath(int fd, const QByteArray& rest)
+{
+    open_how how{};
+    how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+    how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+    return int(::syscall(SYS_openat2, fd, rest.constData(), &how, sizeof how));
+}
+
+std::atomic<bool> g_noOpenat2{false};
 
 } // namespace
 
@@ -269,6 +300,28 @@ FolderHandle OpenFolder(const RootedPath& folder, int* error)
     }
     const QByteArray& below = folder.below;
     qsizetype start = opened == 0 ? 0 : opened + 1;
+    if (start >= below.size())
+        return handle;
+    // The rest in one call where the kernel can; else one component at a time.
+    const QByteArray rest = below.mid(start);
+    if (rest.size() < PATH_MAX && !g_noOpenat2) {
+        if (HasDotOrEmptyComponent(rest)) {
+            *error = EINVAL;
+            return nullptr;
+        }
+        const int fd = OpenBeneath(handle->Fd(), rest);
+        if (fd >= 0) {
+            handle = MakeHandle(fd);
+            if (cache)
+                cache->Keep(folder, handle);
+            return handle;
+        }
+        if (errno != ENOSYS && errno != EPERM) {
+            *error = errno == ELOOP ? ENOTDIR : errno;
+            return nullptr;
+        }
+        g_noOpenat2 = true;
+    }
     while (start < below.size()) {
         qsizetype end = below.indexOf('/', start);
         if (end < 0)

@@ -18,7 +18,9 @@
 // the next copier of any process removes exactly the files it lists that are
 // still there under the recorded name with the recorded identity, and then
 // the record. So only files the program made are ever removed; a user's file
-// whose name looks like a temporary one is an ordinary file.
+// whose name looks like a temporary one is an ordinary file. A leftover on a
+// disk that is not there at that moment stays where it is (harmless: an
+// ordinary file from then on).
 class CTempRecord
 {
 public:

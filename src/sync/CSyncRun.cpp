@@ -4,7 +4,6 @@
 #include "model/CMyDoc.h"
 #include "model/CSyncProject.h"
 #include "model/PairRoots.h"
-#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Prompt.h"
 #include "shell/CAppOptionSync.h"
