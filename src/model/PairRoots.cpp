@@ -17,10 +17,26 @@ bool IsDirectlyIn(const QString& folder, const QString& parent)
         && QStringView(folder).left(slash) == QStringView(parent).left(slash);
 }
 
+// Whether `folder` is `top` or lies below it.
+bool IsAtOrBelow(const QString& folder, const QString& top)
+{
+    if (top.isEmpty() || !folder.startsWith(top))
+        return false;
+    return folder.size() == top.size() || top.endsWith(QLatin1Char('/')) || folder.at(top.size()) == QLatin1Char('/');
+}
+
 } // namespace
 
 QString RootFolderOf(const CSyncProject& node, int side)
 {
+    // Mostly the top-level project's folder, which every folder below it derives from.
+    const CSyncProject* top = &node;
+    while (const auto* parent = dynamic_cast<const CSyncProject*>(top->GetParent()))
+        top = parent;
+    const QString topFolder = top->GetFolder(side);
+    if (top == &node || IsAtOrBelow(node.GetFolder(side), topFolder))
+        return topFolder;
+    // A folder set elsewhere by the user: the highest node it derives from.
     const CSyncProject* current = &node;
     while (const auto* parent = dynamic_cast<const CSyncProject*>(current->GetParent())) {
         if (!IsDirectlyIn(current->GetFolder(side), parent->GetFolder(side)))
@@ -50,13 +66,9 @@ QStringList RootFoldersBelow(const CProject& top)
     while (!pending.empty()) {
         const CSyncProject* node = pending.back();
         pending.pop_back();
-        for (int side = 0; side < 2; ++side) {
-            // A node whose folder is not directly in its parent's is a root.
-            const auto* parent = dynamic_cast<const CSyncProject*>(node->GetParent());
-            const QString folder = node->GetFolder(side);
-            if (!folder.isEmpty() && (!parent || !IsDirectlyIn(folder, parent->GetFolder(side)))
-                && !roots.contains(folder))
-                roots << folder;
+        for (const QString& root : RootFoldersOf(*node)) {
+            if (!roots.contains(root))
+                roots << root;
         }
         for (const auto& entry : node->Children())
             pending.push_back(entry.second.get());

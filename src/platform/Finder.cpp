@@ -247,13 +247,26 @@ CFolderReadAhead* CFolderReadAhead::Current()
 
 void CFolderReadAhead::Expect(const QStringList& folders, const QStringList& roots)
 {
+    // The walk moves on by one node at a time: most keys are those of the last call.
+    std::vector<ExpectedKey> keys;
+    keys.reserve(size_t(folders.size()));
     std::vector<QByteArray> expected;
     expected.reserve(size_t(folders.size()));
     for (qsizetype i = 0; i < folders.size(); ++i) {
-        RootedPath folder;
-        if (SplitAtRoot(roots.value(i), folders.at(i), &folder))
-            expected.push_back(ListingKey(folder));
+        const QString root = roots.value(i);
+        const auto known = std::find_if(m_lastKeys.begin(), m_lastKeys.end(),
+            [&](const ExpectedKey& key) { return key.folder == folders.at(i) && key.root == root; });
+        if (known != m_lastKeys.end()) {
+            keys.push_back(*known);
+        } else {
+            RootedPath folder;
+            if (!SplitAtRoot(root, folders.at(i), &folder))
+                continue;
+            keys.push_back({folders.at(i), root, ListingKey(folder)});
+        }
+        expected.push_back(keys.back().key);
     }
+    m_lastKeys.swap(keys);
     {
         std::lock_guard lock(m_state->mutex);
         m_state->expected.swap(expected);

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QtGlobal>
 #include <memory>
+#include <vector>
 
 // Attribute bits of an entry, with the letters the file list shows.
 namespace FileAttr {
@@ -92,8 +93,15 @@ public:
 
 private:
     struct State;
+    struct ExpectedKey
+    {
+        QString folder;
+        QString root;
+        QByteArray key;
+    };
     void Work();
     std::unique_ptr<State> m_state;
+    std::vector<ExpectedKey> m_lastKeys; // of the last Expect call
 };
 
 // None for a path that begins with "ftp://" (case-sensitive): such folders are never enumerated.

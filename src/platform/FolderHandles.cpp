@@ -65,15 +65,24 @@ bool HasDotOrEmptyComponent(const QByteArray& path)
 // Opens the folder `rest` below the open folder `fd` in one call that
 // refuses every link on the way (openat2 with RESOLVE_NO_SYMLINKS): -1 with
 // errno, ENOSYS where the kernel has no openat2.
-int OpenBeneath(int fd, const QByteArray& rest)
+int OpenBeneath(int fd, const QByteArray& rest, int flags)
 {
     open_how how{};
-    how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+    how.flags = quint64(flags | O_DIRECTORY | O_CLOEXEC);
     how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
     return int(::syscall(SYS_openat2, fd, rest.constData(), &how, sizeof how));
 }
 
 std::atomic<bool> g_noOpenat2{false};
+
+// Whether openat2 failed in a way that says the kernel (or a filter) does not offer it.
+bool NoOpenat2(int errorNumber)
+{
+    if (errorNumber != ENOSYS && errorNumber != EPERM)
+        return false;
+    g_noOpenat2 = true;
+    return true;
+}
 
 } // namespace
 
@@ -145,21 +154,32 @@ CPairRoots::CPairRoots(const QStringList& roots)
 void CPairRoots::Add(const QString& root)
 {
     const QString clean = CleanAbsolute(root);
-    if (clean.isEmpty() || std::find(m_roots.begin(), m_roots.end(), clean) != m_roots.end())
+    if (clean.isEmpty()
+        || std::any_of(m_roots.begin(), m_roots.end(), [&](const Root& other) { return other.path == clean; }))
         return;
     // Longest first: a root inside another root holds the paths below it.
     const auto place = std::find_if(
-        m_roots.begin(), m_roots.end(), [&](const QString& other) { return other.size() < clean.size(); });
-    m_roots.insert(place, clean);
+        m_roots.begin(), m_roots.end(), [&](const Root& other) { return other.path.size() < clean.size(); });
+    m_roots.insert(place, {clean, EncodeFileName(clean)});
 }
 
 bool CPairRoots::Split(const QString& path, RootedPath* out) const
 {
     if (m_roots.empty())
         return SplitAtParent(path, out);
-    for (const QString& root : m_roots) {
-        if (SplitAtRoot(root, path, out))
-            return true;
+    const QString clean = CleanAbsolute(path);
+    if (clean.isEmpty())
+        return false;
+    for (const Root& root : m_roots) {
+        const qsizetype length = root.path.size();
+        if (clean.size() == length ? clean != root.path
+                                   : root.path != QLatin1String("/")
+                    && (clean.size() < length || clean.at(length) != QLatin1Char('/') || !clean.startsWith(root.path)))
+            continue;
+        out->root = root.bytes;
+        const qsizetype skip = root.path == QLatin1String("/") ? 1 : length + 1;
+        out->below = clean.size() <= length ? QByteArray() : EncodeFileName(clean.mid(skip));
+        return true;
     }
     return false;
 }
@@ -185,12 +205,18 @@ struct CFolderCache::State
     std::mutex mutex;
     std::vector<Entry> entries;
     quint64 clock = 0;
+    size_t last = 0; // the entry found last: the folder asked for next, mostly
 
     // The deepest open folder at or above `folder`; `*opened` is the length
     // of folder.below that it covers (0 for the root).
     FolderHandle Find(const RootedPath& folder, qsizetype* opened)
     {
         std::lock_guard lock(mutex);
+        if (last < entries.size() && entries[last].below == folder.below && entries[last].root == folder.root) {
+            entries[last].used = ++clock;
+            *opened = folder.below.size();
+            return entries[last].handle;
+        }
         Entry* best = nullptr;
         for (Entry& entry : entries) {
             if (entry.root != folder.root)
@@ -206,6 +232,7 @@ struct CFolderCache::State
         if (!best)
             return nullptr;
         best->used = ++clock;
+        last = size_t(best - entries.data());
         *opened = best->below.size();
         return best->handle;
     }
@@ -217,6 +244,7 @@ struct CFolderCache::State
             if (entry.root == folder.root && entry.below == folder.below) {
                 entry.handle = std::move(handle);
                 entry.used = ++clock;
+                last = size_t(&entry - entries.data());
                 return;
             }
         }
@@ -226,6 +254,7 @@ struct CFolderCache::State
             entries.erase(oldest);
         }
         entries.push_back({folder.root, folder.below, std::move(handle), ++clock});
+        last = entries.size() - 1;
     }
 };
 
@@ -282,7 +311,11 @@ void CFolderCache::Forget(const RootedPath& path)
 
 // --- opening -------------------------------------------------------------------------------
 
-FolderHandle OpenFolder(const RootedPath& folder, int* error)
+namespace {
+
+// The deepest folder kept open at or above `folder` (the root, opened as
+// named and kept, when there is none), and the part of folder.below below it.
+FolderHandle StartOf(const RootedPath& folder, QByteArray* rest, int* error)
 {
     CFolderCache* cache = CFolderCache::Current();
     qsizetype opened = 0;
@@ -298,39 +331,44 @@ FolderHandle OpenFolder(const RootedPath& folder, int* error)
         if (cache)
             cache->Keep({folder.root, {}}, handle);
     }
-    const QByteArray& below = folder.below;
-    qsizetype start = opened == 0 ? 0 : opened + 1;
-    if (start >= below.size())
+    *rest = opened >= folder.below.size() ? QByteArray() : folder.below.mid(opened == 0 ? 0 : opened + 1);
+    return handle;
+}
+
+} // namespace
+
+FolderHandle OpenFolder(const RootedPath& folder, int* error)
+{
+    QByteArray rest;
+    FolderHandle handle = StartOf(folder, &rest, error);
+    if (!handle || rest.isEmpty())
         return handle;
+    if (HasDotOrEmptyComponent(rest)) {
+        *error = EINVAL;
+        return nullptr;
+    }
+    CFolderCache* cache = CFolderCache::Current();
     // The rest in one call where the kernel can; else one component at a time.
-    const QByteArray rest = below.mid(start);
     if (rest.size() < PATH_MAX && !g_noOpenat2) {
-        if (HasDotOrEmptyComponent(rest)) {
-            *error = EINVAL;
-            return nullptr;
-        }
-        const int fd = OpenBeneath(handle->Fd(), rest);
+        const int fd = OpenBeneath(handle->Fd(), rest, O_PATH);
         if (fd >= 0) {
             handle = MakeHandle(fd);
             if (cache)
                 cache->Keep(folder, handle);
             return handle;
         }
-        if (errno != ENOSYS && errno != EPERM) {
+        if (!NoOpenat2(errno)) {
             *error = errno == ELOOP ? ENOTDIR : errno;
             return nullptr;
         }
-        g_noOpenat2 = true;
     }
+    const QByteArray& below = folder.below;
+    qsizetype start = below.size() - rest.size();
     while (start < below.size()) {
         qsizetype end = below.indexOf('/', start);
         if (end < 0)
             end = below.size();
         const QByteArray component = below.mid(start, end - start);
-        if (IsDotOrEmpty(component.constData(), component.size())) {
-            *error = EINVAL;
-            return nullptr;
-        }
         const int fd = ::openat(handle->Fd(), component.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) {
             *error = errno == ELOOP ? ENOTDIR : errno;
@@ -342,6 +380,32 @@ FolderHandle OpenFolder(const RootedPath& folder, int* error)
         start = end + 1;
     }
     return handle;
+}
+
+bool IsFolderThere(const RootedPath& folder)
+{
+    if (folder.IsRoot()) {
+        struct stat st;
+        return ::stat(folder.root.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+    int error = 0;
+    QByteArray rest;
+    const FolderHandle start = StartOf(folder, &rest, &error);
+    if (!start)
+        return false;
+    if (rest.isEmpty())
+        return true;
+    // One call that opens nothing but tests the way, where the kernel can.
+    if (rest.size() < PATH_MAX && !g_noOpenat2 && !HasDotOrEmptyComponent(rest)) {
+        const int fd = OpenBeneath(start->Fd(), rest, O_PATH);
+        if (fd >= 0) {
+            ::close(fd);
+            return true;
+        }
+        if (!NoOpenat2(errno))
+            return false;
+    }
+    return bool(OpenFolder(folder, &error));
 }
 
 FolderHandle OpenParent(const RootedPath& entry, QByteArray* name, int* error)
@@ -375,6 +439,21 @@ int OpenFolderForReading(const RootedPath& folder, int* error)
         if (fd < 0)
             *error = errno;
         return fd;
+    }
+    // From the deepest folder kept open, in one call where the kernel can.
+    if (!g_noOpenat2 && folder.below.size() < PATH_MAX && !HasDotOrEmptyComponent(folder.below)) {
+        QByteArray rest;
+        const FolderHandle start = StartOf(folder, &rest, error);
+        if (!start)
+            return -1;
+        const int fd = rest.isEmpty() ? ::openat(start->Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                                      : OpenBeneath(start->Fd(), rest, O_RDONLY);
+        if (fd >= 0)
+            return fd;
+        if (!NoOpenat2(errno)) {
+            *error = errno == ELOOP ? ENOTDIR : errno;
+            return -1;
+        }
     }
     QByteArray name;
     const FolderHandle parent = OpenParent(folder, &name, error);

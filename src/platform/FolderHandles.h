@@ -57,7 +57,12 @@ public:
     bool Split(const QString& path, RootedPath* out) const;
 
 private:
-    std::vector<QString> m_roots; // normalized, longest first
+    struct Root
+    {
+        QString path; // normalized
+        QByteArray bytes; // shared by the paths split at it
+    };
+    std::vector<Root> m_roots; // longest first
 };
 
 // An open folder (O_PATH: usable as the folder of *at calls only).
@@ -126,6 +131,8 @@ FolderHandle OpenFolder(const RootedPath& folder, int* error);
 // A descriptor of its own of the folder, for reading its entries (O_RDONLY);
 // -1 with `*error` as OpenFolder. The caller closes it.
 int OpenFolderForReading(const RootedPath& folder, int* error);
+// Whether a folder is at `folder`, reached without following any link below its root.
+bool IsFolderThere(const RootedPath& folder);
 // The folder that holds `entry`, and the entry's name in it. For a root, its
 // parent folder opened as named and the root's last component.
 FolderHandle OpenParent(const RootedPath& entry, QByteArray* name, int* error);

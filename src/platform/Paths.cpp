@@ -303,15 +303,7 @@ bool TestFolderReachable(const QString& path)
 bool TestFolderReachable(const QString& path, const QString& root)
 {
     RootedPath rooted;
-    if (!SplitAtRoot(root, path, &rooted))
-        return false;
-    if (rooted.IsRoot())
-        return TestFolderReachable(path);
-    QByteArray name;
-    int error = 0;
-    const FolderHandle parent = OpenParent(rooted, &name, &error);
-    struct stat st = {};
-    return parent && ::fstatat(parent->Fd(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+    return SplitAtRoot(root, path, &rooted) && IsFolderThere(rooted);
 }
 
 bool IsFixedDrive(const QString& path)
