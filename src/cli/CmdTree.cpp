@@ -20,6 +20,7 @@
 #include "model/CMyDoc.h"
 #include "model/CSyncProject.h"
 #include "platform/FileName.h"
+#include "platform/FolderHandles.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -174,6 +175,7 @@ int Tree(const QStringList& arguments)
     if (!OpenDocumentOrReport(doc, AbsolutePath(args.Positional().first())))
         return ExitCode::BadUsage;
     const bool scan = args.Has(QStringLiteral("--scan"));
+    CFolderCache folders; // the nodes' folder tests share the folders opened for them
     if (args.Has(QStringLiteral("--json")))
         PrintJson(doc, scan);
     else

@@ -32,6 +32,13 @@ void CDirSyncStatus::SetPaths(const QString& project, const QString& target)
     Clear();
     m_folder[0] = project;
     m_folder[1] = target;
+    m_root[0] = m_root[1] = QString();
+}
+
+void CDirSyncStatus::SetRoots(const QString& projectRoot, const QString& targetRoot)
+{
+    m_root[0] = projectRoot;
+    m_root[1] = targetRoot;
 }
 
 QString CDirSyncStatus::GetFolder(int side) const
@@ -202,7 +209,7 @@ void CDirSyncStatus::FinishScan()
 bool CDirSyncStatus::IsFolderReachable(int side) const
 {
     Q_ASSERT(side == 0 || side == 1);
-    return TestFolderReachable(m_folder[side]);
+    return TestFolderReachable(m_folder[side], m_root[side]);
 }
 
 bool CDirSyncStatus::ScanFiles()
@@ -219,11 +226,11 @@ bool CDirSyncStatus::ScanFiles()
         if (!Reachable[side]) {
             // Tells a missing folder from one that may be there but cannot be
             // looked at (permission denied on the way to it).
-            if (!finder->Open(m_folder[side]))
+            if (!finder->Open(m_folder[side], m_root[side]))
                 NoteEnumeration(side, *finder, false);
             continue;
         }
-        const bool opened = finder->Open(m_folder[side]);
+        const bool opened = finder->Open(m_folder[side], m_root[side]);
         enumerated[side] = opened;
         while (opened && finder->Next()) {
             // Directories are nodes of their own; links (to folders too) are entries.

@@ -40,8 +40,12 @@ public:
 
     // Destroys every record.
     void Clear();
-    // Clear(), then the two folders. The Reachable flags are kept.
+    // Clear(), then the two folders, each its own root. The Reachable flags are kept.
     void SetPaths(const QString& project, const QString& target);
+    // The root folders of the pair that the two folders lie in (a node's
+    // top-level project folders): no link below a root is followed on the
+    // way to a folder. Empty: the folder is its own root.
+    void SetRoots(const QString& projectRoot, const QString& targetRoot);
     // The folder of `side` (0 project, 1 target).
     QString GetFolder(int side) const;
 
@@ -126,6 +130,7 @@ private:
     SyncState ExistenceState() const;
 
     QString m_folder[2];
+    QString m_root[2];
     Store m_store; // the records, in the order found
     // Size a power of two, at most 3/4 full; empty after Compact until the next lookup.
     mutable std::vector<Slot> m_index;

@@ -2,6 +2,7 @@
 
 #include "engine/Keys.h"
 #include "model/CSyncProject.h"
+#include "model/PairRoots.h"
 #include "platform/Finder.h"
 
 #include <algorithm>
@@ -51,11 +52,13 @@ bool CProject::Refresh(bool recursive)
     const auto expectNext = [&readAhead, &pending] {
         constexpr size_t kNodesAhead = 6;
         QStringList folders;
+        QStringList roots;
         for (size_t i = 0; i < kNodesAhead && i < pending.size(); ++i) {
             const CSyncProject& next = *pending[pending.size() - 1 - i];
             folders << next.GetFolder(0) << next.GetFolder(1);
+            roots << RootFolderOf(next, 0) << RootFolderOf(next, 1);
         }
-        readAhead.Expect(folders);
+        readAhead.Expect(folders, roots);
     };
     expectNext();
     while (!pending.empty()) {

@@ -3,6 +3,7 @@
 #include "engine/Keys.h"
 #include "filters/FilterSet.h"
 #include "model/CMyDoc.h"
+#include "model/PairRoots.h"
 #include "platform/Finder.h"
 #include "platform/Paths.h"
 
@@ -45,6 +46,8 @@ void CSyncProject::Rescan()
     bool enumerated[2] = {false, false};
     bool skippedFiles = false;
     QStringList subfolders[2];
+    const QString roots[2] = {RootFolderOf(*this, 0), RootFolderOf(*this, 1)};
+    m_status.SetRoots(roots[0], roots[1]);
     for (int side = 0; side < 2; ++side) {
         const QString folder = m_status.GetFolder(side);
         // A folder that cannot be opened is unreachable for this purpose (the
@@ -52,7 +55,7 @@ void CSyncProject::Rescan()
         const std::unique_ptr<CFileFind> finder = CreateFinder(folder);
         if (!finder)
             continue;
-        if (!finder->Open(folder)) {
+        if (!finder->Open(folder, roots[side])) {
             m_status.NoteEnumeration(side, *finder, false);
             continue;
         }
@@ -329,11 +332,13 @@ bool CSyncProject::IsExcludedByFilter(const QString& name) const
 
 SyncState CSyncProject::GetFolderState(bool scan)
 {
+    m_status.SetRoots(RootFolderOf(*this, 0), RootFolderOf(*this, 1));
     return m_status.ComputeFolderState(scan, GetEffectiveFilterSelection());
 }
 
 SyncState CSyncProject::GetRescannedFolderState()
 {
+    m_status.SetRoots(RootFolderOf(*this, 0), RootFolderOf(*this, 1));
     return m_status.ComputeRecordedFolderState(GetEffectiveFilterSelection());
 }
 

@@ -4,6 +4,7 @@ target_sources(pairwell_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/CProject.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CSyncProject.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NodePath.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PairRoots.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProjectArchive.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProjectCreation.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SncArchive.cpp

@@ -3,8 +3,9 @@
 #include "platform/FileName.h"
 #include "platform/FileSystem.h"
 #include "platform/Finder.h"
+#include "platform/TempRecord.h"
 
-#include <QRandomGenerator>
+#include <QHash>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -43,6 +44,16 @@ QString SourceChangedText()
 QString NotRegularText()
 {
     return QStringLiteral("通常のファイルではないため、コピーできません。");
+}
+QString CollisionText(const QString& other, const QString& self)
+{
+    if (other.isEmpty())
+        return QStringLiteral(
+            "コピー先では、このコピーで置いた別の名前のファイルと同じファイルになるため、コピーできません。"
+            "大文字と小文字を区別しないファイル システムです。");
+    return QStringLiteral("コピー先では %1 のコピーと同じファイルになるため、%2 をコピーできません。"
+                          "大文字と小文字を区別しないファイル システムです。")
+        .arg(other, self);
 }
 
 // --- test hooks ---------------------------------------------------------------
@@ -101,21 +112,6 @@ ssize_t WriteData(int fd, const char* data, size_t length, qint64* written)
 
 // --- paths ----------------------------------------------------------------------
 
-QByteArray Bytes(const QString& path)
-{
-    return EncodeFileName(path);
-}
-
-QByteArray ParentOf(const QByteArray& path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArrayLiteral(".");
-    if (slash == 0)
-        return QByteArrayLiteral("/");
-    return path.left(slash);
-}
-
 bool SameTime(const timespec& a, const timespec& b)
 {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
@@ -162,134 +158,55 @@ private:
     int m_fd;
 };
 
-QByteArray RandomSuffix()
+bool IsDotName(const char* name)
 {
-    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    QByteArray suffix;
-    for (int i = 0; i < 12; ++i)
-        suffix.append(kDigits[QRandomGenerator::global()->bounded(36)]);
-    return suffix;
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// Removes an entry of `dirFd` and, for a folder, everything in it, without
-// following links. Records the first failure in `error`.
-void RemoveTreeAt(int dirFd, const QByteArray& name, const QString& path, QString* error, bool* ok)
+// lstat of the entry (a root: stat, it is the user's folder). 0 or the errno.
+int StatEntry(const RootedPath& path, struct stat* st)
 {
-    CFd fd(::openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (fd.Get() < 0) {
-        if (errno == ENOTDIR || errno == ELOOP) {
-            // Not a folder (any more): a file or a link, removed itself.
-            if (::unlinkat(dirFd, name.constData(), 0) != 0 && *ok) {
-                *ok = false;
-                *error = FileErrorText(path, errno);
-            }
-            return;
-        }
-        if (*ok) {
-            *ok = false;
-            *error = FileErrorText(path, errno);
-        }
-        return;
-    }
-    // Read all names first, then remove: removing while reading may skip entries.
-    std::vector<std::pair<QByteArray, bool>> entries;
-    if (DIR* dir = ::fdopendir(::dup(fd.Get()))) {
-        while (dirent* entry = ::readdir(dir)) {
-            const QByteArray child(entry->d_name);
-            if (child == "." || child == "..")
-                continue;
-            bool isFolder = entry->d_type == DT_DIR;
-            if (entry->d_type == DT_UNKNOWN) {
-                struct stat st;
-                isFolder = ::fstatat(fd.Get(), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
-            }
-            entries.emplace_back(child, isFolder);
-        }
-        ::closedir(dir);
-    } else if (*ok) {
-        *ok = false;
-        *error = FileErrorText(path, errno);
-        return;
-    }
-    for (const auto& [child, isFolder] : entries) {
-        const QString childPath = path + QLatin1Char('/') + DecodeFileName(child);
-        if (isFolder) {
-            RemoveTreeAt(fd.Get(), child, childPath, error, ok);
-        } else if (::unlinkat(fd.Get(), child.constData(), 0) != 0 && errno != ENOENT && *ok) {
-            *ok = false;
-            *error = FileErrorText(childPath, errno);
-        }
-    }
-    fd.Reset();
-    if (::unlinkat(dirFd, name.constData(), AT_REMOVEDIR) != 0 && *ok) {
-        *ok = false;
-        *error = FileErrorText(path, errno);
-    }
+    if (path.IsRoot())
+        return ::stat(path.root.constData(), st) == 0 ? 0 : errno;
+    QByteArray name;
+    int error = 0;
+    const FolderHandle parent = OpenParent(path, &name, &error);
+    if (!parent)
+        return error;
+    return ::fstatat(parent->Fd(), name.constData(), st, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
 }
 
-} // namespace
-
-// --- free functions -------------------------------------------------------------
-
-QString FileErrorText(const QString& path, int errorNumber)
+// Opens a source file for reading without following a link and without
+// waiting on a FIFO swapped in for it; -1 with errno (ELOOP for a link).
+int OpenSource(const RootedPath& source)
 {
-    return path + QStringLiteral(": ") + SystemErrorText(errorNumber);
-}
-
-EntryInfo GetEntryInfo(const QString& path)
-{
-    EntryInfo info;
-    struct stat st;
-    if (::lstat(Bytes(path).constData(), &st) != 0) {
-        if (errno != ENOENT && errno != ENOTDIR)
-            info.error = errno;
-        return info;
+    if (source.IsRoot())
+        return ::open(source.root.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    QByteArray name;
+    int error = 0;
+    const FolderHandle parent = OpenParent(source, &name, &error);
+    if (!parent) {
+        errno = error;
+        return -1;
     }
-    if (S_ISREG(st.st_mode))
-        info.kind = EntryKind::File;
-    else if (S_ISDIR(st.st_mode))
-        info.kind = EntryKind::Folder;
-    else if (S_ISLNK(st.st_mode))
-        info.kind = EntryKind::Link;
-    else
-        info.kind = EntryKind::Other;
-    info.size = S_ISDIR(st.st_mode) ? 0 : quint64(st.st_size);
-    return info;
+    return ::openat(parent->Fd(), name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
 }
 
-bool ListFolderEntries(const QString& folder, QStringList* names, QString* error)
+// The path-based creation of the folders above a root, which are taken as named.
+bool CreatePathAsNamed(const QByteArray& path, QString* error)
 {
-    DIR* dir = ::opendir(Bytes(folder).constData());
-    if (!dir)
-        return FailErrno(error, folder, errno);
-    errno = 0;
-    while (dirent* entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (name == "." || name == ".." || name.startsWith(kTempCopyPrefix))
-            continue;
-        names->append(DecodeFileName(name));
-    }
-    const int readError = errno;
-    ::closedir(dir);
-    if (readError != 0)
-        return FailErrno(error, folder, readError);
-    return true;
-}
-
-bool CreateFolderPath(const QString& folder, QString* error)
-{
-    const QByteArray path = Bytes(folder);
     struct stat st;
     if (::stat(path.constData(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
             return true;
-        return Fail(error, folder + QStringLiteral(": ") + FileInTheWayText());
+        return Fail(error, DecodeFileName(path) + QStringLiteral(": ") + FileInTheWayText());
     }
     // Find the deepest folder that exists, then create the missing ones downwards.
     std::vector<QByteArray> missing{path};
     QByteArray current = path;
     for (;;) {
-        const QByteArray parent = ParentOf(current);
+        const qsizetype slash = current.lastIndexOf('/');
+        const QByteArray parent = slash <= 0 ? QByteArrayLiteral("/") : current.left(slash);
         if (parent == current)
             break;
         if (::stat(parent.constData(), &st) == 0) {
@@ -309,36 +226,282 @@ bool CreateFolderPath(const QString& folder, QString* error)
     return true;
 }
 
-bool DeleteForGood(const QString& path, QString* error)
+// Removes an entry of `dirFd` and, for a folder, everything in it, without
+// following links. Records the first failure in `error`.
+void RemoveTreeAt(int dirFd, const QByteArray& name, const QString& path, QString* error, bool* ok)
 {
-    const QByteArray bytes = Bytes(path);
+    const auto failed = [&](const QString& where, int errorNumber) {
+        if (*ok) {
+            *ok = false;
+            *error = FileErrorText(where, errorNumber);
+        }
+    };
+    CFd fd(::openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.Get() < 0) {
+        if (errno == ENOTDIR || errno == ELOOP) {
+            // Not a folder (any more): a file or a link, removed itself.
+            if (::unlinkat(dirFd, name.constData(), 0) != 0)
+                failed(path, errno);
+            return;
+        }
+        failed(path, errno);
+        return;
+    }
+    // Read all names first, then remove: removing while reading may skip entries.
+    std::vector<std::pair<QByteArray, bool>> entries;
+    if (DIR* dir = ::fdopendir(::dup(fd.Get()))) {
+        int mountRoot = -1;
+        while (dirent* entry = ::readdir(dir)) {
+            if (IsDotName(entry->d_name))
+                continue;
+            // The trash of a volume is not the user's data, even in a folder deleted as a whole.
+            if (IsVolumeTrashName(entry->d_name)) {
+                if (mountRoot < 0)
+                    mountRoot = IsMountRoot(fd.Get()) ? 1 : 0;
+                if (mountRoot == 1)
+                    continue;
+            }
+            bool isFolder = entry->d_type == DT_DIR;
+            if (entry->d_type == DT_UNKNOWN) {
+                struct stat st;
+                isFolder = ::fstatat(fd.Get(), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+            }
+            entries.emplace_back(QByteArray(entry->d_name), isFolder);
+        }
+        ::closedir(dir);
+    } else {
+        failed(path, errno);
+        return;
+    }
+    for (const auto& [child, isFolder] : entries) {
+        const QString childPath = path + QLatin1Char('/') + DecodeFileName(child);
+        if (isFolder)
+            RemoveTreeAt(fd.Get(), child, childPath, error, ok);
+        else if (::unlinkat(fd.Get(), child.constData(), 0) != 0 && errno != ENOENT)
+            failed(childPath, errno);
+    }
+    fd.Reset();
+    if (::unlinkat(dirFd, name.constData(), AT_REMOVEDIR) != 0)
+        failed(path, errno);
+}
+
+// The hash of a name with its letter case folded.
+uint FoldedHash(const QByteArray& name)
+{
+    return qHash(DecodeFileName(name).toCaseFolded());
+}
+
+// A temporary file in a destination folder; `name` is empty for an unnamed one.
+struct Temporary
+{
+    CFd fd;
+    QByteArray name;
+};
+
+// Puts the complete temporary file in place under `name` where nothing is:
+// 0, EEXIST when something is there, or another errno.
+int PlaceNew(int dirFd, Temporary& temp, const QByteArray& name)
+{
+    if (temp.name.isEmpty())
+        return NameUnnamedFile(temp.fd.Get(), dirFd, name.constData()) == 0 ? 0 : errno;
+    if (::renameat2(dirFd, temp.name.constData(), dirFd, name.constData(), RENAME_NOREPLACE) == 0) {
+        temp.name.clear();
+        return 0;
+    }
+    if (errno != EINVAL)
+        return errno;
+    // A file system that cannot rename this way: look first.
     struct stat st;
-    if (::lstat(bytes.constData(), &st) != 0)
-        return FailErrno(error, path, errno);
+    if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return EEXIST;
+    if (::renameat(dirFd, temp.name.constData(), dirFd, name.constData()) != 0)
+        return errno;
+    temp.name.clear();
+    return 0;
+}
+
+} // namespace
+
+// --- free functions -------------------------------------------------------------
+
+QString FileErrorText(const QString& path, int errorNumber)
+{
+    return path + QStringLiteral(": ") + SystemErrorText(errorNumber);
+}
+
+EntryInfo GetEntryInfo(const RootedPath& path)
+{
+    EntryInfo info;
+    struct stat st;
+    const int failure = StatEntry(path, &st);
+    if (failure != 0) {
+        // A link or a file in place of a folder above it: the entry is not there.
+        if (failure != ENOENT && failure != ENOTDIR)
+            info.error = failure;
+        return info;
+    }
+    if (S_ISREG(st.st_mode))
+        info.kind = EntryKind::File;
+    else if (S_ISDIR(st.st_mode))
+        info.kind = EntryKind::Folder;
+    else if (S_ISLNK(st.st_mode))
+        info.kind = EntryKind::Link;
+    else
+        info.kind = EntryKind::Other;
+    info.size = S_ISDIR(st.st_mode) ? 0 : quint64(st.st_size);
+    return info;
+}
+
+EntryInfo GetEntryInfo(const QString& path)
+{
+    RootedPath rooted;
+    return SplitAtParent(path, &rooted) ? GetEntryInfo(rooted) : EntryInfo();
+}
+
+bool ListFolderEntries(const RootedPath& folder, std::vector<QByteArray>* names, int* error)
+{
+    const int fd = OpenFolderForReading(folder, error);
+    if (fd < 0)
+        return false;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        *error = errno;
+        ::close(fd);
+        return false;
+    }
+    int mountRoot = -1;
+    int readError = 0;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            readError = errno;
+            break;
+        }
+        if (IsDotName(entry->d_name))
+            continue;
+        if (IsVolumeTrashName(entry->d_name)) {
+            if (mountRoot < 0)
+                mountRoot = IsMountRoot(::dirfd(dir)) ? 1 : 0;
+            if (mountRoot == 1)
+                continue;
+        }
+        names->emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    *error = readError;
+    return readError == 0;
+}
+
+bool ListFolderEntries(const QString& folder, QStringList* names, QString* error)
+{
+    RootedPath rooted;
+    std::vector<QByteArray> found;
+    int failure = ENOENT;
+    if (!SplitAtParent(folder, &rooted) || !ListFolderEntries(rooted, &found, &failure))
+        return FailErrno(error, folder, failure);
+    for (const QByteArray& name : found)
+        names->append(DecodeFileName(name));
+    return true;
+}
+
+bool CreateFolderPath(const RootedPath& folder, QString* error)
+{
+    if (!CreatePathAsNamed(folder.root, error))
+        return false;
+    int failure = 0;
+    if (OpenFolder(folder, &failure))
+        return true;
+    // Down from the root, one level at a time, never through a link.
+    RootedPath current{folder.root, {}};
+    qsizetype start = 0;
+    while (start < folder.below.size()) {
+        qsizetype end = folder.below.indexOf('/', start);
+        if (end < 0)
+            end = folder.below.size();
+        const QByteArray component = folder.below.mid(start, end - start);
+        const RootedPath next = current.Child(component);
+        const FolderHandle parent = OpenFolder(current, &failure);
+        if (!parent)
+            return FailErrno(error, current.Text(), failure);
+        if (::mkdirat(parent->Fd(), component.constData(), 0777) != 0 && errno != EEXIST)
+            return FailErrno(error, next.Text(), errno);
+        struct stat st;
+        if (::fstatat(parent->Fd(), component.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return FailErrno(error, next.Text(), errno);
+        if (!S_ISDIR(st.st_mode))
+            return Fail(error, next.Text() + QStringLiteral(": ") + FileInTheWayText());
+        current = next;
+        start = end + 1;
+    }
+    return true;
+}
+
+bool CreateFolderPath(const QString& folder, QString* error)
+{
+    RootedPath rooted;
+    if (!SplitAtParent(folder, &rooted))
+        return FailErrno(error, folder, ENOENT);
+    return CreateFolderPath(rooted, error);
+}
+
+bool DeleteForGood(const RootedPath& path, QString* error)
+{
+    QByteArray name;
+    int failure = 0;
+    const FolderHandle parent = OpenParent(path, &name, &failure);
+    if (!parent)
+        return FailErrno(error, path.Text(), failure);
+    struct stat st;
+    if (::fstatat(parent->Fd(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return FailErrno(error, path.Text(), errno);
+    if (CFolderCache* cache = CFolderCache::Current())
+        cache->Forget(path);
     if (!S_ISDIR(st.st_mode)) {
-        if (::unlink(bytes.constData()) != 0)
-            return FailErrno(error, path, errno);
+        if (::unlinkat(parent->Fd(), name.constData(), 0) != 0)
+            return FailErrno(error, path.Text(), errno);
         return true;
     }
-    const QByteArray parent = ParentOf(bytes);
-    const qsizetype slash = bytes.lastIndexOf('/');
-    const QByteArray name = slash < 0 ? bytes : bytes.mid(slash + 1);
-    CFd parentFd(::open(parent.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (parentFd.Get() < 0)
-        return FailErrno(error, DecodeFileName(parent), errno);
     bool ok = true;
     QString firstError;
-    RemoveTreeAt(parentFd.Get(), name, path, &firstError, &ok);
+    RemoveTreeAt(parent->Fd(), name, path.Text(), &firstError, &ok);
     if (!ok)
         return Fail(error, firstError);
     return true;
 }
 
+bool DeleteForGood(const QString& path, QString* error)
+{
+    RootedPath rooted;
+    if (!SplitAtParent(path, &rooted))
+        return FailErrno(error, path, ENOENT);
+    return DeleteForGood(rooted, error);
+}
+
 // --- CFileCopier ------------------------------------------------------------------
+
+struct CFileCopier::Folder
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    std::atomic<int> unnamed{-1}; // whether unnamed temporary files work here; -1: not tried yet
+};
+
+struct CFileCopier::Pending
+{
+    int fd = -1; // the temporary file, open until it is completed
+    QByteArray temporaryName; // empty: unnamed
+    FolderHandle folder;
+    quint64 device = 0;
+    QByteArray name; // of the destination in its folder
+    QByteArray destination; // the whole path, the key of m_pendingDestinations
+    quint64 tag = 0;
+};
 
 CFileCopier::CFileCopier()
 {
     ReadHooksFromEnvironment();
+    CTempRecord::RemoveLeftovers();
 }
 
 CFileCopier::~CFileCopier()
@@ -350,48 +513,64 @@ CFileCopier::~CFileCopier()
         ::close(fd);
 }
 
-quint64 CFileCopier::PrepareFolder(const QByteArray& folder)
+CTempRecord& CFileCopier::Record()
 {
-    // Under the lock: a second thread that copies into the same folder waits
-    // until the leftovers are gone, so its own new file is never taken for one.
-    std::lock_guard lock(m_mutex);
-    const auto [found, inserted] = m_cleanedFolders.try_emplace(folder, 0);
-    if (!inserted)
-        return found->second;
-    CFd dirFd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dirFd.Get() < 0)
-        return 0;
-    struct stat st;
-    if (::fstat(dirFd.Get(), &st) == 0) {
-        found->second = quint64(st.st_dev);
-        if (!m_fileSystems.count(quint64(st.st_dev)))
-            m_fileSystems[quint64(st.st_dev)] = ::dup(dirFd.Get());
-    }
+    if (!m_record)
+        m_record = std::make_unique<CTempRecord>();
+    return *m_record;
+}
 
-    // Temporary files left behind by a run that was killed. A copy in progress
-    // holds a lock on its temporary file, so another run's file is never taken.
-    std::vector<QByteArray> leftovers;
-    if (DIR* dir = ::fdopendir(::dup(dirFd.Get()))) {
-        while (dirent* entry = ::readdir(dir)) {
-            if (QByteArray(entry->d_name).startsWith(kTempCopyPrefix))
-                leftovers.emplace_back(entry->d_name);
+std::shared_ptr<CFileCopier::Folder> CFileCopier::PrepareFolder(
+    const RootedPath& destination, QByteArray* name, int* error, FolderHandle* handle)
+{
+    *handle = OpenParent(destination, name, error);
+    if (!*handle)
+        return nullptr;
+    QByteArray key = destination.Full();
+    key.chop(name->size() + 1);
+    std::lock_guard lock(m_mutex);
+    std::shared_ptr<Folder>& folder = m_folders[key];
+    if (folder)
+        return folder;
+    folder = std::make_shared<Folder>();
+    struct stat st;
+    if (::fstat((*handle)->Fd(), &st) == 0) {
+        folder->device = quint64(st.st_dev);
+        folder->inode = quint64(st.st_ino);
+        if (!m_fileSystems.count(folder->device)) {
+            // syncfs needs a descriptor that is not O_PATH.
+            const int fd = ::openat((*handle)->Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (fd >= 0)
+                m_fileSystems[folder->device] = fd;
         }
-        ::closedir(dir);
     }
-    for (const QByteArray& name : leftovers) {
-        struct stat entry;
-        if (::fstatat(dirFd.Get(), name.constData(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
-        if (S_ISREG(entry.st_mode)) {
-            CFd fd(::openat(dirFd.Get(), name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-            if (fd.Get() < 0 || ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
-                continue;
-            ::unlinkat(dirFd.Get(), name.constData(), 0);
-        } else if (S_ISLNK(entry.st_mode)) {
-            ::unlinkat(dirFd.Get(), name.constData(), 0);
-        }
+    return folder;
+}
+
+bool CFileCopier::NotePlaced(
+    const Folder& folder, const QByteArray& name, Identity id, bool created, quint64 tag, quint64* otherTag)
+{
+    const uint nameHash = qHash(name);
+    const auto [found, inserted] = m_placed.try_emplace(id);
+    Placed& placed = found->second;
+    if (inserted) {
+        placed = {folder.inode, tag, nameHash, created ? 0u : FoldedHash(name), created};
+        return true;
     }
-    return found->second;
+    if (placed.folderInode != folder.inode || placed.nameHash == nameHash)
+        return true;
+    // An existing file with two names (hard links) is no collision unless the names differ only in case.
+    if (!placed.created && placed.foldedHash != FoldedHash(name))
+        return true;
+    *otherTag = placed.tag;
+    return false;
+}
+
+QString CFileCopier::CollisionMessage(const RootedPath& destination, quint64 tag, quint64 otherTag) const
+{
+    const QString other = m_tagName ? m_tagName(otherTag) : QString();
+    const QString self = m_tagName ? m_tagName(tag) : QString();
+    return destination.Text() + QStringLiteral(": ") + CollisionText(other, self);
 }
 
 bool CFileCopier::CopyFile(
@@ -403,7 +582,19 @@ bool CFileCopier::CopyFile(
     return CopyFile(source, destination, {sourceInfo.kind, GetEntryInfo(destination).kind}, progress, error);
 }
 
-bool CFileCopier::CopyFile(const QString& source, const QString& destination, const Known& given,
+bool CFileCopier::CopyFile(const QString& source, const QString& destination, const Known& known,
+    const BytesCallback& progress, QString* error, quint64 tag)
+{
+    RootedPath from;
+    RootedPath to;
+    if (!SplitAtParent(source, &from))
+        return FailErrno(error, source, ENOENT);
+    if (!SplitAtParent(destination, &to))
+        return FailErrno(error, destination, ENOENT);
+    return CopyFile(from, to, known, progress, error, tag);
+}
+
+bool CFileCopier::CopyFile(const RootedPath& source, const RootedPath& destination, const Known& given,
     const BytesCallback& progress, QString* error, quint64 tag)
 {
     Known known = given;
@@ -411,62 +602,103 @@ bool CFileCopier::CopyFile(const QString& source, const QString& destination, co
         known.destination = GetEntryInfo(destination).kind;
         known.destinationKnown = true;
     }
-    const QByteArray sourceBytes = Bytes(source);
-    const QByteArray destinationBytes = Bytes(destination);
     {
         // A file waiting to be replaced is read only once its new data is in place.
         // And a link that takes the place of a waiting file goes there after it.
         std::unique_lock lock(m_mutex);
-        if (m_pendingDestinations.count(sourceBytes)
-            || (known.source != EntryKind::File && m_pendingDestinations.count(destinationBytes)))
+        if (!m_pendingDestinations.empty()
+            && (m_pendingDestinations.count(source.Full())
+                || (known.source != EntryKind::File && m_pendingDestinations.count(destination.Full()))))
             CommitLocked(lock);
     }
     if (known.destination == EntryKind::Folder)
-        return Fail(error, destination + QStringLiteral(": ") + FolderInTheWayText());
+        return Fail(error, destination.Text() + QStringLiteral(": ") + FolderInTheWayText());
     switch (known.source) {
     case EntryKind::Link:
-        return CopyLink(sourceBytes, destinationBytes, source, destination, error);
+        return CopyLink(source, destination, error);
     case EntryKind::File: {
         const Existing existing = !known.destinationKnown ? Existing::Unknown
             : known.destination != EntryKind::Missing     ? Existing::Yes
                                                           : Existing::No;
-        return CopyRegularFile(sourceBytes, destinationBytes, source, destination, existing, progress, error, tag);
+        return CopyRegularFile(source, destination, existing, progress, error, tag);
     }
     case EntryKind::Folder:
-        return FailErrno(error, source, EISDIR);
+        return FailErrno(error, source.Text(), EISDIR);
     case EntryKind::Missing:
-        return FailErrno(error, source, ENOENT);
+        return FailErrno(error, source.Text(), ENOENT);
     case EntryKind::Other:
         break;
     }
-    return Fail(error, source + QStringLiteral(": ") + NotRegularText());
+    return Fail(error, source.Text() + QStringLiteral(": ") + NotRegularText());
 }
 
-bool CFileCopier::CopyRegularFile(const QByteArray& source, const QByteArray& destination, const QString& sourceName,
-    const QString& destinationName, Existing existing, const BytesCallback& progress, QString* error, quint64 tag)
+bool CFileCopier::CreateTemporary(const FolderHandle& handle, Folder& folder, int* fd, QByteArray* name, int* error)
 {
-    CFd in(::open(source.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (in.Get() < 0)
-        return FailErrno(error, sourceName, errno);
+    if (folder.unnamed.load() != 0) {
+        *fd = ::openat(handle->Fd(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        if (*fd >= 0) {
+            folder.unnamed = 1;
+            return true;
+        }
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+            *error = errno;
+            return false;
+        }
+        folder.unnamed = 0;
+    }
+    // A file system without unnamed files: a named one, recorded before it is used.
+    for (int attempt = 0;; ++attempt) {
+        *name = NewTempName();
+        *fd = ::openat(handle->Fd(), name->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (*fd < 0) {
+            if (errno == EEXIST && attempt < 100)
+                continue;
+            *error = errno;
+            return false;
+        }
+        struct stat st;
+        if (::fstat(*fd, &st) == 0) {
+            std::lock_guard lock(m_mutex);
+            Record().Note(handle->Fd(), *name, st.st_dev, st.st_ino);
+        }
+        return true;
+    }
+}
+
+bool CFileCopier::CopyRegularFile(const RootedPath& source, const RootedPath& destination, Existing existing,
+    const BytesCallback& progress, QString* error, quint64 tag)
+{
+    CFd in(OpenSource(source));
+    if (in.Get() < 0) {
+        if (errno == ELOOP)
+            return Fail(error, source.Text() + QStringLiteral(": ") + NotRegularText());
+        return FailErrno(error, source.Text(), errno);
+    }
     struct stat before;
     if (::fstat(in.Get(), &before) != 0)
-        return FailErrno(error, sourceName, errno);
+        return FailErrno(error, source.Text(), errno);
+    // A FIFO or a device swapped in for the file was opened without waiting, and is never read.
     if (!S_ISREG(before.st_mode))
-        return Fail(error, sourceName + QStringLiteral(": ") + NotRegularText());
+        return Fail(error, source.Text() + QStringLiteral(": ") + NotRegularText());
+    ::fcntl(in.Get(), F_SETFL, ::fcntl(in.Get(), F_GETFL) & ~O_NONBLOCK);
 
-    const QByteArray folder = ParentOf(destination);
-    const quint64 device = PrepareFolder(folder);
-
-    QByteArray tempPath = folder + '/' + kTempCopyPrefix + "XXXXXX";
-    CFd out(::mkostemp(tempPath.data(), O_CLOEXEC));
-    if (out.Get() < 0)
-        return FailErrno(error, destinationName, errno);
-    // Marks the temporary file as in use, so the clean-up of another run leaves it alone.
-    ::flock(out.Get(), LOCK_EX | LOCK_NB);
+    QByteArray name;
+    int failure = 0;
+    FolderHandle dir;
+    const std::shared_ptr<Folder> folder = PrepareFolder(destination, &name, &failure, &dir);
+    if (!folder)
+        return FailErrno(error, destination.Text(), failure);
+    Temporary temp;
+    int tempFd = -1;
+    if (!CreateTemporary(dir, *folder, &tempFd, &temp.name, &failure))
+        return FailErrno(error, destination.Text(), failure);
+    temp.fd.Reset(tempFd);
+    CFd& out = temp.fd;
     qint64 faultBytes = 0; // this copy's bytes under the injected fault
     const auto failAndRemove = [&](const QString& text) {
         out.Reset();
-        ::unlink(tempPath.constData());
+        if (!temp.name.isEmpty())
+            ::unlinkat(dir->Fd(), temp.name.constData(), 0);
         g_written -= faultBytes;
         return Fail(error, text);
     };
@@ -491,7 +723,7 @@ bool CFileCopier::CopyRegularFile(const QByteArray& source, const QByteArray& de
                     useRange = false;
                     continue;
                 }
-                return failAndRemove(FileErrorText(destinationName, errno));
+                return failAndRemove(FileErrorText(destination.Text(), errno));
             }
             if (n == 0) {
                 // Some file systems report an early end; finish with plain reads.
@@ -513,7 +745,7 @@ bool CFileCopier::CopyRegularFile(const QByteArray& source, const QByteArray& de
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return failAndRemove(FileErrorText(sourceName, errno));
+            return failAndRemove(FileErrorText(source.Text(), errno));
         }
         if (n == 0)
             break;
@@ -522,7 +754,7 @@ bool CFileCopier::CopyRegularFile(const QByteArray& source, const QByteArray& de
             if (w < 0) {
                 if (errno == EINTR)
                     continue;
-                return failAndRemove(FileErrorText(destinationName, errno));
+                return failAndRemove(FileErrorText(destination.Text(), errno));
             }
             done += w;
         }
@@ -539,141 +771,180 @@ bool CFileCopier::CopyRegularFile(const QByteArray& source, const QByteArray& de
             hook = g_afterDataHook;
         }
         if (hook)
-            hook(sourceName, destinationName);
+            hook(source.Text(), destination.Text());
     }
 
     // The source must not have changed while it was read.
     struct stat after;
     if (::fstat(in.Get(), &after) != 0)
-        return failAndRemove(FileErrorText(sourceName, errno));
+        return failAndRemove(FileErrorText(source.Text(), errno));
     if (after.st_size != before.st_size || !SameTime(after.st_mtim, before.st_mtim)
         || copied != quint64(before.st_size))
-        return failAndRemove(sourceName + QStringLiteral(": ") + SourceChangedText());
+        return failAndRemove(source.Text() + QStringLiteral(": ") + SourceChangedText());
 
     const timespec times[2] = {before.st_atim, before.st_mtim};
     if (::futimens(out.Get(), times) != 0)
-        return failAndRemove(FileErrorText(destinationName, errno));
+        return failAndRemove(FileErrorText(destination.Text(), errno));
     if (::fchmod(out.Get(), before.st_mode & 01777) != 0 && errno != EPERM)
-        return failAndRemove(FileErrorText(destinationName, errno));
-    if (existing == Existing::Unknown) {
-        // In place at once where nothing is; a file there makes this a replacement.
-        if (::renameat2(AT_FDCWD, tempPath.constData(), AT_FDCWD, destination.constData(), RENAME_NOREPLACE) == 0) {
+        return failAndRemove(FileErrorText(destination.Text(), errno));
+    struct stat made;
+    if (::fstat(out.Get(), &made) != 0)
+        return failAndRemove(FileErrorText(destination.Text(), errno));
+    const Identity madeId{quint64(made.st_dev), quint64(made.st_ino)};
+
+    // Where nothing is, in place at once; a file found there makes this a replacement.
+    if (existing != Existing::Yes) {
+        quint64 other = 0;
+        {
+            // Noted before it has its name, so that a case variant that meets it finds it noted.
+            std::lock_guard lock(m_mutex);
+            NotePlaced(*folder, name, madeId, true, tag, &other);
+        }
+        const int placed = PlaceNew(dir->Fd(), temp, name);
+        if (placed == 0) {
             if (out.Close() == 0)
                 return true;
             // A write-back failure reported at the close: the new file goes again.
             const int closeError = errno;
-            ::unlink(destination.constData());
+            ::unlinkat(dir->Fd(), name.constData(), 0);
             g_written -= faultBytes;
-            return FailErrno(error, destinationName, closeError);
+            return FailErrno(error, destination.Text(), closeError);
         }
-        if (errno == EEXIST) {
-            existing = Existing::Yes;
-        } else {
-            // A file system that cannot rename this way: look first.
-            struct stat st;
-            existing = ::lstat(destination.constData(), &st) == 0 ? Existing::Yes : Existing::No;
-        }
+        if (placed != EEXIST)
+            return failAndRemove(placed == EISDIR ? destination.Text() + QStringLiteral(": ") + FolderInTheWayText()
+                                                  : FileErrorText(destination.Text(), placed));
     }
-    if (existing == Existing::Yes) {
-        // Completed later, after one flush of its file system (see the class comment).
-        // The temporary file stays open and so locked until then.
+
+    // A replacement: it must not take the place of a folder, nor of a file
+    // that this copier put (or puts) in place under another name.
+    struct stat there;
+    if (::fstatat(dir->Fd(), name.constData(), &there, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISDIR(there.st_mode))
+            return failAndRemove(destination.Text() + QStringLiteral(": ") + FolderInTheWayText());
         std::unique_lock lock(m_mutex);
-        m_pending.push_back({tempPath, destination, destinationName, device, tag, out.Get()});
-        out.Release();
-        m_pendingDestinations.insert(destination);
-        m_pendingBytes += copied;
-        if (m_pending.size() >= kPendingFiles || m_pendingBytes >= kPendingBytes)
-            CommitLocked(lock);
-        return true;
+        quint64 other = 0;
+        if (!NotePlaced(*folder, name, {quint64(there.st_dev), quint64(there.st_ino)}, false, tag, &other)) {
+            lock.unlock();
+            return failAndRemove(CollisionMessage(destination, tag, other));
+        }
+        NotePlaced(*folder, name, madeId, true, tag, &other);
     }
-    if (out.Close() != 0) {
-        const int closeError = errno;
-        ::unlink(tempPath.constData());
-        g_written -= faultBytes;
-        return FailErrno(error, destinationName, closeError);
-    }
-    if (::rename(tempPath.constData(), destination.constData()) != 0) {
-        const int renameError = errno;
-        ::unlink(tempPath.constData());
-        g_written -= faultBytes;
-        if (renameError == EISDIR)
-            return Fail(error, destinationName + QStringLiteral(": ") + FolderInTheWayText());
-        return FailErrno(error, destinationName, renameError);
-    }
+    // Completed later, after one flush of its file system (see the class comment).
+    std::unique_lock lock(m_mutex);
+    m_pending.push_back({out.Get(), temp.name, dir, folder->device, name, destination.Full(), tag});
+    out.Release();
+    m_pendingDestinations.insert(m_pending.back().destination);
+    m_pendingBytes += copied;
+    if (m_pending.size() >= kPendingFiles || m_pendingBytes >= kPendingBytes)
+        CommitLocked(lock);
     return true;
 }
 
-bool CFileCopier::CopyLink(const QByteArray& source, const QByteArray& destination, const QString& sourceName,
-    const QString& destinationName, QString* error)
+bool CFileCopier::CopyLink(const RootedPath& source, const RootedPath& destination, QString* error)
 {
+    QByteArray sourceName;
+    int failure = 0;
+    const FolderHandle sourceDir = source.IsRoot() ? nullptr : OpenParent(source, &sourceName, &failure);
+    if (!sourceDir)
+        return FailErrno(error, source.Text(), source.IsRoot() ? EINVAL : failure);
     struct stat before;
-    if (::lstat(source.constData(), &before) != 0)
-        return FailErrno(error, sourceName, errno);
+    if (::fstatat(sourceDir->Fd(), sourceName.constData(), &before, AT_SYMLINK_NOFOLLOW) != 0)
+        return FailErrno(error, source.Text(), errno);
     QByteArray target(qsizetype(before.st_size) + 1, '\0');
     for (;;) {
-        const ssize_t n = ::readlink(source.constData(), target.data(), size_t(target.size()));
+        const ssize_t n = ::readlinkat(sourceDir->Fd(), sourceName.constData(), target.data(), size_t(target.size()));
         if (n < 0)
-            return FailErrno(error, sourceName, errno);
+            return FailErrno(error, source.Text(), errno);
         if (n < target.size()) {
             target.truncate(n);
             break;
         }
         target.resize(target.size() * 2); // the link grew meanwhile
     }
-    const QByteArray folder = ParentOf(destination);
-    PrepareFolder(folder);
-    QByteArray tempPath;
+    QByteArray name;
+    FolderHandle dir;
+    if (!PrepareFolder(destination, &name, &failure, &dir))
+        return FailErrno(error, destination.Text(), failure);
+    QByteArray tempName;
     for (int attempt = 0;; ++attempt) {
-        tempPath = folder + '/' + kTempCopyPrefix + RandomSuffix();
-        if (::symlink(target.constData(), tempPath.constData()) == 0)
+        tempName = NewTempName();
+        if (::symlinkat(target.constData(), dir->Fd(), tempName.constData()) == 0)
             break;
         if (errno != EEXIST || attempt > 100)
-            return FailErrno(error, destinationName, errno);
+            return FailErrno(error, destination.Text(), errno);
+    }
+    struct stat made;
+    if (::fstatat(dir->Fd(), tempName.constData(), &made, AT_SYMLINK_NOFOLLOW) == 0) {
+        std::lock_guard lock(m_mutex);
+        Record().Note(dir->Fd(), tempName, made.st_dev, made.st_ino);
     }
     const auto failAndRemove = [&](const QString& text) {
-        ::unlink(tempPath.constData());
+        ::unlinkat(dir->Fd(), tempName.constData(), 0);
         return Fail(error, text);
     };
     struct stat after;
-    if (::lstat(source.constData(), &after) != 0)
-        return failAndRemove(FileErrorText(sourceName, errno));
+    if (::fstatat(sourceDir->Fd(), sourceName.constData(), &after, AT_SYMLINK_NOFOLLOW) != 0)
+        return failAndRemove(FileErrorText(source.Text(), errno));
     if (!S_ISLNK(after.st_mode) || after.st_size != before.st_size || !SameTime(after.st_mtim, before.st_mtim))
-        return failAndRemove(sourceName + QStringLiteral(": ") + SourceChangedText());
+        return failAndRemove(source.Text() + QStringLiteral(": ") + SourceChangedText());
     const timespec times[2] = {before.st_atim, before.st_mtim};
-    if (::utimensat(AT_FDCWD, tempPath.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 && errno != EPERM)
-        return failAndRemove(FileErrorText(destinationName, errno));
-    if (::rename(tempPath.constData(), destination.constData()) != 0) {
+    if (::utimensat(dir->Fd(), tempName.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 && errno != EPERM)
+        return failAndRemove(FileErrorText(destination.Text(), errno));
+    if (::renameat(dir->Fd(), tempName.constData(), dir->Fd(), name.constData()) != 0) {
         const int renameError = errno;
         if (renameError == EISDIR)
-            return failAndRemove(destinationName + QStringLiteral(": ") + FolderInTheWayText());
-        return failAndRemove(FileErrorText(destinationName, renameError));
+            return failAndRemove(destination.Text() + QStringLiteral(": ") + FolderInTheWayText());
+        return failAndRemove(FileErrorText(destination.Text(), renameError));
     }
+    return true;
+}
+
+bool CFileCopier::MakeFolder(const RootedPath& destination, QString* error)
+{
+    QByteArray name;
+    int failure = 0;
+    FolderHandle dir;
+    if (!PrepareFolder(destination, &name, &failure, &dir))
+        return FailErrno(error, destination.Text(), failure);
+    struct stat st;
+    if (::fstatat(dir->Fd(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return true;
+        return Fail(error, destination.Text() + QStringLiteral(": ") + FileInTheWayText());
+    }
+    if (::mkdirat(dir->Fd(), name.constData(), 0777) != 0)
+        return FailErrno(error, destination.Text(), errno);
     return true;
 }
 
 bool CFileCopier::MakeFolder(const QString& destination, QString* error)
 {
-    const QByteArray bytes = Bytes(destination);
-    struct stat st;
-    if (::lstat(bytes.constData(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            return true;
-        return Fail(error, destination + QStringLiteral(": ") + FileInTheWayText());
-    }
-    PrepareFolder(ParentOf(bytes));
-    if (::mkdir(bytes.constData(), 0777) != 0)
-        return FailErrno(error, destination, errno);
-    return true;
+    RootedPath rooted;
+    if (!SplitAtParent(destination, &rooted))
+        return FailErrno(error, destination, ENOENT);
+    return MakeFolder(rooted, error);
 }
 
-bool CFileCopier::CopyFolderTime(const QString& source, const QString& destination, QString* error)
+bool CFileCopier::CopyFolderTime(const RootedPath& source, const RootedPath& destination, QString* error)
 {
     struct stat st;
-    if (::lstat(Bytes(source).constData(), &st) != 0)
-        return FailErrno(error, source, errno);
+    const int failure = StatEntry(source, &st);
+    if (failure != 0)
+        return FailErrno(error, source.Text(), failure);
     const timespec times[2] = {st.st_atim, st.st_mtim};
-    if (::utimensat(AT_FDCWD, Bytes(destination).constData(), times, AT_SYMLINK_NOFOLLOW) != 0 && errno != EPERM)
-        return FailErrno(error, destination, errno);
+    int result = 0;
+    if (destination.IsRoot()) {
+        result = ::utimensat(AT_FDCWD, destination.root.constData(), times, 0);
+    } else {
+        QByteArray name;
+        int openError = 0;
+        const FolderHandle dir = OpenParent(destination, &name, &openError);
+        if (!dir)
+            return FailErrno(error, destination.Text(), openError);
+        result = ::utimensat(dir->Fd(), name.constData(), times, AT_SYMLINK_NOFOLLOW);
+    }
+    if (result != 0 && errno != EPERM)
+        return FailErrno(error, destination.Text(), errno);
     return true;
 }
 
@@ -714,19 +985,36 @@ void CFileCopier::CommitLocked(std::unique_lock<std::mutex>& lock)
         syncErrors[pending.device] = result;
     }
     for (const Pending& pending : batch) {
+        const int dirFd = pending.folder->Fd();
         int failure = syncErrors[pending.device];
         if (failure < 0)
             failure = ::fdatasync(pending.fd) == 0 ? 0 : errno;
+        // An unnamed file needs a name before it can replace another; the
+        // name is recorded first, so that a crash now leaves nothing that a
+        // later run could not remove.
+        QByteArray temporary = pending.temporaryName;
+        if (failure == 0 && temporary.isEmpty()) {
+            temporary = NewTempName();
+            struct stat st;
+            if (::fstat(pending.fd, &st) == 0)
+                Record().Note(dirFd, temporary, st.st_dev, st.st_ino);
+            if (NameUnnamedFile(pending.fd, dirFd, temporary.constData()) != 0) {
+                failure = errno;
+                temporary.clear();
+            }
+        }
         if (::close(pending.fd) != 0 && failure == 0)
             failure = errno;
-        if (failure == 0 && ::rename(pending.temporary.constData(), pending.destination.constData()) != 0)
+        if (failure == 0 && ::renameat(dirFd, temporary.constData(), dirFd, pending.name.constData()) != 0)
             failure = errno;
         if (failure == 0)
             continue;
-        ::unlink(pending.temporary.constData());
+        if (!temporary.isEmpty())
+            ::unlinkat(dirFd, temporary.constData(), 0);
+        const QString destination = DecodeFileName(pending.destination);
         m_failures.push_back({pending.tag,
-            failure == EISDIR ? pending.destinationName + QStringLiteral(": ") + FolderInTheWayText()
-                              : FileErrorText(pending.destinationName, failure)});
+            failure == EISDIR ? destination + QStringLiteral(": ") + FolderInTheWayText()
+                              : FileErrorText(destination, failure)});
     }
 }
 
@@ -744,7 +1032,7 @@ bool CFileCopier::Flush(QString* error)
         ::close(fd);
     }
     m_fileSystems.clear();
-    m_cleanedFolders.clear(); // a later copy notes its file system again
+    m_folders.clear(); // a later copy notes its file system again
     return ok;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/Finder.h"
 
 #include "platform/FileName.h"
+#include "platform/FolderHandles.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -43,6 +44,7 @@ struct CFolderReadAhead::Listing
     bool opened = false; // false: the folder could not be opened
     int openError = 0; // errno of the failed open
     bool readFailed = false; // an error ended the read early or hid an entry
+    int mountRoot = -1; // whether the folder is the top of a mount: -1 not known yet
     std::vector<FoundEntry> entries;
     DIR* rest = nullptr; // the folder, open where the read-ahead stopped; null when it was read to its end
 };
@@ -55,21 +57,24 @@ struct CFileFind::State
     FoundEntry current;
     int openError = 0;
     bool readFailed = false;
+    int mountRoot = -1; // as in the listing
 };
 
 namespace {
 
-constexpr size_t kTempCopyPrefixLength = sizeof kTempCopyPrefix - 1;
-
-bool IsSkippedName(const char* name)
+// "." and "..", and the trash of a volume in the top folder of a mount
+// (`mountRoot` caches that test for the folder `fd`).
+bool IsSkippedName(const char* name, int fd, int& mountRoot)
 {
-    if (name[0] == '.') {
-        if (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))
-            return true;
-        if (std::strncmp(name, kTempCopyPrefix, kTempCopyPrefixLength) == 0)
-            return true;
-    }
-    return false;
+    if (name[0] != '.')
+        return false;
+    if (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))
+        return true;
+    if (name[1] != 'T' || !IsVolumeTrashName(name))
+        return false;
+    if (mountRoot < 0)
+        mountRoot = IsMountRoot(fd) ? 1 : 0;
+    return mountRoot == 1;
 }
 
 quint32 AttributesOf(const char* name, mode_t mode)
@@ -92,7 +97,7 @@ quint32 AttributesOf(const char* name, mode_t mode)
 // The next entry of `dir` that an enumeration reports; false at the end or
 // at an error that ends the read. `failed` is set by any error that leaves
 // an entry out.
-bool ReadEntry(DIR* dir, FoundEntry& found, bool& failed)
+bool ReadEntry(DIR* dir, FoundEntry& found, bool& failed, int& mountRoot)
 {
     const int fd = ::dirfd(dir);
     for (;;) {
@@ -104,7 +109,7 @@ bool ReadEntry(DIR* dir, FoundEntry& found, bool& failed)
             return false;
         }
         const char* name = entry->d_name;
-        if (IsSkippedName(name))
+        if (IsSkippedName(name, fd, mountRoot))
             continue;
         struct stat st;
         if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -121,32 +126,54 @@ bool ReadEntry(DIR* dir, FoundEntry& found, bool& failed)
     }
 }
 
-DIR* OpenFolder(const QByteArray& folder)
+// Opens the folder from its root; null with errno set.
+DIR* OpenRootedFolder(const RootedPath& folder)
 {
-    // The folder itself may be a link; only the entries below it are never followed.
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    int error = 0;
+    const int fd = OpenFolderForReading(folder, &error);
+    if (fd < 0) {
+        errno = error;
         return nullptr;
+    }
     DIR* dir = ::fdopendir(fd);
-    if (!dir)
+    if (!dir) {
+        error = errno;
         ::close(fd);
+        errno = error;
+    }
     return dir;
+}
+
+QByteArray ListingKey(const RootedPath& folder)
+{
+    return folder.root + '\0' + folder.below;
+}
+
+bool RootedPathOfKey(const QByteArray& key, RootedPath* folder)
+{
+    const qsizetype nul = key.indexOf('\0');
+    if (nul < 0)
+        return false;
+    *folder = {key.left(nul), key.mid(nul + 1)};
+    return true;
 }
 
 // Entries a read-ahead holds of one folder at most; the open reads the rest.
 constexpr size_t kReadAheadEntries = 4096;
 
-std::unique_ptr<CFolderReadAhead::Listing> ReadListing(const QByteArray& folder)
+std::unique_ptr<CFolderReadAhead::Listing> ReadListing(const QByteArray& key)
 {
     auto listing = std::make_unique<CFolderReadAhead::Listing>();
-    DIR* dir = OpenFolder(folder);
+    RootedPath folder;
+    DIR* dir = RootedPathOfKey(key, &folder) ? OpenRootedFolder(folder) : nullptr;
     if (!dir) {
         listing->openError = errno;
         return listing;
     }
     listing->opened = true;
     FoundEntry found;
-    while (listing->entries.size() < kReadAheadEntries && ReadEntry(dir, found, listing->readFailed))
+    while (
+        listing->entries.size() < kReadAheadEntries && ReadEntry(dir, found, listing->readFailed, listing->mountRoot))
         listing->entries.push_back(std::move(found));
     if (listing->entries.size() < kReadAheadEntries)
         ::closedir(dir);
@@ -177,6 +204,7 @@ struct CFolderReadAhead::State
     bool stop = false;
     std::thread worker;
     CFolderReadAhead* previous = nullptr;
+    CFolderCache folders; // shared by the walk's thread and the worker
 
     // The first expected folder that is neither read nor being read.
     const QByteArray* NextToRead() const
@@ -217,14 +245,28 @@ CFolderReadAhead* CFolderReadAhead::Current()
     return t_currentReadAhead;
 }
 
-void CFolderReadAhead::Expect(const QStringList& folders)
+void CFolderReadAhead::Expect(const QStringList& folders, const QStringList& roots)
 {
+    // The walk moves on by one node at a time: most keys are those of the last call.
+    std::vector<ExpectedKey> keys;
+    keys.reserve(size_t(folders.size()));
     std::vector<QByteArray> expected;
     expected.reserve(size_t(folders.size()));
-    for (const QString& folder : folders) {
-        if (!folder.isEmpty())
-            expected.push_back(EncodeFileName(folder));
+    for (qsizetype i = 0; i < folders.size(); ++i) {
+        const QString root = roots.value(i);
+        const auto known = std::find_if(m_lastKeys.begin(), m_lastKeys.end(),
+            [&](const ExpectedKey& key) { return key.folder == folders.at(i) && key.root == root; });
+        if (known != m_lastKeys.end()) {
+            keys.push_back(*known);
+        } else {
+            RootedPath folder;
+            if (!SplitAtRoot(root, folders.at(i), &folder))
+                continue;
+            keys.push_back({folders.at(i), root, ListingKey(folder)});
+        }
+        expected.push_back(keys.back().key);
     }
+    m_lastKeys.swap(keys);
     {
         std::lock_guard lock(m_state->mutex);
         m_state->expected.swap(expected);
@@ -274,6 +316,7 @@ std::unique_ptr<CFolderReadAhead::Listing> CFolderReadAhead::Take(const QByteArr
 void CFolderReadAhead::Work()
 {
     State& state = *m_state;
+    CFolderCache::Use folders(&state.folders);
     std::unique_lock lock(state.mutex);
     for (;;) {
         state.wake.wait(lock, [&] { return state.stop || state.NextToRead(); });
@@ -302,21 +345,25 @@ CFileFind::~CFileFind()
     Close();
 }
 
-bool CFileFind::Open(const QString& folder)
+bool CFileFind::Open(const QString& folder, const QString& root)
 {
     Close();
-    if (folder.isEmpty()) {
-        m_state->openError = ENOENT;
+    RootedPath rooted;
+    if (!SplitAtRoot(root, folder, &rooted)) {
+        // Never resolved against the working directory; a folder outside its root is not read.
+        const bool absolute
+            = folder.startsWith(QLatin1Char('/')) && (root.isEmpty() || root.startsWith(QLatin1Char('/')));
+        m_state->openError = absolute ? EINVAL : ENOENT;
         return false;
     }
-    const QByteArray bytes = EncodeFileName(folder);
     if (CFolderReadAhead* readAhead = CFolderReadAhead::Current()) {
-        if (std::unique_ptr<CFolderReadAhead::Listing> listing = readAhead->Take(bytes)) {
+        if (std::unique_ptr<CFolderReadAhead::Listing> listing = readAhead->Take(ListingKey(rooted))) {
             if (!listing->opened) {
                 m_state->openError = listing->openError;
                 return false;
             }
             m_state->readFailed = listing->readFailed;
+            m_state->mountRoot = listing->mountRoot;
             m_state->dir = listing->rest;
             listing->rest = nullptr;
             m_state->listing = std::move(listing);
@@ -324,7 +371,7 @@ bool CFileFind::Open(const QString& folder)
             return true;
         }
     }
-    m_state->dir = OpenFolder(bytes);
+    m_state->dir = OpenRootedFolder(rooted);
     if (!m_state->dir) {
         m_state->openError = errno;
         return false;
@@ -344,7 +391,7 @@ bool CFileFind::Next()
     }
     if (!state.dir)
         return false;
-    return ReadEntry(state.dir, state.current, state.readFailed);
+    return ReadEntry(state.dir, state.current, state.readFailed, state.mountRoot);
 }
 
 void CFileFind::Close()
@@ -358,6 +405,7 @@ void CFileFind::Close()
     m_state->current = FoundEntry();
     m_state->openError = 0;
     m_state->readFailed = false;
+    m_state->mountRoot = -1;
 }
 
 int CFileFind::OpenError() const

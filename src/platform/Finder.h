@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QtGlobal>
 #include <memory>
+#include <vector>
 
 // Attribute bits of an entry, with the letters the file list shows.
 namespace FileAttr {
@@ -16,8 +17,10 @@ constexpr quint32 Link = 0x0400; // L: a symbolic link, never followed
 } // namespace FileAttr
 
 // One directory enumeration: readdir on the folder, fstatat without following
-// links on each entry. "." and ".." are skipped, as are the temporary files
-// that an interrupted copy may leave behind.
+// links on each entry. "." and ".." are skipped, and so is the trash folder of
+// a volume (".Trash", ".Trash-UID") in the top folder of a mounted file
+// system: it is never user data. Every other name is an entry, whatever it is
+// called.
 class CFileFind
 {
 public:
@@ -26,8 +29,12 @@ public:
     CFileFind(const CFileFind&) = delete;
     CFileFind& operator=(const CFileFind&) = delete;
 
-    // Starts enumerating `folder`; false when it cannot be opened.
-    bool Open(const QString& folder);
+    // Starts enumerating `folder`, which lies at or below the root folder
+    // `root` of its pair (empty: the folder is its own root); no link below
+    // the root is followed on the way. False when it cannot be opened (a link
+    // in the folder's place is no folder: ENOTDIR), when it is not at or
+    // below its root (EINVAL), or when a path is not absolute (ENOENT).
+    bool Open(const QString& folder, const QString& root = QString());
     // Moves to the next entry; false when there is none (or after an error).
     bool Next();
     void Close();
@@ -70,25 +77,37 @@ public:
     CFolderReadAhead(const CFolderReadAhead&) = delete;
     CFolderReadAhead& operator=(const CFolderReadAhead&) = delete;
 
-    // The folders the walk will open next, soonest first; replaces the list
-    // given before. Folders read ahead but no longer expected are dropped.
-    void Expect(const QStringList& folders);
+    // The folders the walk will open next, soonest first, each with the root
+    // of its pair (index-aligned; missing roots: each folder is its own);
+    // replaces the list given before. Folders read ahead but no longer
+    // expected are dropped.
+    void Expect(const QStringList& folders, const QStringList& roots = QStringList());
 
     struct Listing;
-    // For CFileFind: what was read ahead of `folder` (encoded), waiting for a
-    // read under way; null when the folder was not read ahead.
-    std::unique_ptr<Listing> Take(const QByteArray& folder);
+    // For CFileFind: what was read ahead of a folder (its key: root, a NUL
+    // byte, the path below the root), waiting for a read under way; null when
+    // the folder was not read ahead.
+    std::unique_ptr<Listing> Take(const QByteArray& key);
     // The read-ahead made on this thread and still alive, if any.
     static CFolderReadAhead* Current();
 
 private:
     struct State;
+    struct ExpectedKey
+    {
+        QString folder;
+        QString root;
+        QByteArray key;
+    };
     void Work();
     std::unique_ptr<State> m_state;
+    std::vector<ExpectedKey> m_lastKeys; // of the last Expect call
 };
 
 // None for a path that begins with "ftp://" (case-sensitive): such folders are never enumerated.
 std::unique_ptr<CFileFind> CreateFinder(const QString& path);
 
-// Reserved prefix of the temporary files that copies write; every scan ignores such names.
+// Prefix of the named temporary files that copies write where the file system
+// has no unnamed ones. Scans list such names like any other: a user's file may
+// carry it too.
 inline constexpr char kTempCopyPrefix[] = ".~pairwell-";

@@ -82,6 +82,7 @@ std::vector<MountEntry> ParseMountInfo(const QByteArray& text)
         entry.id = fields.at(0).toInt(&okId);
         if (!okId || !ParseDevice(fields.at(2), entry.major, entry.minor))
             continue;
+        entry.root = DecodeOctalEscapes(fields.at(3));
         entry.mountPoint = DecodeOctalEscapes(fields.at(4));
         if (!entry.mountPoint.startsWith('/'))
             continue;

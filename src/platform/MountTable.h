@@ -12,6 +12,7 @@ struct MountEntry
     int id = 0;
     unsigned major = 0;
     unsigned minor = 0;
+    QByteArray root; // the folder of the file system that is mounted there ("/" for all of it)
     QByteArray mountPoint; // bytes, octal escapes of the kernel decoded
     QByteArray fsType;
     QByteArray source;

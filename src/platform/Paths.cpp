@@ -1,6 +1,7 @@
 #include "platform/Paths.h"
 
 #include "platform/FileName.h"
+#include "platform/FolderHandles.h"
 #include "platform/MountTable.h"
 
 #include <QDateTime>
@@ -286,12 +287,23 @@ QString GetRoot(const QString& path)
     return DecodeFileName(mount->mountPoint);
 }
 
+QString CleanPath(const QString& path)
+{
+    return NormalizePath(path);
+}
+
 bool TestFolderReachable(const QString& path)
 {
     if (path.isEmpty())
         return false;
     struct stat st = {};
     return ::stat(EncodeFileName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool TestFolderReachable(const QString& path, const QString& root)
+{
+    RootedPath rooted;
+    return SplitAtRoot(root, path, &rooted) && IsFolderThere(rooted);
 }
 
 bool IsFixedDrive(const QString& path)

@@ -16,9 +16,15 @@ QString GetLastComponent(const QString& path);
 QString QuotePath(const QString& path);
 // The mount point that holds the path ("/" at least).
 QString GetRoot(const QString& path);
+// The path with "." and ".." resolved, repeated and trailing "/" removed.
+QString CleanPath(const QString& path);
 
 // Whether `path` is an existing directory (the folder itself may be a link).
 bool TestFolderReachable(const QString& path);
+// Whether `path`, at or below the root folder `root` (empty: `path` is its
+// own root), is an existing directory reached without following any link
+// below the root. A path not below its root is not reachable.
+bool TestFolderReachable(const QString& path, const QString& root);
 // Whether the file system that holds `path` is a fixed local disk (not a
 // network file system and not a removable device).
 bool IsFixedDrive(const QString& path);

@@ -3,6 +3,7 @@
 #include "platform/FileName.h"
 #include "platform/FileSystem.h"
 #include "platform/Finder.h"
+#include "platform/TempRecord.h"
 
 #include <QDateTime>
 #include <algorithm>
@@ -285,13 +286,21 @@ bool ReplaceFileAtomically(const QString& path, const QByteArray& data, QString*
 
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray(".") : (slash == 0 ? QByteArray("/") : target.left(slash));
-    QByteArray temp = (slash < 0 ? QByteArray() : target.left(slash + 1)) + QByteArray(kTempCopyPrefix) + "docXXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        SetError(error, path, errno);
-        return false;
-    }
     const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
+    // An unnamed file where the file system allows: a crash while it is
+    // written leaves nothing behind. It is named only to be renamed over the file.
+    QByteArray temp;
+    bool unnamed = true;
+    int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        unnamed = false;
+        temp = (slash < 0 ? QByteArray() : target.left(slash + 1)) + QByteArray(kTempCopyPrefix) + "docXXXXXX";
+        fd = ::mkostemp(temp.data(), O_CLOEXEC);
+        if (fd < 0) {
+            SetError(error, path, errno);
+            return false;
+        }
+    }
     int failure = 0;
     if (::fchmod(fd, mode) != 0 && errno != EPERM)
         failure = errno;
@@ -299,12 +308,23 @@ bool ReplaceFileAtomically(const QString& path, const QByteArray& data, QString*
         failure = errno;
     if (!failure && ::fsync(fd) != 0 && errno != EINVAL)
         failure = errno;
+    if (!failure && unnamed) {
+        const int folderFd = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        const QByteArray name = NewTempName();
+        if (folderFd < 0 || NameUnnamedFile(fd, folderFd, name.constData()) != 0)
+            failure = errno;
+        else
+            temp = (slash < 0 ? QByteArray() : target.left(slash + 1)) + name;
+        if (folderFd >= 0)
+            ::close(folderFd);
+    }
     if (::close(fd) != 0 && !failure && errno != EINTR)
         failure = errno;
     if (!failure && ::rename(temp.constData(), target.constData()) != 0)
         failure = errno;
     if (failure) {
-        ::unlink(temp.constData());
+        if (!temp.isEmpty())
+            ::unlink(temp.constData());
         SetError(error, path, failure);
         return false;
     }

@@ -3,6 +3,7 @@ target_sources(pairwell_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/FileCopy.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FileSystem.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Finder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FolderHandles.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MountTable.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PathResolution.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Paths.cpp
@@ -10,6 +11,7 @@ target_sources(pairwell_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ProcessPriority.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Profile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Prompt.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TempRecord.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Trash.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WholeFile.cpp
 )

@@ -1,6 +1,8 @@
 #include "sync/CFileOperation.h"
 
 #include "platform/FileCopy.h"
+#include "platform/FileName.h"
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/Prompt.h"
 #include "platform/Trash.h"
@@ -12,6 +14,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <sys/stat.h>
 #include <system_error>
 #include <thread>
 
@@ -52,9 +55,14 @@ QString RecycleBinQuestion()
     return QStringLiteral("ネットワークおよびリムーバブルメディア上のファイルはごみ箱に移動されません。継続しますか？");
 }
 
+QString OutsideText(const QString& path)
+{
+    return path + QStringLiteral(": 同期するフォルダの外にあるため、操作しませんでした。");
+}
+
 // Entries and bytes below (and including) one path, for the progress totals.
 // Gives what it found about `path` itself.
-EntryInfo Measure(const QString& path, qint64* files, qint64* bytes)
+EntryInfo Measure(const RootedPath& path, qint64* files, qint64* bytes)
 {
     const EntryInfo info = GetEntryInfo(path);
     ++*files;
@@ -62,12 +70,24 @@ EntryInfo Measure(const QString& path, qint64* files, qint64* bytes)
         *bytes += qint64(info.size);
         return info;
     }
-    QStringList names;
-    if (!ListFolderEntries(path, &names, nullptr))
+    std::vector<QByteArray> names;
+    int error = 0;
+    if (!ListFolderEntries(path, &names, &error))
         return info;
-    for (const QString& name : names)
-        Measure(JoinPath(path, name), files, bytes);
+    for (const QByteArray& name : names)
+        Measure(path.Child(name), files, bytes);
     return info;
+}
+
+// The folder that holds `path`: below the same root, or, for a root, its
+// parent folder as its own root (the folders above a root are taken as named).
+RootedPath ParentOf(const RootedPath& path)
+{
+    const qsizetype slash = path.below.lastIndexOf('/');
+    if (!path.IsRoot())
+        return {path.root, slash < 0 ? QByteArray() : path.below.left(slash)};
+    const qsizetype rootSlash = path.root.lastIndexOf('/');
+    return {rootSlash <= 0 ? QByteArrayLiteral("/") : path.root.left(rootSlash), {}};
 }
 
 } // namespace
@@ -117,6 +137,40 @@ void ShowFileOperationErrors(const QStringList& errors)
     CurrentPrompt().ShowMessage(errors.join(QLatin1Char('\n')), PromptIcon::Error, QStringLiteral("Error"));
 }
 
+namespace {
+
+// A folder below the roots, or one above them (taken as named).
+bool SplitFolder(const CPairRoots& roots, const QString& folder, RootedPath* rooted)
+{
+    return roots.Split(folder, rooted) || SplitAtParent(folder, rooted);
+}
+
+} // namespace
+
+bool IsFolderAt(const CPairRoots& roots, const QString& folder)
+{
+    RootedPath rooted;
+    return SplitFolder(roots, folder, &rooted) && GetEntryInfo(rooted).kind == EntryKind::Folder;
+}
+
+bool CreateFolderAt(const CPairRoots& roots, const QString& folder, QString* error)
+{
+    RootedPath rooted;
+    if (!SplitFolder(roots, folder, &rooted)) {
+        if (error)
+            *error = SystemErrorText(EINVAL);
+        return false;
+    }
+    QByteArray name;
+    int failure = 0;
+    const FolderHandle parent = OpenParent(rooted, &name, &failure);
+    if (parent && ::mkdirat(parent->Fd(), name.constData(), 0777) == 0)
+        return true;
+    if (error)
+        *error = SystemErrorText(parent ? errno : failure);
+    return false;
+}
+
 bool ConfirmRecycleBinPaths(const QStringList& paths)
 {
     for (const QString& path : paths) {
@@ -132,7 +186,19 @@ bool ConfirmRecycleBinPaths(const QStringList& paths)
 class CFileOperation::CCopyRun
 {
 public:
-    CCopyRun(CFileOperation& operation) : m_op(operation) { }
+    // Each item's paths split at their roots, index-aligned with the items.
+    struct Rooted
+    {
+        RootedPath source;
+        RootedPath destination;
+    };
+
+    CCopyRun(CFileOperation& operation, const std::vector<Rooted>& paths) : m_op(operation), m_paths(paths)
+    {
+        m_copier.SetTagName([this](quint64 tag) {
+            return tag < m_op.m_result.items.size() ? m_op.m_result.items[size_t(tag)].source : QString();
+        });
+    }
 
     // Copies one item, whose source was found to be `sourceInfo` a moment
     // ago; the item's status and error are set (a replaced file may still
@@ -153,14 +219,16 @@ private:
     enum class Answer { Go, Skip, Cancel };
 
     Answer AskOnce(const QString& text, bool* yesToAll);
-    bool EnsureParentFolder(const QString& destination, FileOpItem& item);
+    bool EnsureParentFolder(const RootedPath& destination, const QString& destinationText, FileOpItem& item);
     // Copies a file or link; false on failure (the error recorded in `item`).
-    bool CopyOne(const QString& source, const QString& destination, EntryKind sourceKind, FileOpItem& item);
-    bool CopyFolder(const QString& source, const QString& destination, FileOpItem& item);
+    bool CopyOne(
+        const Rooted& paths, const QString& source, const QString& destination, EntryKind sourceKind, FileOpItem& item);
+    bool CopyFolder(const Rooted& paths, const QString& source, const QString& destination, FileOpItem& item);
     void Fail(FileOpItem& item, const QString& error);
     void Advance(const QString& name);
 
     CFileOperation& m_op;
+    const std::vector<Rooted>& m_paths;
     CFileCopier m_copier;
     quint64 m_tag = 0; // the index of the item being copied
     QString m_knownFolder; // a destination folder found to exist a moment ago
@@ -208,17 +276,20 @@ void CFileOperation::CCopyRun::Advance(const QString& name)
         m_op.m_observer->Progress(m_filesDone, m_bytesDone, name);
 }
 
-bool CFileOperation::CCopyRun::EnsureParentFolder(const QString& destination, FileOpItem& item)
+bool CFileOperation::CCopyRun::EnsureParentFolder(
+    const RootedPath& destination, const QString& destinationText, FileOpItem& item)
 {
-    const QString parent = GetParentFolder(destination);
+    const QString parent = GetParentFolder(destinationText);
     // The items of a run come folder by folder: one test per folder.
     if (parent.isEmpty() || parent == m_knownFolder)
         return true;
-    if (TestFolderReachable(parent)) {
+    const RootedPath parentPath = ParentOf(destination);
+    const EntryInfo info = GetEntryInfo(parentPath);
+    if (info.kind == EntryKind::Folder) {
         m_knownFolder = parent;
         return true;
     }
-    if (GetEntryInfo(parent).kind == EntryKind::Missing && !(m_op.m_flags & FOF_NOCONFIRMMKDIR)) {
+    if (info.kind == EntryKind::Missing && !(m_op.m_flags & FOF_NOCONFIRMMKDIR)) {
         switch (AskOnce(CreateFolderQuestion(parent), &m_createAll)) {
         case Answer::Go:
             break;
@@ -232,7 +303,7 @@ bool CFileOperation::CCopyRun::EnsureParentFolder(const QString& destination, Fi
         }
     }
     QString error;
-    if (!CreateFolderPath(parent, &error)) {
+    if (!CreateFolderPath(parentPath, &error)) {
         Fail(item, error);
         return false;
     }
@@ -241,9 +312,9 @@ bool CFileOperation::CCopyRun::EnsureParentFolder(const QString& destination, Fi
 }
 
 bool CFileOperation::CCopyRun::CopyOne(
-    const QString& source, const QString& destination, EntryKind sourceKind, FileOpItem& item)
+    const Rooted& paths, const QString& source, const QString& destination, EntryKind sourceKind, FileOpItem& item)
 {
-    const EntryInfo existing = GetEntryInfo(destination);
+    const EntryInfo existing = GetEntryInfo(paths.destination);
     if (existing.kind == EntryKind::File || existing.kind == EntryKind::Link || existing.kind == EntryKind::Other) {
         switch (AskOnce(ReplaceQuestion(destination), &m_replaceAll)) {
         case Answer::Go:
@@ -263,39 +334,45 @@ bool CFileOperation::CCopyRun::CopyOne(
         if (m_op.m_observer && !(m_op.m_flags & FOF_SILENT))
             m_op.m_observer->Progress(m_filesDone, m_bytesDone, source);
     };
-    const bool ok = m_copier.CopyFile(source, destination, {sourceKind, existing.kind}, progress, &error, m_tag);
+    const bool ok
+        = m_copier.CopyFile(paths.source, paths.destination, {sourceKind, existing.kind}, progress, &error, m_tag);
     if (!ok)
         Fail(item, error);
     Advance(source);
     return ok;
 }
 
-bool CFileOperation::CCopyRun::CopyFolder(const QString& source, const QString& destination, FileOpItem& item)
+bool CFileOperation::CCopyRun::CopyFolder(
+    const Rooted& paths, const QString& source, const QString& destination, FileOpItem& item)
 {
     QString error;
-    if (!m_copier.MakeFolder(destination, &error)) {
+    if (!m_copier.MakeFolder(paths.destination, &error)) {
         Fail(item, error);
         return false;
     }
     Advance(source);
-    QStringList names;
-    if (!ListFolderEntries(source, &names, &error)) {
-        Fail(item, error);
+    std::vector<QByteArray> names;
+    int readError = 0;
+    if (!ListFolderEntries(paths.source, &names, &readError)) {
+        Fail(item, FileErrorText(source, readError));
         return false;
     }
     bool ok = true;
-    for (const QString& name : names) {
+    for (const QByteArray& name : names) {
         if (m_stopped || m_op.CancelRequested()) {
             m_stopped = true;
             return false;
         }
-        const QString from = JoinPath(source, name);
-        const QString to = JoinPath(destination, name);
-        const EntryKind kind = GetEntryInfo(from).kind;
-        const bool childOk = kind == EntryKind::Folder ? CopyFolder(from, to, item) : CopyOne(from, to, kind, item);
+        const Rooted child{paths.source.Child(name), paths.destination.Child(name)};
+        const QString decoded = DecodeFileName(name);
+        const QString from = JoinPath(source, decoded);
+        const QString to = JoinPath(destination, decoded);
+        const EntryKind kind = GetEntryInfo(child.source).kind;
+        const bool childOk
+            = kind == EntryKind::Folder ? CopyFolder(child, from, to, item) : CopyOne(child, from, to, kind, item);
         ok = childOk && ok;
     }
-    if (!m_copier.CopyFolderTime(source, destination, &error)) {
+    if (!m_copier.CopyFolderTime(paths.source, paths.destination, &error)) {
         Fail(item, error);
         return false;
     }
@@ -305,12 +382,13 @@ bool CFileOperation::CCopyRun::CopyFolder(const QString& source, const QString& 
 void CFileOperation::CCopyRun::CopyItem(FileOpItem& item, quint64 tag, const EntryInfo& info)
 {
     m_tag = tag;
+    const Rooted& paths = m_paths[size_t(tag)];
     if (info.kind == EntryKind::Missing || info.error != 0) {
         Fail(item, FileErrorText(item.source, info.error != 0 ? info.error : ENOENT));
         Advance(item.source);
         return;
     }
-    if (!EnsureParentFolder(item.destination, item)) {
+    if (!EnsureParentFolder(paths.destination, item.destination, item)) {
         if (m_stopped)
             m_op.m_result.cancelled = true;
         Advance(item.source);
@@ -322,9 +400,9 @@ void CFileOperation::CCopyRun::CopyItem(FileOpItem& item, quint64 tag, const Ent
             Fail(item, FolderIntoItselfText(item.source));
             return;
         }
-        ok = CopyFolder(item.source, item.destination, item);
+        ok = CopyFolder(paths, item.source, item.destination, item);
     } else {
-        ok = CopyOne(item.source, item.destination, info.kind, item);
+        ok = CopyOne(paths, item.source, item.destination, info.kind, item);
     }
     if (m_stopped)
         m_op.m_result.cancelled = true;
@@ -377,8 +455,10 @@ bool CFileOperation::CCopyRun::CopyInParallel(size_t first, size_t last, const s
     std::mutex mutex;
     std::condition_variable doneChanged;
     const bool canAsk = m_op.m_observer != nullptr; // the observer is asked on this thread only
+    CFolderCache* folders = CFolderCache::Current(); // shared by both threads
 
     const auto copyBlocks = [&](bool onOwnThread) {
+        CFolderCache::Use use(folders);
         QString knownFolder;
         for (;;) {
             const size_t block = nextBlock++;
@@ -391,6 +471,7 @@ bool CFileOperation::CCopyRun::CopyInParallel(size_t first, size_t last, const s
                 if (cancel)
                     break;
                 FileOpItem& item = m_op.m_result.items[first + k];
+                const Rooted& paths = m_paths[first + k];
                 const EntryInfo& info = sourceInfos[first + k];
                 Outcome& outcome = outcomes[k];
                 outcome.ran = true;
@@ -407,14 +488,16 @@ bool CFileOperation::CCopyRun::CopyInParallel(size_t first, size_t last, const s
                 }
                 const QString parent = GetParentFolder(item.destination);
                 if (!parent.isEmpty() && parent != knownFolder) {
-                    if (!TestFolderReachable(parent) && !CreateFolderPath(parent, &outcome.error))
+                    const RootedPath parentPath = ParentOf(paths.destination);
+                    if (GetEntryInfo(parentPath).kind != EntryKind::Folder
+                        && !CreateFolderPath(parentPath, &outcome.error))
                         continue;
                     knownFolder = parent;
                 }
                 // The destination is not examined: the copier finds a file there when it puts this one in place.
                 const CFileCopier::Known known{info.kind, EntryKind::Missing, false};
                 outcome.ok = m_copier.CopyFile(
-                    item.source, item.destination, known, [&outcome](quint64 bytes) { outcome.bytes += bytes; },
+                    paths.source, paths.destination, known, [&outcome](quint64 bytes) { outcome.bytes += bytes; },
                     &outcome.error, first + k);
             }
             std::lock_guard lock(mutex);
@@ -540,21 +623,34 @@ bool CFileOperation::DeleteItems(const QStringList& paths, quint32 flags)
 bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& destinations, quint32 flags)
 {
     Begin(flags | (sources.size() > 1 ? FOF_MULTIDESTFILES : 0));
+    std::vector<CCopyRun::Rooted> paths(size_t(sources.size()));
+    std::vector<bool> outside(size_t(sources.size()), false);
     for (qsizetype i = 0; i < sources.size(); ++i) {
         FileOpItem item;
         item.source = sources.at(i);
         item.destination = i < destinations.size() ? destinations.at(i) : QString();
+        CCopyRun::Rooted& rooted = paths[size_t(i)];
+        if (!m_roots.Split(item.source, &rooted.source))
+            item.error = OutsideText(item.source);
+        else if (!item.destination.isEmpty() && !m_roots.Split(item.destination, &rooted.destination))
+            item.error = OutsideText(item.destination);
+        outside[size_t(i)] = !item.error.isEmpty();
         m_result.items.push_back(item);
     }
+    // Folders stay open while the operation works (on every thread of it).
+    CFolderCache folders;
 
     // The totals, and what each source is; many items are examined on two threads.
     constexpr size_t kParallelItems = 64;
     qint64 totalFiles = 0;
     qint64 totalBytes = 0;
     std::vector<EntryInfo> sourceInfos(m_result.items.size());
-    const auto measureRange = [this, &sourceInfos](size_t first, size_t last, qint64* files, qint64* bytes) {
-        for (size_t i = first; i < last; ++i)
-            sourceInfos[i] = Measure(m_result.items[i].source, files, bytes);
+    const auto measureRange = [&](size_t first, size_t last, qint64* files, qint64* bytes) {
+        CFolderCache::Use use(&folders);
+        for (size_t i = first; i < last; ++i) {
+            if (!outside[i])
+                sourceInfos[i] = Measure(paths[i].source, files, bytes);
+        }
     };
     const size_t half = m_result.items.size() >= kParallelItems ? m_result.items.size() / 2 : 0;
     qint64 otherFiles = 0;
@@ -574,9 +670,10 @@ bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& 
     if (m_observer && !(m_flags & FOF_SILENT))
         m_observer->Started(totalFiles, totalBytes);
 
-    CCopyRun run(*this);
+    CCopyRun run(*this, paths);
+    const bool anyOutside = std::find(outside.begin(), outside.end(), true) != outside.end();
     // Many files and nothing to ask: copied on two threads.
-    if (m_result.items.size() >= kParallelItems && !CancelRequested()
+    if (m_result.items.size() >= kParallelItems && !anyOutside && !CancelRequested()
         && run.CanCopyInParallel(0, m_result.items.size(), sourceInfos)) {
         run.CopyInParallel(0, m_result.items.size(), sourceInfos);
         run.Finish();
@@ -593,6 +690,11 @@ bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& 
             item.error = item.source + QStringLiteral(": コピー先がありません。");
             m_result.errors << item.error;
             ItemDone(i);
+            continue;
+        }
+        if (outside[i]) {
+            item.status = FileOpStatus::Failed;
+            m_result.errors << item.error;
             continue;
         }
         run.CopyItem(item, i, sourceInfos[i]);
@@ -622,6 +724,7 @@ bool CFileOperation::DoDeleteItems(const QStringList& paths, quint32 flags)
     }
     if (m_observer && !(m_flags & FOF_SILENT))
         m_observer->Started(paths.size(), 0);
+    CFolderCache folders;
     qint64 done = 0;
     for (size_t index = 0; index < m_result.items.size(); ++index) {
         FileOpItem& item = m_result.items[index];
@@ -630,7 +733,12 @@ bool CFileOperation::DoDeleteItems(const QStringList& paths, quint32 flags)
             break;
         }
         QString error;
-        const bool ok = toTrash ? MoveToTrash(item.source, &error) : DeleteForGood(item.source, &error);
+        RootedPath rooted;
+        bool ok = false;
+        if (!m_roots.Split(item.source, &rooted))
+            error = OutsideText(item.source);
+        else
+            ok = toTrash ? MoveToTrash(rooted, &error) : DeleteForGood(rooted, &error);
         item.status = ok ? FileOpStatus::Done : FileOpStatus::Failed;
         if (!ok) {
             item.error = error;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FolderHandles.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -81,6 +83,12 @@ class CFileOperation
 public:
     explicit CFileOperation(IFileOperationObserver* observer = nullptr);
 
+    // The root folders of the pairs the paths lie in: nothing below a root is
+    // followed, and a path below none of them is refused (its item fails).
+    // Without roots, each path's own folder is its root: the item itself and
+    // everything below it are never followed.
+    void SetRoots(const CPairRoots& roots) { m_roots = roots; }
+
     // Copies one file, link or folder to the full destination path.
     bool CopyItem(const QString& source, const QString& destination, quint32 flags);
     // Copies each source to the destination at the same index.
@@ -119,10 +127,17 @@ private:
 
     IFileOperationObserver* m_observer;
     std::function<void(size_t index)> m_itemDone;
+    CPairRoots m_roots;
     quint32 m_flags = 0;
     std::atomic<bool> m_cancel{false};
     FileOpResult m_result;
 };
+
+// Whether `folder` is a folder, reached from its root in `roots` without following links.
+bool IsFolderAt(const CPairRoots& roots, const QString& folder);
+// Creates the one folder `folder` (its parent must exist), reached from its
+// root in `roots` without following links; `error` gets the system's text.
+bool CreateFolderAt(const CPairRoots& roots, const QString& folder, QString* error);
 
 // The trash rule of the callers that delete with FOF_ALLOWUNDO: at the first
 // path that is not on a fixed local disk, ask whether to go on (Yes/No). True

@@ -3,6 +3,7 @@
 #include "engine/CDirSyncStatus.h"
 #include "model/CMyDoc.h"
 #include "model/CSyncProject.h"
+#include "model/PairRoots.h"
 #include "platform/FileSystem.h"
 #include "platform/Finder.h"
 #include "platform/PathResolution.h"
@@ -170,6 +171,7 @@ void CSyncRun::Clear()
     m_doc.m_copySources.clear();
     m_doc.m_copyDestinations.clear();
     m_doc.m_deletions.clear();
+    m_roots = CPairRoots();
     m_result = SyncRunResult();
 }
 
@@ -256,6 +258,10 @@ bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QString
             return false;
         }
     }
+    // Nothing below the pair's roots is followed, in the scan or in the run.
+    const QString roots[2] = {RootFolderOf(node, 0), RootFolderOf(node, 1)};
+    m_roots.Add(roots[0]);
+    m_roots.Add(roots[1]);
 
     // A fresh scan of the pair; the node's own records only when they are
     // known to be one (see SetUseRescannedRecords).
@@ -263,6 +269,7 @@ bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QString
     const CDirSyncStatus* scanned = &node.FolderStatus();
     if (!m_useRescannedRecords || !scanned->HoldsAllFiles()) {
         fresh.SetPaths(node.GetFolder(0), node.GetFolder(1));
+        fresh.SetRoots(roots[0], roots[1]);
         fresh.ScanFiles();
         scanned = &fresh;
     }
@@ -350,6 +357,7 @@ void CSyncRun::CollectTree(CSyncProject* start, bool selectionMode, const QStrin
     // Parents before children, siblings in key order, without recursion: a
     // tree read from a file can be very deep. Each node carries whether a
     // folder above it could not be read.
+    CFolderCache folders;
     std::vector<std::pair<CSyncProject*, bool>> pending{{start, false}};
     while (!pending.empty()) {
         auto [node, noDeletions] = pending.back();
@@ -509,6 +517,7 @@ bool CSyncRun::Execute()
         CLogLinesInOrder lines(deletions.size(), [&](qsizetype i) { log.WriteDeletion(deletions.at(i)); });
         CFileOperation operation(m_observer);
         operation.SetItemDoneHandler([&lines](size_t index) { lines.ItemDone(index); });
+        operation.SetRoots(m_roots);
         operation.DeleteItems(deletions, operationFlags);
         lines.Finish();
         log.Sync();
@@ -520,10 +529,10 @@ bool CSyncRun::Execute()
     if (m_flags & SyncFlag::CheckFolders) {
         for (const QString& destination : destinations) {
             const QString parent = GetParentFolder(destination);
-            if (parent.isEmpty() || parent == destination || TestFolderReachable(parent))
+            if (parent.isEmpty() || parent == destination || IsFolderAt(m_roots, parent))
                 continue;
             QString error;
-            if (!CreateFolder(parent, &error)) {
+            if (!CreateFolderAt(m_roots, parent, &error)) {
                 if (!autoSync)
                     CurrentPrompt().ShowMessage(error, PromptIcon::Information, QStringLiteral("Error"));
                 m_result.message = parent + QStringLiteral(": ") + error;
@@ -540,6 +549,7 @@ bool CSyncRun::Execute()
             sources.size(), [&](qsizetype i) { log.WriteCopy(sources.at(i), destinations.value(i)); });
         CFileOperation operation(m_observer);
         operation.SetItemDoneHandler([&lines](size_t index) { lines.ItemDone(index); });
+        operation.SetRoots(m_roots);
         operation.CopyItems(sources, destinations, operationFlags);
         lines.Finish();
         m_result.copies = operation.Result();

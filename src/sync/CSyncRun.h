@@ -185,5 +185,6 @@ private:
     quint32 m_flags = 0;
     QString m_logPath;
     SyncDirection m_direction = SyncDirection::Export;
+    CPairRoots m_roots; // the root folders of the visited nodes' pairs
     SyncRunResult m_result;
 };

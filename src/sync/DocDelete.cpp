@@ -2,6 +2,7 @@
 // the user ticked in their delete dialogs.
 
 #include "model/CMyDoc.h"
+#include "model/PairRoots.h"
 #include "sync/CFileOperation.h"
 #include "sync/CSyncRun.h"
 
@@ -15,5 +16,6 @@ bool CMyDoc::DeletePaths(const QStringList& paths, bool recycle)
         flags |= FOF_ALLOWUNDO;
     }
     CFileOperation operation(CSyncRun::DefaultObserver());
+    operation.SetRoots(CPairRoots(RootFoldersBelow(GetRoot())));
     return operation.DeleteItems(paths, flags);
 }

@@ -4,6 +4,7 @@
 #include "filters/FilterSet.h"
 #include "model/CMyDoc.h"
 #include "model/CSyncProject.h"
+#include "model/PairRoots.h"
 #include "platform/Paths.h"
 #include "platform/Profile.h"
 #include "resources/CommandIds.h"
@@ -310,6 +311,7 @@ void CFileSyncView::FillRows(bool restoreSelection, const std::optional<QString>
     setUpdatesEnabled(false);
     ClearRows(); // the rows point into the table
     m_table.SetPaths(project->GetFolder(0), project->GetFolder(1));
+    m_table.SetRoots(RootFolderOf(*project, 0), RootFolderOf(*project, 1));
     m_table.ScanFiles();
 
     // The columns always reflect the records (a dragged column keeps its place).

@@ -3,6 +3,7 @@
 #include "engine/CFileSyncStatus.h"
 #include "model/CMyDoc.h"
 #include "model/CSyncProject.h"
+#include "model/PairRoots.h"
 #include "platform/Paths.h"
 #include "platform/Prompt.h"
 #include "resources/CommandIds.h"
@@ -208,6 +209,7 @@ void CFileSyncView::ExportOrImport(SyncDirection direction)
         const QString destination = SidePath(*selected.front(), 1 - from);
         CWaitCursor wait;
         CFileOperation operation(CSyncRun::DefaultObserver());
+        operation.SetRoots(CPairRoots(RootFoldersOf(*project)));
         operation.CopyItem(source, destination, FOF_NOCONFIRMATION);
     } else {
         CWaitCursor wait;

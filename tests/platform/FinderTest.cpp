@@ -4,6 +4,7 @@
 #include "platform/Finder.h"
 #include "platform/Paths.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <map>
@@ -156,18 +157,58 @@ TEST(Finder, UndecodableNameLeadsBackToTheSameFile)
     RemoveByBytes(path);
 }
 
-TEST(Finder, SkipsDotEntriesAndInterruptedCopies)
+TEST(Finder, SkipsOnlyDotEntriesAndListsNamesLikeTemporaryFiles)
 {
     TestDir dir;
-    dir.WriteFile(QString::fromLatin1(kTempCopyPrefix) + S("a.txt.123"), "partial");
+    dir.WriteFile(QString::fromLatin1(kTempCopyPrefix) + S("notes"), "a user's file");
     dir.WriteFile(S("..."), "three dots");
     dir.WriteFile(S("..a"), "dot dot a");
     dir.WriteFile(S(".~pairwell"), "not the whole prefix");
+    dir.MakeFolder(S(".Trash-0")); // not the top of a mount: user data
     const std::map<QString, Seen> seen = Enumerate(dir.Path());
-    ASSERT_EQ(seen.size(), 3u);
+    ASSERT_EQ(seen.size(), 5u);
     EXPECT_EQ(seen.count(S("...")), 1u);
     EXPECT_EQ(seen.count(S("..a")), 1u);
     EXPECT_EQ(seen.count(S(".~pairwell")), 1u);
+    EXPECT_EQ(seen.count(S(".~pairwell-notes")), 1u);
+    EXPECT_EQ(seen.count(S(".Trash-0")), 1u);
+}
+
+TEST(Finder, AFolderBelowItsRootIsReachedWithoutFollowingLinks)
+{
+    TestDir dir;
+    dir.WriteFile(S("outside/secret.txt"), "secret");
+    dir.WriteFile(S("root/sub/inside.txt"), "inside");
+    dir.MakeLink(S("root/linked"), dir.PathOf(S("outside")));
+    dir.MakeLink(S("root/sub/deeper"), dir.PathOf(S("outside")));
+    const QString root = dir.PathOf(S("root"));
+    CFileFind finder;
+    ASSERT_TRUE(finder.Open(dir.PathOf(S("root/sub")), root));
+    std::map<QString, bool> links;
+    while (finder.Next())
+        links[finder.GetFileName()] = finder.IsLink();
+    EXPECT_EQ(links, (std::map<QString, bool>{{S("inside.txt"), false}, {S("deeper"), true}}));
+    for (const char* linked : {"root/linked", "root/sub/deeper", "root/linked/x"}) {
+        EXPECT_FALSE(finder.Open(dir.PathOf(S(linked)), root)) << linked;
+        EXPECT_EQ(finder.OpenError(), ENOTDIR) << linked; // no folder there: not a read that failed
+        EXPECT_FALSE(finder.Next());
+    }
+    // Outside its root, or relative: never read.
+    EXPECT_FALSE(finder.Open(dir.PathOf(S("outside")), root));
+    EXPECT_EQ(finder.OpenError(), EINVAL);
+    EXPECT_FALSE(finder.Open(S("root/sub"), S("")));
+    EXPECT_EQ(finder.OpenError(), ENOENT);
+
+    // The read-ahead reads below the root the same way.
+    CFolderReadAhead readAhead;
+    readAhead.Expect({dir.PathOf(S("root/linked")), dir.PathOf(S("root/sub"))}, {root, root});
+    EXPECT_FALSE(finder.Open(dir.PathOf(S("root/linked")), root));
+    EXPECT_EQ(finder.OpenError(), ENOTDIR);
+    ASSERT_TRUE(finder.Open(dir.PathOf(S("root/sub")), root));
+    int count = 0;
+    while (finder.Next())
+        ++count;
+    EXPECT_EQ(count, 2);
 }
 
 TEST(Finder, EntriesThatVanishDuringTheScanAreSkipped)

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 namespace {
@@ -147,4 +148,69 @@ TEST(Trash, AnItemTheTrashCannotTakeFailsAndStaysWhereItIs)
     EXPECT_EQ(TestDir::ReadFile(file), QByteArray("still here"));
 
     EXPECT_FALSE(MoveToTrash(dir.PathOf(QStringLiteral("work/missing")), &error));
+}
+
+TEST(Trash, ANameTooLongForItsInfoFileIsStoredShorterAndTheInfoFileNamesTheOriginal)
+{
+    TestDir dir;
+    DataHome home(dir.PathOf(QStringLiteral("data")));
+    // 250 bytes: with ".trashinfo" the info file's name would pass the 255 bytes a name may have.
+    const QString name = QString(124, QChar(0x00E9)) + QStringLiteral("xy"); // 124 two-byte letters
+    ASSERT_EQ(EncodeFileName(name).size(), 250);
+    const QString file = dir.WriteFile(QStringLiteral("work/") + name, "long name");
+    const QString other = dir.WriteFile(QStringLiteral("other/") + name, "same long name");
+    QString error;
+    QString trashed;
+    QString trashedOther;
+    ASSERT_TRUE(MoveToTrash(file, &error, &trashed)) << error.toStdString();
+    ASSERT_TRUE(MoveToTrash(other, &error, &trashedOther)) << error.toStdString();
+    EXPECT_NE(trashed, trashedOther);
+    EXPECT_EQ(TestDir::ReadFile(trashed), QByteArray("long name"));
+    EXPECT_EQ(TestDir::ReadFile(trashedOther), QByteArray("same long name"));
+    for (const auto& [original, inTrash] : {std::pair{file, trashed}, std::pair{other, trashedOther}}) {
+        const QString stored = inTrash.mid(inTrash.lastIndexOf(QLatin1Char('/')) + 1);
+        EXPECT_LT(EncodeFileName(stored).size() + 10, 256);
+        EXPECT_TRUE(QString::fromUtf8(EncodeFileName(stored)).isValidUtf16()); // not cut inside a letter
+        const QByteArray info
+            = TestDir::ReadFile(dir.PathOf(QStringLiteral("data/Trash/info/")) + stored + QStringLiteral(".trashinfo"));
+        EXPECT_EQ(QByteArray::fromPercentEncoding(InfoLine(info, "Path")), EncodeFileName(original));
+    }
+}
+
+TEST(Trash, AFileOnABindMountOfTheHomeFileSystemGoesToATrashOnThatMount)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "bind mounts need root";
+    TestDir dir;
+    DataHome home(dir.PathOf(QStringLiteral("data")));
+    dir.WriteFile(QStringLiteral("work/a.txt"), "through the whole bind");
+    dir.WriteFile(QStringLiteral("work/b.txt"), "through the folder's bind");
+    const QString whole = dir.MakeFolder(QStringLiteral("whole"));
+    const QString folder = dir.MakeFolder(QStringLiteral("folder"));
+    dir.MakeFolder(QStringLiteral("data/Trash"));
+    // `whole` shows the test folder (home trash included), `folder` only the work folder.
+    if (::mount(EncodeFileName(dir.Path()).constData(), EncodeFileName(whole).constData(), nullptr, MS_BIND, nullptr)
+        != 0)
+        GTEST_SKIP() << "cannot bind-mount here";
+    const bool second = ::mount(EncodeFileName(dir.PathOf(QStringLiteral("work"))).constData(),
+                            EncodeFileName(folder).constData(), nullptr, MS_BIND, nullptr)
+        == 0;
+
+    QString error;
+    QString trashed;
+    EXPECT_TRUE(MoveToTrash(whole + QStringLiteral("/work/a.txt"), &error, &trashed)) << error.toStdString();
+    EXPECT_EQ(
+        TestDir::ReadFile(dir.PathOf(QStringLiteral("data/Trash/files/a.txt"))), QByteArray("through the whole bind"));
+    const QByteArray info = TestDir::ReadFile(dir.PathOf(QStringLiteral("data/Trash/info/a.txt.trashinfo")));
+    EXPECT_EQ(
+        QByteArray::fromPercentEncoding(InfoLine(info, "Path")), EncodeFileName(whole + QStringLiteral("/work/a.txt")));
+    if (second) {
+        // The home trash is not on that mount: the trash at its top takes the file.
+        EXPECT_TRUE(MoveToTrash(folder + QStringLiteral("/b.txt"), &error, &trashed)) << error.toStdString();
+        const QString topTrash = folder + QStringLiteral("/.Trash-") + QString::number(::getuid());
+        EXPECT_EQ(trashed, topTrash + QStringLiteral("/files/b.txt"));
+        EXPECT_EQ(TestDir::ReadFile(trashed), QByteArray("through the folder's bind"));
+        ::umount2(EncodeFileName(folder).constData(), MNT_DETACH);
+    }
+    ::umount2(EncodeFileName(whole).constData(), MNT_DETACH);
 }
