@@ -56,6 +56,11 @@ public:
     bool SyncAtStart() const { return m_syncAtStart; } // -s
     bool ExitAfterSync() const { return m_exitAfterSync; } // -e
     bool SyncOnEndSession() const { return m_syncOnEndSession; } // -SOE
+    // The program's exit status after the event loop: 4 once an unattended
+    // run that ends the program (-s -e) failed or left a project out, so
+    // that a login script notices; else the event loop's own.
+    int ExitStatus(int loopResult) const { return loopResult != 0 ? loopResult : m_runExitStatus; }
+    void NoteUnattendedRunFailed() { m_runExitStatus = 4; }
 
     // Registers the document type (".snc") with the desktop for this user.
     // Called by InitInstance unless -ISO was given.
@@ -98,6 +103,7 @@ private:
     bool m_syncAtStart = false;
     bool m_exitAfterSync = false;
     bool m_syncOnEndSession = false;
+    int m_runExitStatus = 0;
     bool m_desktopIntegrationRegistered = false;
 
     QTranslator m_qtTranslator;

@@ -20,6 +20,7 @@
 #include "shell/CRecentFileList.h"
 #include "shell/CSplitter.h"
 #include "shell/CWaitCursor.h"
+#include "sync/CSyncRun.h"
 #include "sync/DesktopActions.h"
 #include "sync/GuiSyncHooks.h"
 #include "views/CFileSyncView.h"
@@ -692,12 +693,15 @@ void CMainFrame::OnMinimized()
     if (GlobalOptionDisp().Flags & DispFlag::MinimizeToTray)
         HideIntoTray();
 
-    const CMainApp* app = TheApp();
+    CMainApp* app = TheApp();
     if (!app)
         return;
     if (app->SyncAtStart()) {
         SyncAllNow();
         if (app->ExitAfterSync()) {
+            const SyncRunResult& result = CSyncRun::LastResult();
+            if (result.AnyFailed() || !result.skippedProjects.isEmpty())
+                app->NoteUnattendedRunFailed();
             QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
             return;
         }

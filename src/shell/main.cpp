@@ -9,5 +9,5 @@ int main(int argc, char** argv)
         return 1;
     const int result = app.exec();
     app.ExitInstance();
-    return result;
+    return app.ExitStatus(result);
 }

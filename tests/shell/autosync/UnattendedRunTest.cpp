@@ -103,3 +103,18 @@ TEST_F(Unattended, NothingToExportStillEndsWithoutAQuestion)
     ASSERT_EQ(RunProgram({QStringLiteral("-ISO"), QStringLiteral("-s"), QStringLiteral("-e"), path}), 0);
     EXPECT_EQ(LogLines(), first);
 }
+
+// A login script must notice a project left out: its source folder looks
+// unmounted (empty while the target holds files). The other projects are
+// exported all the same, and the left-out target keeps every file.
+TEST_F(Unattended, SyncAndExitEndsWithCodeFourWhenAProjectWasLeftOut)
+{
+    const QString path = MakeDocument(QStringLiteral("work.snc"), {QStringLiteral("alpha"), QStringLiteral("beta")});
+    const QString kept = dir.WriteFile(QStringLiteral("alpha-target/kept.txt"), "only copy", T);
+    ASSERT_TRUE(QDir(dir.PathOf(QStringLiteral("alpha"))).removeRecursively());
+    dir.MakeFolder(QStringLiteral("alpha"));
+
+    EXPECT_EQ(RunProgram({QStringLiteral("-ISO"), QStringLiteral("-s"), QStringLiteral("-e"), path}), 4);
+    ExpectExported(QStringLiteral("beta"));
+    EXPECT_EQ(TestDir::ReadFile(kept), QByteArray("only copy"));
+}
