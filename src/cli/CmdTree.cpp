@@ -38,14 +38,22 @@ void WriteLine(const QString& line)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 
-std::vector<CSyncProject*> SortedChildren(const CProject& node)
+// A child with the key its parent stores it under (unique among siblings,
+// also for folders whose names differ only in letter case).
+struct StoredChild
 {
-    std::vector<CSyncProject*> children;
+    QString key;
+    CSyncProject* node = nullptr;
+};
+
+std::vector<StoredChild> SortedChildren(const CProject& node)
+{
+    std::vector<StoredChild> children;
     children.reserve(size_t(node.ChildCount()));
-    for (const auto& entry : node.Children())
-        children.push_back(entry.second.get());
+    for (const auto& [key, child] : node.Children())
+        children.push_back({key, child.get()});
     std::stable_sort(children.begin(), children.end(),
-        [](const CSyncProject* a, const CSyncProject* b) { return a->GetDisplayName() < b->GetDisplayName(); });
+        [](const StoredChild& a, const StoredChild& b) { return a.node->GetDisplayName() < b.node->GetDisplayName(); });
     return children;
 }
 
@@ -90,9 +98,9 @@ void PrintText(CMyDoc& doc, bool scan)
     // Depth-first without recursion: a document may be thousands of levels deep.
     std::vector<std::pair<CSyncProject*, int>> pending;
     const auto push = [&pending](const CProject& parent, int depth) {
-        const std::vector<CSyncProject*> children = SortedChildren(parent);
+        const std::vector<StoredChild> children = SortedChildren(parent);
         for (auto it = children.rbegin(); it != children.rend(); ++it)
-            pending.emplace_back(*it, depth);
+            pending.emplace_back(it->node, depth);
     };
     push(doc.GetRoot(), 1);
     while (!pending.empty()) {
@@ -103,10 +111,11 @@ void PrintText(CMyDoc& doc, bool scan)
     }
 }
 
-QJsonObject NodeObject(CSyncProject& node, bool scan)
+QJsonObject NodeObject(const StoredChild& child, bool scan)
 {
+    CSyncProject& node = *child.node;
     QJsonObject object;
-    object.insert(QStringLiteral("key"), node.GetKey());
+    object.insert(QStringLiteral("key"), child.key);
     object.insert(QStringLiteral("name"), node.GetName());
     object.insert(QStringLiteral("displayName"), node.GetDisplayName());
     object.insert(QStringLiteral("project"), node.GetFolder(0));
@@ -126,7 +135,7 @@ QJsonArray ChildrenArray(CMyDoc& doc, bool scan)
     struct Frame
     {
         QJsonObject object;
-        std::vector<CSyncProject*> children;
+        std::vector<StoredChild> children;
         size_t next = 0;
         QJsonArray done;
     };
@@ -135,8 +144,8 @@ QJsonArray ChildrenArray(CMyDoc& doc, bool scan)
     for (;;) {
         Frame& top = stack.back();
         if (top.next < top.children.size()) {
-            CSyncProject* child = top.children[top.next++];
-            stack.push_back({NodeObject(*child, scan), SortedChildren(*child), 0, QJsonArray()});
+            const StoredChild& child = top.children[top.next++];
+            stack.push_back({NodeObject(child, scan), SortedChildren(*child.node), 0, QJsonArray()});
             continue;
         }
         if (stack.size() == 1)

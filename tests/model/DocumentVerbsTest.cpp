@@ -192,3 +192,28 @@ TEST_F(DocumentVerbs, DamagedDocumentsGiveAMessageAndExitCode2)
     }
     EXPECT_EQ(TestDir::ReadFile(dir.PathOf(QStringLiteral("bad.snc"))), QByteArray::fromHex("0100fffeff03"));
 }
+
+// Folders whose names differ only in letter case are two nodes; the tree
+// shows each under the key its document stores it under, so a script can
+// tell them apart.
+TEST_F(DocumentVerbs, TreeGivesCaseVariantFoldersTheirOwnKeys)
+{
+    dir.MakeFolder(QStringLiteral("p/Proj/Foo"));
+    dir.MakeFolder(QStringLiteral("p/Proj/foo"));
+    dir.MakeFolder(QStringLiteral("t/Proj"));
+    ASSERT_EQ(Run({"new", "d.snc"}).code, 0);
+    ASSERT_EQ(Run({"add", "d.snc", "p/Proj", "t/Proj"}).code, 0);
+
+    const QJsonObject proj = Child(Tree().value(QStringLiteral("root")).toObject(), 0);
+    QStringList keys;
+    QStringList names;
+    for (const QJsonValue& child : proj.value(QStringLiteral("children")).toArray()) {
+        keys << child.toObject().value(QStringLiteral("key")).toString();
+        names << child.toObject().value(QStringLiteral("displayName")).toString();
+    }
+    names.sort();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("Foo"), QStringLiteral("foo")}));
+    ASSERT_EQ(keys.size(), 2);
+    EXPECT_NE(keys.at(0), keys.at(1));
+    EXPECT_TRUE(keys.contains(QStringLiteral("FOO")));
+}
