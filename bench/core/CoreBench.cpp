@@ -3,15 +3,15 @@
 // a large document, and reading a large profile. Run: build-bench/bench/core_bench (a Release build with
 // -DPAIRWELL_BUILD_BENCH=ON; bench/run builds it).
 
-#include "engine/CDirSyncStatus.h"
-#include "engine/SyncState.h"
-#include "filters/FilterSet.h"
-#include "model/CAppProject.h"
-#include "model/CSyncProject.h"
-#include "model/ProjectArchive.h"
-#include "platform/FileName.h"
-#include "platform/Finder.h"
-#include "platform/Profile.h"
+#include "core/engine/CDirSyncStatus.h"
+#include "core/engine/SyncState.h"
+#include "core/filters/FilterSet.h"
+#include "core/model/CAppProject.h"
+#include "core/model/CSyncProject.h"
+#include "core/model/ProjectArchive.h"
+#include "core/platform/FileName.h"
+#include "core/platform/Finder.h"
+#include "core/platform/Profile.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -2,8 +2,8 @@
 // window waits for it. Goal: 20 entries well under 50 ms on a local disk
 // (each replacement of the profile file is made durable with fsync).
 
-#include "filters/FilterSet.h"
-#include "platform/Profile.h"
+#include "core/filters/FilterSet.h"
+#include "core/platform/Profile.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>

@@ -2,13 +2,13 @@
 // (scan, rows, sort), a sort by another column, and selecting every row.
 // Run: file_list_bench [--files=N] [benchmark flags]. Needs no display.
 
-#include "model/CMyDoc.h"
-#include "model/CSyncProject.h"
-#include "platform/FileName.h"
-#include "platform/Profile.h"
-#include "shell/CommandTarget.h"
-#include "views/CColumnSettings.h"
-#include "views/CFileSyncView.h"
+#include "core/model/CMyDoc.h"
+#include "core/model/CSyncProject.h"
+#include "core/platform/FileName.h"
+#include "core/platform/Profile.h"
+#include "gui/shell/CommandTarget.h"
+#include "core/settings/CColumnSettings.h"
+#include "gui/views/CFileSyncView.h"
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>

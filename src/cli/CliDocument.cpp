@@ -1,11 +1,11 @@
 #include "cli/CliDocument.h"
 
 #include "cli/CliVerb.h"
-#include "filters/FilterSet.h"
-#include "model/CMyDoc.h"
-#include "platform/FileName.h"
-#include "platform/Paths.h"
-#include "shell/CAppOptionSync.h"
+#include "core/filters/FilterSet.h"
+#include "core/model/CMyDoc.h"
+#include "core/platform/FileName.h"
+#include "core/platform/Paths.h"
+#include "core/settings/CAppOptionSync.h"
 
 #include <climits>
 #include <cstdlib>

@@ -21,9 +21,9 @@
 #include "cli/CliDocument.h"
 #include "cli/CliVerb.h"
 #include "cli/TerminalPrompt.h"
-#include "model/CMyDoc.h"
-#include "model/ProjectCreation.h"
-#include "platform/PathResolution.h"
+#include "core/model/CMyDoc.h"
+#include "core/model/ProjectCreation.h"
+#include "core/platform/PathResolution.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 // the profile's filter entries and the given selection.
 #include "cli/CliArgs.h"
 #include "cli/CliVerb.h"
-#include "engine/CDirSyncStatus.h"
-#include "filters/FilterSet.h"
-#include "platform/FileName.h"
-#include "platform/Paths.h"
+#include "core/engine/CDirSyncStatus.h"
+#include "core/filters/FilterSet.h"
+#include "core/platform/FileName.h"
+#include "core/platform/Paths.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -10,8 +10,8 @@
 #include "cli/CliArgs.h"
 #include "cli/CliVerb.h"
 #include "cli/ProfileReport.h"
-#include "filters/FilterSet.h"
-#include "platform/Profile.h"
+#include "core/filters/FilterSet.h"
+#include "core/platform/Profile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

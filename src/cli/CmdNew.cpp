@@ -6,8 +6,8 @@
 #include "cli/CliDocument.h"
 #include "cli/CliVerb.h"
 #include "cli/TerminalPrompt.h"
-#include "model/CMyDoc.h"
-#include "platform/FileSystem.h"
+#include "core/model/CMyDoc.h"
+#include "core/platform/FileSystem.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include "cli/CliArgs.h"
 #include "cli/CliVerb.h"
 #include "cli/ProfileReport.h"
-#include "platform/Profile.h"
-#include "shell/CAppOptionDisp.h"
-#include "shell/CAppOptionSync.h"
-#include "shell/CAppOptionTool.h"
+#include "core/platform/Profile.h"
+#include "core/settings/CAppOptionDisp.h"
+#include "core/settings/CAppOptionSync.h"
+#include "core/settings/CAppOptionTool.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -20,10 +20,10 @@
 #include "cli/CliDocument.h"
 #include "cli/CliVerb.h"
 #include "cli/TerminalPrompt.h"
-#include "model/CMyDoc.h"
-#include "model/CSyncProject.h"
-#include "model/NodePath.h"
-#include "model/ProjectCreation.h"
+#include "core/model/CMyDoc.h"
+#include "core/model/CSyncProject.h"
+#include "core/model/NodePath.h"
+#include "core/model/ProjectCreation.h"
 
 #include <optional>
 

@@ -24,13 +24,13 @@
 #include "cli/CliDocument.h"
 #include "cli/CliVerb.h"
 #include "cli/TerminalPrompt.h"
-#include "model/CMyDoc.h"
-#include "model/CSyncProject.h"
-#include "model/NodePath.h"
-#include "platform/FileName.h"
-#include "platform/Paths.h"
-#include "shell/CAppOptionSync.h"
-#include "sync/CSyncRun.h"
+#include "core/model/CMyDoc.h"
+#include "core/model/CSyncProject.h"
+#include "core/model/NodePath.h"
+#include "core/platform/FileName.h"
+#include "core/platform/Paths.h"
+#include "core/settings/CAppOptionSync.h"
+#include "core/sync/CSyncRun.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>

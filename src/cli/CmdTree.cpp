@@ -17,10 +17,10 @@
 #include "cli/CliDocument.h"
 #include "cli/CliVerb.h"
 #include "cli/TerminalPrompt.h"
-#include "model/CMyDoc.h"
-#include "model/CSyncProject.h"
-#include "platform/FileName.h"
-#include "platform/FolderHandles.h"
+#include "core/model/CMyDoc.h"
+#include "core/model/CSyncProject.h"
+#include "core/platform/FileName.h"
+#include "core/platform/FolderHandles.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
 #include "cli/ProfileReport.h"
 
 #include "cli/CliVerb.h"
-#include "platform/Profile.h"
+#include "core/platform/Profile.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Prompt.h"
+#include "core/platform/Prompt.h"
 
 // Questions of the command-line tool: "--yes" answers Yes (or OK); otherwise
 // they are asked on the terminal, and without a terminal they get the

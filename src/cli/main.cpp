@@ -1,5 +1,5 @@
 #include "cli/CliVerb.h"
-#include "platform/FileName.h"
+#include "core/platform/FileName.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // The profile verbs of pairwell-cli against profile files that are damaged,
 // not files at all, or written by two processes at once; and an export that
 // needs filter entries the profile could not give.
-#include "model/CMyDoc.h"
-#include "model/CSyncProject.h"
+#include "core/model/CMyDoc.h"
+#include "core/model/CSyncProject.h"
 #include "support/TestDir.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 // pairwell-cli run as separate processes on one document: verbs that change it
 // at the same time each keep their change, and a tree whose names differ only
 // in letter case is exported completely.
-#include "model/CMyDoc.h"
-#include "model/CSyncProject.h"
-#include "platform/Prompt.h"
+#include "core/model/CMyDoc.h"
+#include "core/model/CSyncProject.h"
+#include "core/platform/Prompt.h"
 #include "support/TestDir.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // libFuzzer target for the .snc reader: any bytes must either be refused
 // cleanly or give a tree that stores and reads back to the same bytes.
-#include "model/CAppProject.h"
-#include "model/ProjectArchive.h"
+#include "core/model/CAppProject.h"
+#include "core/model/ProjectArchive.h"
 
 #include <QBuffer>
 #include <cstdio>

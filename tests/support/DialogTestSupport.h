@@ -4,12 +4,12 @@
 // application, a temporary profile with fresh option records, controls by
 // their id, and scripts that act on modal dialogs once they are open.
 
-#include "filters/FilterSet.h"
-#include "platform/Profile.h"
-#include "resources/Texts.h"
-#include "shell/CAppOptionDisp.h"
-#include "shell/CAppOptionSync.h"
-#include "shell/CAppOptionTool.h"
+#include "core/filters/FilterSet.h"
+#include "core/platform/Profile.h"
+#include "core/resources/Texts.h"
+#include "core/settings/CAppOptionDisp.h"
+#include "core/settings/CAppOptionSync.h"
+#include "core/settings/CAppOptionTool.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -8,7 +8,7 @@
 // first). xdg-mime answers "query default TYPE" with the application given
 // to SetDefaultApplication (none at first), whatever the type.
 
-#include "platform/FileName.h"
+#include "core/platform/FileName.h"
 #include "support/TestDir.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
 #include "support/TestDir.h"
 
-#include "platform/FileName.h"
+#include "core/platform/FileName.h"
 
 #include <dirent.h>
 #include <fcntl.h>

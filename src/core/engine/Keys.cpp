@@ -1,0 +1,119 @@
+#include "core/engine/Keys.h"
+
+#include <QHash>
+#include <algorithm>
+
+namespace {
+
+bool IsAscii(QStringView name)
+{
+    for (const QChar c : name) {
+        if (c.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+char16_t AsciiUpper(char16_t c)
+{
+    return c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
+}
+
+// FNV-1a over the UTF-16 units of the key, then a final mix.
+quint32 HashUnits(QStringView key, bool upperAscii)
+{
+    quint32 hash = 2166136261u;
+    for (const QChar c : key) {
+        const char16_t unit = upperAscii ? AsciiUpper(c.unicode()) : c.unicode();
+        hash = (hash ^ unit) * 16777619u;
+    }
+    hash ^= hash >> 15;
+    hash *= 0x2c1b3c6du;
+    hash ^= hash >> 12;
+    return hash;
+}
+
+} // namespace
+
+quint32 HashOfKey(QStringView name)
+{
+    // For ASCII text the upper-casing of MakeKey maps exactly a-z to A-Z.
+    if (IsAscii(name))
+        return HashUnits(name, true);
+    return HashUnits(MakeKey(name.toString()), false);
+}
+
+bool SameKey(QStringView a, QStringView b)
+{
+    if (IsAscii(a) && IsAscii(b)) {
+        if (a.size() != b.size())
+            return false;
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            if (AsciiUpper(a[i].unicode()) != AsciiUpper(b[i].unicode()))
+                return false;
+        }
+        return true;
+    }
+    // A name beyond ASCII may still have an ASCII key ("ﬀ" gives "FF").
+    return MakeKey(a.toString()) == MakeKey(b.toString());
+}
+
+std::vector<NamePair> PairNames(const QStringList& project, const QStringList& target)
+{
+    std::vector<NamePair> pairs;
+    pairs.reserve(size_t(std::max(project.size(), target.size())));
+    QHash<QString, qsizetype> targetByName;
+    targetByName.reserve(target.size());
+    for (qsizetype j = 0; j < target.size(); ++j)
+        targetByName.insert(target[j], j);
+    std::vector<bool> targetPaired(size_t(target.size()), false);
+    std::vector<qsizetype> projectLeft;
+    for (qsizetype i = 0; i < project.size(); ++i) {
+        const auto found = targetByName.constFind(project[i]);
+        if (found == targetByName.cend()) {
+            projectLeft.push_back(i);
+            continue;
+        }
+        targetPaired[size_t(*found)] = true;
+        pairs.push_back({{i, *found}});
+    }
+    std::vector<qsizetype> targetLeft;
+    for (qsizetype j = 0; j < target.size(); ++j) {
+        if (!targetPaired[size_t(j)])
+            targetLeft.push_back(j);
+    }
+
+    // The unpaired names of each key, counted per side.
+    struct Variants
+    {
+        qsizetype last[2] = {-1, -1};
+        int count[2] = {0, 0};
+    };
+    QHash<QString, Variants> byKey;
+    if (!projectLeft.empty() && !targetLeft.empty()) {
+        for (const qsizetype i : projectLeft) {
+            Variants& variants = byKey[MakeKey(project[i])];
+            variants.last[0] = i;
+            ++variants.count[0];
+        }
+        for (const qsizetype j : targetLeft) {
+            Variants& variants = byKey[MakeKey(target[j])];
+            variants.last[1] = j;
+            ++variants.count[1];
+        }
+    }
+    for (const qsizetype i : projectLeft) {
+        const auto found = byKey.isEmpty() ? byKey.cend() : byKey.constFind(MakeKey(project[i]));
+        if (found != byKey.cend() && found->count[0] == 1 && found->count[1] == 1) {
+            targetPaired[size_t(found->last[1])] = true;
+            pairs.push_back({{i, found->last[1]}});
+        } else {
+            pairs.push_back({{i, -1}});
+        }
+    }
+    for (const qsizetype j : targetLeft) {
+        if (!targetPaired[size_t(j)])
+            pairs.push_back({{-1, j}});
+    }
+    return pairs;
+}

@@ -1,0 +1,308 @@
+#include "core/model/CMyDoc.h"
+
+#include "core/model/PairRoots.h"
+#include "core/model/ProjectArchive.h"
+#include "core/platform/FileSystem.h"
+#include "core/platform/Paths.h"
+#include "core/platform/Prompt.h"
+#include "core/platform/WholeFile.h"
+#include "core/sync/CFileOperation.h"
+#include "core/sync/CSyncRun.h"
+
+#include <QBuffer>
+#include <cerrno>
+
+namespace {
+
+QString BadFormatText(const QString& path)
+{
+    return QStringLiteral("%1: 予期しない形式のファイルです。").arg(path);
+}
+
+QString ReadFailureText(const QString& path, const FileReadResult& result)
+{
+    switch (result.failure) {
+    case FileReadFailure::NotFound:
+        return QStringLiteral("%1: ファイルが見つかりません。").arg(path);
+    case FileReadFailure::AccessDenied:
+        return QStringLiteral("%1: ファイルを開くアクセス権がありません。").arg(path);
+    case FileReadFailure::Folder:
+        return QStringLiteral("%1: フォルダのため、ドキュメントとして開けません。").arg(path);
+    case FileReadFailure::NotRegularFile:
+        return QStringLiteral("%1: 通常のファイルではないため、ドキュメントとして開けません。").arg(path);
+    case FileReadFailure::TooLarge:
+        return QStringLiteral("%1: ファイルが大きすぎるため、開けません。").arg(path);
+    default:
+        return QStringLiteral("%1: ファイルを読み込めません。(%2)").arg(path, SystemErrorText(result.errnoValue));
+    }
+}
+
+QString LockFailureText(const QString& path, int reason)
+{
+    if (reason == EWOULDBLOCK)
+        return QStringLiteral("%1: 他のプログラムがこのファイルを変更中のため、保存できません。").arg(path);
+    if (reason == EINVAL)
+        return QStringLiteral("%1: 通常のファイルではないため、ドキュメントとして使えません。").arg(path);
+    return QStringLiteral("%1: ファイルをロックできません。(%2)").arg(path, SystemErrorText(reason));
+}
+
+QString ChangedOnDiskText(const QString& path)
+{
+    return QStringLiteral("%1 は、開いた後または保存した後に、他のプログラムによって変更されています。\n"
+                          "上書きしますか？")
+        .arg(path);
+}
+
+// How long the window waits for another program's change of the document to end.
+constexpr int kSaveLockWaitMs = 10'000;
+
+} // namespace
+
+CMyDoc::CMyDoc(QObject* parent) : QObject(parent)
+{
+    m_root.SetDocument(this);
+}
+
+CMyDoc::~CMyDoc() = default;
+
+bool CMyDoc::Serialize(QIODevice& device, ArchiveMode mode, QString* error)
+{
+    if (mode == ArchiveMode::Store) {
+        if (!StoreDocumentArchive(device, m_root, m_commonFilters)) {
+            if (error)
+                *error = device.errorString();
+            return false;
+        }
+        ClearChangedFlags(m_root);
+        return true;
+    }
+    if (!LoadWithoutRescan(device, error))
+        return false;
+    m_root.Refresh(true);
+    return true;
+}
+
+bool CMyDoc::LoadWithoutRescan(QIODevice& device, QString* error)
+{
+    if (!LoadDocumentArchive(device, m_root, m_commonFilters, error))
+        return false;
+    m_root.SetDocument(this);
+    return true;
+}
+
+void CMyDoc::DeleteContents()
+{
+    Q_EMIT ContentsDeleting();
+    m_root.DeleteChildren();
+    m_root.SetName(QString());
+}
+
+bool CMyDoc::SaveModified()
+{
+    if (m_autoSyncMode)
+        return true;
+    if (!m_modified && m_root.IsChanged())
+        SetModifiedFlag(true);
+    if (!m_modified)
+        return true;
+    PromptRequest request;
+    request.text = QStringLiteral("%1 への変更を保存しますか?").arg(GetTitle());
+    request.buttons = PromptButtons::YesNoCancel;
+    request.icon = PromptIcon::Warning;
+    switch (CurrentPrompt().Ask(request)) {
+    case PromptAnswer::Yes:
+        return DoFileSave();
+    case PromptAnswer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CMyDoc::OnNewDocument()
+{
+    DeleteContents();
+    m_commonFilters.clear();
+    SetPathName(QString());
+    m_stamp = FileStamp();
+    SetModifiedFlag(false);
+    Q_EMIT UpdateAllViews(UpdateHint::FirstDisplay, nullptr);
+    return true;
+}
+
+bool CMyDoc::OnOpenDocument(const QString& path)
+{
+    DeleteContents();
+    m_commonFilters.clear();
+    QByteArray bytes;
+    QString error;
+    const FileReadResult result = ReadRegularFile(path, &bytes);
+    bool read = result.Ok();
+    if (!read)
+        error = ReadFailureText(path, result);
+    if (read) {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QString detail;
+        read = LoadWithoutRescan(buffer, &detail);
+        if (!read)
+            error = BadFormatText(path);
+    }
+    // The file's bytes are let go before the rescan fills the tree's file
+    // tables: a large document's peak memory is then the larger of the two.
+    bytes = QByteArray();
+    if (read)
+        m_root.Refresh(true);
+    if (!read) {
+        // What could be read is gone: the document is a new, empty one.
+        DeleteContents();
+        m_commonFilters.clear();
+        SetPathName(QString());
+        m_stamp = FileStamp();
+        SetModifiedFlag(false);
+        Fail(error);
+        Q_EMIT UpdateAllViews(UpdateHint::FirstDisplay, nullptr);
+        return false;
+    }
+    SetPathName(path);
+    m_stamp = result.stamp;
+    SetModifiedFlag(false);
+    Q_EMIT UpdateAllViews(UpdateHint::FirstDisplay, nullptr);
+    return true;
+}
+
+bool CMyDoc::OnSaveDocument(const QString& path)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QString error;
+    if (!StoreDocumentArchive(buffer, m_root, m_commonFilters)) {
+        Fail(QStringLiteral("%1: %2").arg(path, buffer.errorString()));
+        return false;
+    }
+    // Held only while this save runs, unless a verb holds it for its whole change.
+    CFileLock saving;
+    int reason = 0;
+    if (!m_lock.Holds(path) && !saving.Lock(path, kSaveLockWaitMs, &reason)) {
+        Fail(LockFailureText(path, reason));
+        return false;
+    }
+    if (!MayOverwrite(path))
+        return false;
+    if (!ReplaceFileAtomically(path, bytes, &error)) {
+        Fail(error);
+        return false;
+    }
+    // Only a document that reached the disk counts as stored.
+    ClearChangedFlags(m_root);
+    SetPathName(path);
+    m_stamp = StampOfFile(path);
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CMyDoc::MayOverwrite(const QString& path) const
+{
+    if (path != m_pathName || !m_stamp.exists)
+        return true;
+    const FileStamp now = StampOfFile(path);
+    if (!now.exists || now == m_stamp)
+        return true;
+    return CurrentPrompt().AskYesNo(ChangedOnDiskText(path), PromptIcon::Warning);
+}
+
+bool CMyDoc::LockFile(const QString& path)
+{
+    int reason = 0;
+    if (m_lock.Lock(path, -1, &reason))
+        return true;
+    QString unreadable;
+    Fail(CanReadFile(path, &unreadable) ? LockFailureText(path, reason) : unreadable);
+    return false;
+}
+
+bool CMyDoc::CanReadFile(const QString& path, QString* error)
+{
+    QByteArray bytes;
+    const FileReadResult result = ReadRegularFile(path, &bytes);
+    if (!result.Ok() && error)
+        *error = ReadFailureText(path, result);
+    return result.Ok();
+}
+
+bool CMyDoc::DoFileSave()
+{
+    QString path = m_pathName;
+    if (path.isEmpty()) {
+        if (!m_pathChooser)
+            return false;
+        path = m_pathChooser(GetTitle());
+        if (path.isEmpty())
+            return false;
+    }
+    return OnSaveDocument(path);
+}
+
+QString CMyDoc::GetTitle() const
+{
+    return m_pathName.isEmpty() ? QStringLiteral("無題") : GetLastComponent(m_pathName);
+}
+
+void CMyDoc::SetModifiedFlag(bool modified)
+{
+    if (m_modified == modified)
+        return;
+    m_modified = modified;
+    Q_EMIT ModifiedChanged(modified);
+}
+
+void CMyDoc::SetPathName(const QString& path)
+{
+    if (m_pathName == path)
+        return;
+    m_pathName = path;
+    Q_EMIT PathNameChanged(path);
+}
+
+void CMyDoc::Fail(const QString& text)
+{
+    m_lastError = text;
+    CurrentPrompt().ShowMessage(text, PromptIcon::Warning);
+}
+
+// The synchronisation commands: each is one CSyncRun with the preview list
+// and progress display that the window installed.
+
+bool CMyDoc::Synchronize(CProject* node, const CAppOptionSync& options, SyncDirection direction)
+{
+    CSyncRun run(*this);
+    const bool executed = run.Synchronize(node, options, direction);
+    CSyncRun::SetLastResult(run.Result());
+    return executed;
+}
+
+bool CMyDoc::SynchronizeFiles(
+    CSyncProject* node, const QStringList& names, const CAppOptionSync& options, SyncDirection direction)
+{
+    CSyncRun run(*this);
+    const bool executed = run.SynchronizeFiles(node, names, options, direction);
+    CSyncRun::SetLastResult(run.Result());
+    return executed;
+}
+
+// The delete command: the file list and the tree delete the paths the user
+// ticked in their delete dialogs.
+bool CMyDoc::DeletePaths(const QStringList& paths, bool recycle)
+{
+    quint32 flags = 0;
+    if (recycle) {
+        // The trash takes nothing from network and removable media: ask once before going on.
+        if (!ConfirmRecycleBinPaths(paths))
+            return false;
+        flags |= FOF_ALLOWUNDO;
+    }
+    CFileOperation operation(CSyncRun::DefaultObserver());
+    operation.SetRoots(CPairRoots(RootFoldersBelow(GetRoot())));
+    return operation.DeleteItems(paths, flags);
+}

@@ -1,0 +1,159 @@
+#pragma once
+
+#include "core/model/CAppProject.h"
+#include "core/platform/WholeFile.h"
+#include "core/sync/SyncDirection.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class CAppOptionSync;
+class QIODevice;
+
+// Update hints carried by CMyDoc::UpdateAllViews.
+namespace UpdateHint {
+constexpr int FirstDisplay = 0;
+constexpr int ShowFiles = 1; // show the file states of a node
+constexpr int NodeChanged = 2; // the current node changed
+constexpr int RunDone = 3; // states changed by a run
+constexpr int Refresh = 4;
+constexpr int RescanAll = 5;
+} // namespace UpdateHint
+
+// The application's one document: the project tree, the common filter
+// selection, the working lists of one synchronisation run and the preview
+// flag, stored as a .snc file. The one object is reused for every new or
+// opened file. Questions and messages go through the prompt interface.
+class CMyDoc : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CMyDoc(QObject* parent = nullptr);
+    ~CMyDoc() override;
+
+    CAppProject& GetRoot() { return m_root; }
+    const CAppProject& GetRoot() const { return m_root; }
+
+    // Names of the filter entries in force for every node without a selection of its own.
+    const QStringList& GetCommonFilterSelection() const { return m_commonFilters; }
+    void SetCommonFilterSelection(const QStringList& names) { m_commonFilters = names; }
+
+    // The working lists of the current run (copy sources and destinations are index-aligned).
+    const QStringList& GetCopySources() const { return m_copySources; }
+    const QStringList& GetCopyDestinations() const { return m_copyDestinations; }
+    const QStringList& GetDeletions() const { return m_deletions; }
+    // While set, a collection run takes only the files whose names are in the list (not owned).
+    const QStringList* GetFileSelection() const { return m_fileSelection; }
+    void SetFileSelection(const QStringList* names) { m_fileSelection = names; }
+    bool IsPreview() const { return m_preview; }
+    void SetPreview(bool preview) { m_preview = preview; }
+
+    // Synchronisation runs (core/sync/CSyncRun.h): `node` and, with option bit 0,
+    // its subfolder nodes (the root: every project); or the files `names` of
+    // one folder. True when the run executed.
+    bool Synchronize(CProject* node, const CAppOptionSync& options, SyncDirection direction);
+    bool SynchronizeFiles(
+        CSyncProject* node, const QStringList& names, const CAppOptionSync& options, SyncDirection direction);
+    // Deletes files and folders: to the trash with
+    // `recycle`, after the question for paths that are not on fixed disks
+    // (No deletes nothing), else for good after the delete question. True
+    // when every path was deleted.
+    bool DeletePaths(const QStringList& paths, bool recycle);
+
+    enum class ArchiveMode { Store, Load };
+    // Store: the tree and the common selection; the stored nodes are no longer
+    // changed once every byte was written. Load: into the emptied document,
+    // appending the stored names to the common selection, then rescans the
+    // whole tree. A damaged stream is refused (false, `error` says why) and
+    // leaves the tree as it was.
+    bool Serialize(QIODevice& device, ArchiveMode mode, QString* error = nullptr);
+
+    // Destroys every project.
+    void DeleteContents();
+    // Asked before the document is closed or replaced: true to go on. Never
+    // asks in auto-sync mode. Changed nodes mark the document modified; a
+    // modified document asks whether to save it (Yes saves, Cancel stops).
+    bool SaveModified();
+
+    // An empty, untitled document with an empty common selection.
+    bool OnNewDocument();
+    // Empties the document, then reads `path` and rescans every project. Only
+    // a regular file is read. A file that cannot be read or is damaged is
+    // reported (naming the file) through the prompt and LastError(), and
+    // leaves a new, empty document.
+    bool OnOpenDocument(const QString& path);
+    // Stores the document at `path`: written completely beside it, then put in
+    // its place, so a failed save leaves the old file as it was. The file is
+    // locked against other writers meanwhile (see LockFile). When the file at
+    // the document's own path changed on disk since it was opened or last
+    // saved, the user is asked first; No saves nothing (false, no message).
+    bool OnSaveDocument(const QString& path);
+    // Saves under the current path, or under a path asked for first.
+    bool DoFileSave();
+
+    QString GetPathName() const { return m_pathName; }
+    // The file name of the path, or "無題" for a new document.
+    QString GetTitle() const;
+    bool IsModified() const { return m_modified; }
+    void SetModifiedFlag(bool modified = true);
+
+    // Auto-sync mode (set from the command line): closing never asks to save.
+    void SetAutoSyncMode(bool on) { m_autoSyncMode = on; }
+    bool IsAutoSyncMode() const { return m_autoSyncMode; }
+
+    // Asks for the path of a document that has none yet (the window shows a
+    // file dialog); an empty answer cancels. Without a chooser such a save fails.
+    using PathChooser = std::function<QString(const QString& title)>;
+    void SetSavePathChooser(PathChooser chooser) { m_pathChooser = std::move(chooser); }
+
+    // The text of the last failed open or save.
+    const QString& LastError() const { return m_lastError; }
+
+    // Keeps other processes that change documents (the command-line tool,
+    // another window) from writing the file at `path` until UnlockFile or the
+    // document's destruction, waiting while one of them holds it: a verb that
+    // opens, changes and saves a document holds it throughout, so that two at
+    // once each keep their change. A failure is reported like a failed open.
+    bool LockFile(const QString& path);
+    void UnlockFile() { m_lock.Unlock(); }
+
+    // Whether `path` can be read as a document file; else `error` says why,
+    // naming the file (the texts of OnOpenDocument).
+    static bool CanReadFile(const QString& path, QString* error);
+
+Q_SIGNALS:
+    void UpdateAllViews(int hint, CProject* node);
+    void PathNameChanged(const QString& path);
+    void ModifiedChanged(bool modified);
+    // Every project is about to be destroyed: views drop what points into the tree.
+    void ContentsDeleting();
+
+private:
+    friend class CSyncRun; // fills the working lists
+    void SetPathName(const QString& path);
+    void Fail(const QString& text);
+    // Whether the file at `path` may be replaced: it is the file this document
+    // last read or wrote, or the user says so.
+    bool MayOverwrite(const QString& path) const;
+    // Reads the tree and the common selection without rescanning (Serialize's load without its rescan).
+    bool LoadWithoutRescan(QIODevice& device, QString* error);
+
+    CAppProject m_root;
+    QStringList m_copySources;
+    QStringList m_copyDestinations;
+    QStringList m_deletions;
+    const QStringList* m_fileSelection = nullptr;
+    QStringList m_commonFilters;
+    bool m_preview = false;
+
+    QString m_pathName;
+    bool m_modified = false;
+    bool m_autoSyncMode = false;
+    PathChooser m_pathChooser;
+    QString m_lastError;
+    FileStamp m_stamp; // the file at m_pathName as this document last read or wrote it
+    CFileLock m_lock;
+};

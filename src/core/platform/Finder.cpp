@@ -1,0 +1,461 @@
+#include "core/platform/Finder.h"
+
+#include "core/platform/FileName.h"
+#include "core/platform/FolderHandles.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <sys/stat.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// One entry as the enumeration reports it.
+struct FoundEntry
+{
+    QString name;
+    quint32 attributes = 0;
+    qint64 lastWriteTime = 0;
+    quint64 length = 0;
+};
+
+} // namespace
+
+struct CFolderReadAhead::Listing
+{
+    Listing() = default;
+    Listing(const Listing&) = delete;
+    Listing& operator=(const Listing&) = delete;
+    ~Listing()
+    {
+        if (rest)
+            ::closedir(rest);
+    }
+
+    bool opened = false; // false: the folder could not be opened
+    int openError = 0; // errno of the failed open
+    bool readFailed = false; // an error ended the read early or hid an entry
+    int mountRoot = -1; // whether the folder is the top of a mount: -1 not known yet
+    std::vector<FoundEntry> entries;
+    DIR* rest = nullptr; // the folder, open where the read-ahead stopped; null when it was read to its end
+};
+
+struct CFileFind::State
+{
+    DIR* dir = nullptr;
+    std::unique_ptr<CFolderReadAhead::Listing> listing; // entries read ahead, taken first
+    size_t next = 0; // the next entry of `listing`
+    FoundEntry current;
+    int openError = 0;
+    bool readFailed = false;
+    int mountRoot = -1; // as in the listing
+};
+
+namespace {
+
+// "." and "..", and the trash of a volume in the top folder of a mount
+// (`mountRoot` caches that test for the folder `fd`).
+bool IsSkippedName(const char* name, int fd, int& mountRoot)
+{
+    if (name[0] != '.')
+        return false;
+    if (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))
+        return true;
+    if (name[1] != 'T' || !IsVolumeTrashName(name))
+        return false;
+    if (mountRoot < 0)
+        mountRoot = IsMountRoot(fd) ? 1 : 0;
+    return mountRoot == 1;
+}
+
+quint32 AttributesOf(const char* name, mode_t mode)
+{
+    quint32 attributes = 0;
+    if (S_ISLNK(mode))
+        attributes |= FileAttr::Link;
+    else if (S_ISDIR(mode))
+        attributes |= FileAttr::Directory;
+    else if (!S_ISREG(mode))
+        attributes |= FileAttr::System;
+    // A link's own permission bits mean nothing; it is never read-only.
+    if (!S_ISLNK(mode) && (mode & S_IWUSR) == 0)
+        attributes |= FileAttr::ReadOnly;
+    if (name[0] == '.')
+        attributes |= FileAttr::Hidden;
+    return attributes;
+}
+
+// The next entry of `dir` that an enumeration reports; false at the end or
+// at an error that ends the read. `failed` is set by any error that leaves
+// an entry out.
+bool ReadEntry(DIR* dir, FoundEntry& found, bool& failed, int& mountRoot)
+{
+    const int fd = ::dirfd(dir);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            if (errno != 0)
+                failed = true;
+            return false;
+        }
+        const char* name = entry->d_name;
+        if (IsSkippedName(name, fd, mountRoot))
+            continue;
+        struct stat st;
+        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT)
+                failed = true;
+            continue; // ENOENT: vanished since readdir listed it
+        }
+        found.attributes = AttributesOf(name, st.st_mode);
+        // The kernel keeps tv_nsec in [0, 1e9), so tv_sec is already the floor.
+        found.lastWriteTime = st.st_mtim.tv_sec;
+        found.length = static_cast<quint64>(st.st_size);
+        found.name = DecodeFileName(name, static_cast<qsizetype>(std::strlen(name)));
+        return true;
+    }
+}
+
+// Opens the folder from its root; null with errno set.
+DIR* OpenRootedFolder(const RootedPath& folder)
+{
+    int error = 0;
+    const int fd = OpenFolderForReading(folder, &error);
+    if (fd < 0) {
+        errno = error;
+        return nullptr;
+    }
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        error = errno;
+        ::close(fd);
+        errno = error;
+    }
+    return dir;
+}
+
+QByteArray ListingKey(const RootedPath& folder)
+{
+    return folder.root + '\0' + folder.below;
+}
+
+bool RootedPathOfKey(const QByteArray& key, RootedPath* folder)
+{
+    const qsizetype nul = key.indexOf('\0');
+    if (nul < 0)
+        return false;
+    *folder = {key.left(nul), key.mid(nul + 1)};
+    return true;
+}
+
+// Entries a read-ahead holds of one folder at most; the open reads the rest.
+constexpr size_t kReadAheadEntries = 4096;
+
+std::unique_ptr<CFolderReadAhead::Listing> ReadListing(const QByteArray& key)
+{
+    auto listing = std::make_unique<CFolderReadAhead::Listing>();
+    RootedPath folder;
+    DIR* dir = RootedPathOfKey(key, &folder) ? OpenRootedFolder(folder) : nullptr;
+    if (!dir) {
+        listing->openError = errno;
+        return listing;
+    }
+    listing->opened = true;
+    FoundEntry found;
+    while (
+        listing->entries.size() < kReadAheadEntries && ReadEntry(dir, found, listing->readFailed, listing->mountRoot))
+        listing->entries.push_back(std::move(found));
+    if (listing->entries.size() < kReadAheadEntries)
+        ::closedir(dir);
+    else
+        listing->rest = dir;
+    return listing;
+}
+
+thread_local CFolderReadAhead* t_currentReadAhead = nullptr;
+
+} // namespace
+
+// --- CFolderReadAhead ------------------------------------------------------------------
+
+struct CFolderReadAhead::State
+{
+    struct Slot
+    {
+        bool ready = false;
+        std::unique_ptr<Listing> listing;
+    };
+
+    std::mutex mutex;
+    std::condition_variable wake; // the worker: a folder to read, or stop
+    std::condition_variable ready; // the walk: a read has finished
+    std::vector<QByteArray> expected; // soonest first
+    std::map<QByteArray, Slot> slots; // folders read or being read, not yet taken
+    bool stop = false;
+    std::thread worker;
+    CFolderReadAhead* previous = nullptr;
+    CFolderCache folders; // shared by the walk's thread and the worker
+
+    // The first expected folder that is neither read nor being read.
+    const QByteArray* NextToRead() const
+    {
+        for (const QByteArray& folder : expected) {
+            if (!slots.count(folder))
+                return &folder;
+        }
+        return nullptr;
+    }
+};
+
+CFolderReadAhead::CFolderReadAhead() : m_state(std::make_unique<State>())
+{
+    m_state->previous = t_currentReadAhead;
+    t_currentReadAhead = this;
+    try {
+        m_state->worker = std::thread([this] { Work(); });
+    } catch (const std::system_error&) {
+        // No second thread: every folder is read by its open, as without a read-ahead.
+    }
+}
+
+CFolderReadAhead::~CFolderReadAhead()
+{
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->stop = true;
+    }
+    m_state->wake.notify_all();
+    if (m_state->worker.joinable())
+        m_state->worker.join();
+    t_currentReadAhead = m_state->previous;
+}
+
+CFolderReadAhead* CFolderReadAhead::Current()
+{
+    return t_currentReadAhead;
+}
+
+void CFolderReadAhead::Expect(const QStringList& folders, const QStringList& roots)
+{
+    // The walk moves on by one node at a time: most keys are those of the last call.
+    std::vector<ExpectedKey> keys;
+    keys.reserve(size_t(folders.size()));
+    std::vector<QByteArray> expected;
+    expected.reserve(size_t(folders.size()));
+    for (qsizetype i = 0; i < folders.size(); ++i) {
+        const QString root = roots.value(i);
+        const auto known = std::find_if(m_lastKeys.begin(), m_lastKeys.end(),
+            [&](const ExpectedKey& key) { return key.folder == folders.at(i) && key.root == root; });
+        if (known != m_lastKeys.end()) {
+            keys.push_back(*known);
+        } else {
+            RootedPath folder;
+            if (!SplitAtRoot(root, folders.at(i), &folder))
+                continue;
+            keys.push_back({folders.at(i), root, ListingKey(folder)});
+        }
+        expected.push_back(keys.back().key);
+    }
+    m_lastKeys.swap(keys);
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->expected.swap(expected);
+        // Listings of folders no longer expected will not be opened soon: dropped.
+        std::map<QByteArray, State::Slot>& slots = m_state->slots;
+        for (auto it = slots.begin(); it != slots.end();) {
+            const bool wanted
+                = std::find(m_state->expected.begin(), m_state->expected.end(), it->first) != m_state->expected.end();
+            it = it->second.ready && !wanted ? slots.erase(it) : std::next(it);
+        }
+    }
+    m_state->wake.notify_one();
+}
+
+std::unique_ptr<CFolderReadAhead::Listing> CFolderReadAhead::Take(const QByteArray& folder)
+{
+    std::unique_lock lock(m_state->mutex);
+    const auto slot = m_state->slots.find(folder);
+    if (slot == m_state->slots.end()) {
+        // Read by the open itself: the worker must not read it as well.
+        std::vector<QByteArray>& expected = m_state->expected;
+        expected.erase(std::remove(expected.begin(), expected.end(), folder), expected.end());
+        return nullptr;
+    }
+    // While the other thread reads this folder, this one reads the next
+    // expected folder rather than wait idle.
+    while (!slot->second.ready) {
+        const QByteArray* next = m_state->NextToRead();
+        if (!next) {
+            m_state->ready.wait(lock, [&] { return slot->second.ready; });
+            break;
+        }
+        const QByteArray other = *next;
+        m_state->slots[other]; // being read
+        lock.unlock();
+        std::unique_ptr<Listing> read = ReadListing(other);
+        lock.lock();
+        State::Slot& stolen = m_state->slots[other];
+        stolen.listing = std::move(read);
+        stolen.ready = true;
+    }
+    std::unique_ptr<Listing> listing = std::move(slot->second.listing);
+    m_state->slots.erase(slot);
+    return listing;
+}
+
+void CFolderReadAhead::Work()
+{
+    State& state = *m_state;
+    CFolderCache::Use folders(&state.folders);
+    std::unique_lock lock(state.mutex);
+    for (;;) {
+        state.wake.wait(lock, [&] { return state.stop || state.NextToRead(); });
+        if (state.stop)
+            return;
+        const QByteArray folder = *state.NextToRead();
+        state.slots[folder]; // being read
+        lock.unlock();
+        std::unique_ptr<Listing> listing = ReadListing(folder);
+        lock.lock();
+        State::Slot& slot = state.slots[folder];
+        slot.listing = std::move(listing);
+        slot.ready = true;
+        state.ready.notify_all();
+    }
+}
+
+// --- CFileFind ----------------------------------------------------------------------------
+
+CFileFind::CFileFind() : m_state(std::make_unique<State>())
+{
+}
+
+CFileFind::~CFileFind()
+{
+    Close();
+}
+
+bool CFileFind::Open(const QString& folder, const QString& root)
+{
+    Close();
+    RootedPath rooted;
+    if (!SplitAtRoot(root, folder, &rooted)) {
+        // Never resolved against the working directory; a folder outside its root is not read.
+        const bool absolute
+            = folder.startsWith(QLatin1Char('/')) && (root.isEmpty() || root.startsWith(QLatin1Char('/')));
+        m_state->openError = absolute ? EINVAL : ENOENT;
+        return false;
+    }
+    if (CFolderReadAhead* readAhead = CFolderReadAhead::Current()) {
+        if (std::unique_ptr<CFolderReadAhead::Listing> listing = readAhead->Take(ListingKey(rooted))) {
+            if (!listing->opened) {
+                m_state->openError = listing->openError;
+                return false;
+            }
+            m_state->readFailed = listing->readFailed;
+            m_state->mountRoot = listing->mountRoot;
+            m_state->dir = listing->rest;
+            listing->rest = nullptr;
+            m_state->listing = std::move(listing);
+            m_state->next = 0;
+            return true;
+        }
+    }
+    m_state->dir = OpenRootedFolder(rooted);
+    if (!m_state->dir) {
+        m_state->openError = errno;
+        return false;
+    }
+    return true;
+}
+
+bool CFileFind::Next()
+{
+    State& state = *m_state;
+    if (state.listing) {
+        if (state.next < state.listing->entries.size()) {
+            state.current = std::move(state.listing->entries[state.next++]);
+            return true;
+        }
+        state.listing.reset(); // what was read ahead is used up; the rest (if any) from the folder
+    }
+    if (!state.dir)
+        return false;
+    return ReadEntry(state.dir, state.current, state.readFailed, state.mountRoot);
+}
+
+void CFileFind::Close()
+{
+    if (m_state->dir) {
+        ::closedir(m_state->dir);
+        m_state->dir = nullptr;
+    }
+    m_state->listing.reset();
+    m_state->next = 0;
+    m_state->current = FoundEntry();
+    m_state->openError = 0;
+    m_state->readFailed = false;
+    m_state->mountRoot = -1;
+}
+
+int CFileFind::OpenError() const
+{
+    return m_state->openError;
+}
+
+bool CFileFind::ReadFailed() const
+{
+    return m_state->readFailed;
+}
+
+QString CFileFind::GetFileName() const
+{
+    return m_state->current.name;
+}
+
+bool CFileFind::IsDirectory() const
+{
+    return (m_state->current.attributes & FileAttr::Directory) != 0;
+}
+
+bool CFileFind::IsLink() const
+{
+    return (m_state->current.attributes & FileAttr::Link) != 0;
+}
+
+bool CFileFind::IsHidden() const
+{
+    return (m_state->current.attributes & FileAttr::Hidden) != 0;
+}
+
+qint64 CFileFind::GetLastWriteTime() const
+{
+    return m_state->current.lastWriteTime;
+}
+
+quint64 CFileFind::GetLength() const
+{
+    return m_state->current.length;
+}
+
+quint32 CFileFind::GetAttributes() const
+{
+    return m_state->current.attributes;
+}
+
+std::unique_ptr<CFileFind> CreateFinder(const QString& path)
+{
+    if (path.startsWith(QLatin1String("ftp://"), Qt::CaseSensitive))
+        return nullptr;
+    return std::make_unique<CFileFind>();
+}

@@ -1,0 +1,55 @@
+#include "core/settings/CAppOptionSync.h"
+
+#include "core/platform/Profile.h"
+
+namespace {
+
+const QString kFlags = QStringLiteral("Flags");
+const QString kLogFilePath = QStringLiteral("LogFilePath");
+
+} // namespace
+
+const QString& CAppOptionSync::SectionName()
+{
+    static const QString name = QStringLiteral("OptionSync");
+    return name;
+}
+
+void CAppOptionSync::Load()
+{
+    Load(CProfile::Instance());
+}
+
+void CAppOptionSync::Load(const CProfile& profile)
+{
+    // A missing value reads as -1, and so does a stored 0xFFFFFFFF: both give the default.
+    const int flags = profile.GetProfileInt(SectionName(), kFlags, -1);
+    Flags = flags == -1 ? SyncFlag::Default : static_cast<quint32>(flags);
+    LogFilePath = profile.GetProfileString(SectionName(), kLogFilePath, QString());
+}
+
+bool CAppOptionSync::Save() const
+{
+    return Save(CProfile::Instance());
+}
+
+bool CAppOptionSync::Save(CProfile& profile) const
+{
+    // One replacement of the file: both values or neither.
+    return profile.WriteProfileValues(
+        SectionName(), {{kFlags, QString::number(static_cast<int>(Flags))}, {kLogFilePath, LogFilePath}});
+}
+
+void CAppOptionSync::SetTransferMode(int mode)
+{
+    if (mode == GetTransferMode())
+        return;
+    const quint32 bits = (static_cast<quint32>(mode) << SyncFlag::TransferModeShift) & SyncFlag::TransferModeMask;
+    Flags = (Flags & ~SyncFlag::TransferModeMask) | bits;
+}
+
+CAppOptionSync& GlobalOptionSync()
+{
+    static CAppOptionSync options;
+    return options;
+}

@@ -1,0 +1,752 @@
+#include "core/sync/CFileOperation.h"
+
+#include "core/platform/FileCopy.h"
+#include "core/platform/FileName.h"
+#include "core/platform/FileSystem.h"
+#include "core/platform/Paths.h"
+#include "core/platform/Prompt.h"
+#include "core/platform/Trash.h"
+
+#include <QHash>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <sys/stat.h>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+QString ReplaceQuestion(const QString& destination)
+{
+    return QStringLiteral("%1 は既に存在します。\n置き換えますか？").arg(destination);
+}
+
+QString CreateFolderQuestion(const QString& folder)
+{
+    return QStringLiteral("フォルダ %1 は存在しません。\n作成しますか？").arg(folder);
+}
+
+QString DeleteQuestion(const QStringList& paths, bool toTrash)
+{
+    if (paths.size() == 1) {
+        return toTrash ? QStringLiteral("'%1' をごみ箱に移動しますか？").arg(paths.first())
+                       : QStringLiteral("'%1' を完全に削除しますか？").arg(paths.first());
+    }
+    return toTrash ? QStringLiteral("これらの %1 個の項目をごみ箱に移動しますか？").arg(paths.size())
+                   : QStringLiteral("これらの %1 個の項目を完全に削除しますか？").arg(paths.size());
+}
+
+QString FolderIntoItselfText(const QString& source)
+{
+    return source + QStringLiteral(": フォルダをそれ自身の中にコピーすることはできません。");
+}
+
+QString NotCreatedText(const QString& folder)
+{
+    return folder + QStringLiteral(": フォルダが存在しないため、コピーしませんでした。");
+}
+
+QString RecycleBinQuestion()
+{
+    return QStringLiteral("ネットワークおよびリムーバブルメディア上のファイルはごみ箱に移動されません。継続しますか？");
+}
+
+QString OutsideText(const QString& path)
+{
+    return path + QStringLiteral(": 同期するフォルダの外にあるため、操作しませんでした。");
+}
+
+// Entries and bytes below (and including) one path, for the progress totals.
+// Gives what it found about `path` itself.
+EntryInfo Measure(const RootedPath& path, qint64* files, qint64* bytes)
+{
+    const EntryInfo info = GetEntryInfo(path);
+    ++*files;
+    if (info.kind != EntryKind::Folder) {
+        *bytes += qint64(info.size);
+        return info;
+    }
+    std::vector<QByteArray> names;
+    int error = 0;
+    if (!ListFolderEntries(path, &names, &error))
+        return info;
+    for (const QByteArray& name : names)
+        Measure(path.Child(name), files, bytes);
+    return info;
+}
+
+// The folder that holds `path`: below the same root, or, for a root, its
+// parent folder as its own root (the folders above a root are taken as named).
+RootedPath ParentOf(const RootedPath& path)
+{
+    const qsizetype slash = path.below.lastIndexOf('/');
+    if (!path.IsRoot())
+        return {path.root, slash < 0 ? QByteArray() : path.below.left(slash)};
+    const qsizetype rootSlash = path.root.lastIndexOf('/');
+    return {rootSlash <= 0 ? QByteArrayLiteral("/") : path.root.left(rootSlash), {}};
+}
+
+} // namespace
+
+// --- results and observers ------------------------------------------------------
+
+bool FileOpResult::Succeeded() const
+{
+    return !cancelled && errors.isEmpty() && Count(FileOpStatus::Done) == int(items.size());
+}
+
+int FileOpResult::Count(FileOpStatus status) const
+{
+    int count = 0;
+    for (const FileOpItem& item : items)
+        count += item.status == status ? 1 : 0;
+    return count;
+}
+
+void IFileOperationObserver::Started(qint64, qint64)
+{
+}
+
+void IFileOperationObserver::Progress(qint64, qint64, const QString&)
+{
+}
+
+bool IFileOperationObserver::CancelRequested()
+{
+    return false;
+}
+
+void IFileOperationObserver::ShowErrors(const QStringList& errors)
+{
+    ShowFileOperationErrors(errors);
+}
+
+void IFileOperationObserver::RunOperation(FileOpKind, quint32, const std::function<void()>& operation)
+{
+    operation();
+}
+
+void ShowFileOperationErrors(const QStringList& errors)
+{
+    if (errors.isEmpty())
+        return;
+    CurrentPrompt().ShowMessage(errors.join(QLatin1Char('\n')), PromptIcon::Error, QStringLiteral("Error"));
+}
+
+namespace {
+
+// A folder below the roots, or one above them (taken as named).
+bool SplitFolder(const CPairRoots& roots, const QString& folder, RootedPath* rooted)
+{
+    return roots.Split(folder, rooted) || SplitAtParent(folder, rooted);
+}
+
+} // namespace
+
+bool IsFolderAt(const CPairRoots& roots, const QString& folder)
+{
+    RootedPath rooted;
+    return SplitFolder(roots, folder, &rooted) && GetEntryInfo(rooted).kind == EntryKind::Folder;
+}
+
+bool CreateFolderAt(const CPairRoots& roots, const QString& folder, QString* error)
+{
+    RootedPath rooted;
+    if (!SplitFolder(roots, folder, &rooted)) {
+        if (error)
+            *error = SystemErrorText(EINVAL);
+        return false;
+    }
+    QByteArray name;
+    int failure = 0;
+    const FolderHandle parent = OpenParent(rooted, &name, &failure);
+    if (parent && ::mkdirat(parent->Fd(), name.constData(), 0777) == 0)
+        return true;
+    if (error)
+        *error = SystemErrorText(parent ? errno : failure);
+    return false;
+}
+
+bool ConfirmRecycleBinPaths(const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        if (!IsFixedDrive(path))
+            return CurrentPrompt().AskYesNo(RecycleBinQuestion(), PromptIcon::Information);
+    }
+    return true;
+}
+
+// --- copying ------------------------------------------------------------------------
+
+// The state of one copy operation: the copier, the answers given so far and the progress counters.
+class CFileOperation::CCopyRun
+{
+public:
+    // Each item's paths split at their roots, index-aligned with the items.
+    struct Rooted
+    {
+        RootedPath source;
+        RootedPath destination;
+    };
+
+    CCopyRun(CFileOperation& operation, const std::vector<Rooted>& paths) : m_op(operation), m_paths(paths)
+    {
+        m_copier.SetTagName([this](quint64 tag) {
+            return tag < m_op.m_result.items.size() ? m_op.m_result.items[size_t(tag)].source : QString();
+        });
+    }
+
+    // Copies one item, whose source was found to be `sourceInfo` a moment
+    // ago; the item's status and error are set (a replaced file may still
+    // fail in Finish).
+    void CopyItem(FileOpItem& item, quint64 tag, const EntryInfo& sourceInfo);
+    // Completes the waiting replacements, marks the items whose replacement
+    // failed, and flushes the file systems written to.
+    void Finish();
+
+    // Whether the items [first, last) can be copied on two threads: files
+    // and links only (no folders), no path twice, nothing to ask.
+    bool CanCopyInParallel(size_t first, size_t last, const std::vector<EntryInfo>& sourceInfos) const;
+    // Copies the items [first, last) on this thread and a second one (see
+    // CopyInParallel in the operation). False when it stopped for a cancel.
+    bool CopyInParallel(size_t first, size_t last, const std::vector<EntryInfo>& sourceInfos);
+
+private:
+    enum class Answer { Go, Skip, Cancel };
+
+    Answer AskOnce(const QString& text, bool* yesToAll);
+    bool EnsureParentFolder(const RootedPath& destination, const QString& destinationText, FileOpItem& item);
+    // Copies a file or link; false on failure (the error recorded in `item`).
+    bool CopyOne(
+        const Rooted& paths, const QString& source, const QString& destination, EntryKind sourceKind, FileOpItem& item);
+    bool CopyFolder(const Rooted& paths, const QString& source, const QString& destination, FileOpItem& item);
+    void Fail(FileOpItem& item, const QString& error);
+    void Advance(const QString& name);
+
+    CFileOperation& m_op;
+    const std::vector<Rooted>& m_paths;
+    CFileCopier m_copier;
+    quint64 m_tag = 0; // the index of the item being copied
+    QString m_knownFolder; // a destination folder found to exist a moment ago
+    bool m_replaceAll = false;
+    bool m_createAll = false;
+    bool m_stopped = false; // a Cancel answer or a cancel request inside a folder
+    qint64 m_filesDone = 0;
+    qint64 m_bytesDone = 0;
+};
+
+CFileOperation::CCopyRun::Answer CFileOperation::CCopyRun::AskOnce(const QString& text, bool* yesToAll)
+{
+    if ((m_op.m_flags & FOF_NOCONFIRMATION) || *yesToAll)
+        return Answer::Go;
+    switch (CurrentPrompt().Ask(
+        {text, QStringLiteral("Pairwell"), PromptButtons::YesYesToAllNoCancel, PromptIcon::Question})) {
+    case PromptAnswer::Yes:
+    case PromptAnswer::Ok:
+        return Answer::Go;
+    case PromptAnswer::YesToAll:
+        *yesToAll = true;
+        return Answer::Go;
+    case PromptAnswer::No:
+        return Answer::Skip;
+    case PromptAnswer::Cancel:
+    case PromptAnswer::Retry:
+        break;
+    }
+    return Answer::Cancel;
+}
+
+void CFileOperation::CCopyRun::Fail(FileOpItem& item, const QString& error)
+{
+    if (item.status != FileOpStatus::Failed) {
+        item.status = FileOpStatus::Failed;
+        item.error = error;
+    }
+    m_op.m_result.errors << error;
+}
+
+void CFileOperation::CCopyRun::Advance(const QString& name)
+{
+    ++m_filesDone;
+    if (m_op.m_observer && !(m_op.m_flags & FOF_SILENT))
+        m_op.m_observer->Progress(m_filesDone, m_bytesDone, name);
+}
+
+bool CFileOperation::CCopyRun::EnsureParentFolder(
+    const RootedPath& destination, const QString& destinationText, FileOpItem& item)
+{
+    const QString parent = GetParentFolder(destinationText);
+    // The items of a run come folder by folder: one test per folder.
+    if (parent.isEmpty() || parent == m_knownFolder)
+        return true;
+    const RootedPath parentPath = ParentOf(destination);
+    const EntryInfo info = GetEntryInfo(parentPath);
+    if (info.kind == EntryKind::Folder) {
+        m_knownFolder = parent;
+        return true;
+    }
+    if (info.kind == EntryKind::Missing && !(m_op.m_flags & FOF_NOCONFIRMMKDIR)) {
+        switch (AskOnce(CreateFolderQuestion(parent), &m_createAll)) {
+        case Answer::Go:
+            break;
+        case Answer::Skip:
+            item.status = FileOpStatus::Skipped;
+            item.error = NotCreatedText(parent);
+            return false;
+        case Answer::Cancel:
+            m_stopped = true;
+            return false;
+        }
+    }
+    QString error;
+    if (!CreateFolderPath(parentPath, &error)) {
+        Fail(item, error);
+        return false;
+    }
+    m_knownFolder = parent;
+    return true;
+}
+
+bool CFileOperation::CCopyRun::CopyOne(
+    const Rooted& paths, const QString& source, const QString& destination, EntryKind sourceKind, FileOpItem& item)
+{
+    const EntryInfo existing = GetEntryInfo(paths.destination);
+    if (existing.kind == EntryKind::File || existing.kind == EntryKind::Link || existing.kind == EntryKind::Other) {
+        switch (AskOnce(ReplaceQuestion(destination), &m_replaceAll)) {
+        case Answer::Go:
+            break;
+        case Answer::Skip:
+            if (item.status == FileOpStatus::NotRun)
+                item.status = FileOpStatus::Skipped;
+            return true;
+        case Answer::Cancel:
+            m_stopped = true;
+            return false;
+        }
+    }
+    QString error;
+    const auto progress = [this, &source](quint64 bytes) {
+        m_bytesDone += qint64(bytes);
+        if (m_op.m_observer && !(m_op.m_flags & FOF_SILENT))
+            m_op.m_observer->Progress(m_filesDone, m_bytesDone, source);
+    };
+    const bool ok
+        = m_copier.CopyFile(paths.source, paths.destination, {sourceKind, existing.kind}, progress, &error, m_tag);
+    if (!ok)
+        Fail(item, error);
+    Advance(source);
+    return ok;
+}
+
+bool CFileOperation::CCopyRun::CopyFolder(
+    const Rooted& paths, const QString& source, const QString& destination, FileOpItem& item)
+{
+    QString error;
+    if (!m_copier.MakeFolder(paths.destination, &error)) {
+        Fail(item, error);
+        return false;
+    }
+    Advance(source);
+    std::vector<QByteArray> names;
+    int readError = 0;
+    if (!ListFolderEntries(paths.source, &names, &readError)) {
+        Fail(item, FileErrorText(source, readError));
+        return false;
+    }
+    bool ok = true;
+    for (const QByteArray& name : names) {
+        if (m_stopped || m_op.CancelRequested()) {
+            m_stopped = true;
+            return false;
+        }
+        const Rooted child{paths.source.Child(name), paths.destination.Child(name)};
+        const QString decoded = DecodeFileName(name);
+        const QString from = JoinPath(source, decoded);
+        const QString to = JoinPath(destination, decoded);
+        const EntryKind kind = GetEntryInfo(child.source).kind;
+        const bool childOk
+            = kind == EntryKind::Folder ? CopyFolder(child, from, to, item) : CopyOne(child, from, to, kind, item);
+        ok = childOk && ok;
+    }
+    if (!m_copier.CopyFolderTime(paths.source, paths.destination, &error)) {
+        Fail(item, error);
+        return false;
+    }
+    return ok;
+}
+
+void CFileOperation::CCopyRun::CopyItem(FileOpItem& item, quint64 tag, const EntryInfo& info)
+{
+    m_tag = tag;
+    const Rooted& paths = m_paths[size_t(tag)];
+    if (info.kind == EntryKind::Missing || info.error != 0) {
+        Fail(item, FileErrorText(item.source, info.error != 0 ? info.error : ENOENT));
+        Advance(item.source);
+        return;
+    }
+    if (!EnsureParentFolder(paths.destination, item.destination, item)) {
+        if (m_stopped)
+            m_op.m_result.cancelled = true;
+        Advance(item.source);
+        return;
+    }
+    bool ok;
+    if (info.kind == EntryKind::Folder) {
+        if (item.destination == item.source || item.destination.startsWith(item.source + QLatin1Char('/'))) {
+            Fail(item, FolderIntoItselfText(item.source));
+            return;
+        }
+        ok = CopyFolder(paths, item.source, item.destination, item);
+    } else {
+        ok = CopyOne(paths, item.source, item.destination, info.kind, item);
+    }
+    if (m_stopped)
+        m_op.m_result.cancelled = true;
+    if (ok && !m_stopped && item.status == FileOpStatus::NotRun)
+        item.status = FileOpStatus::Done;
+}
+
+bool CFileOperation::CCopyRun::CanCopyInParallel(
+    size_t first, size_t last, const std::vector<EntryInfo>& sourceInfos) const
+{
+    if (!(m_op.m_flags & FOF_NOCONFIRMATION))
+        return false;
+    // A path met twice (one copy's source is another's destination, or two
+    // copies to one destination) needs the order of one thread. Hashes of the
+    // paths are compared: two paths with one hash merely cost the second thread.
+    std::vector<size_t> hashes;
+    hashes.reserve(2 * (last - first));
+    for (size_t i = first; i < last; ++i) {
+        const FileOpItem& item = m_op.m_result.items[i];
+        if (sourceInfos[i].kind == EntryKind::Folder || item.destination.isEmpty())
+            return false;
+        hashes.push_back(qHash(item.source));
+        hashes.push_back(qHash(item.destination));
+    }
+    std::sort(hashes.begin(), hashes.end());
+    return std::adjacent_find(hashes.begin(), hashes.end()) == hashes.end();
+}
+
+// The files are cut into blocks of consecutive items (mostly of one folder
+// each); both threads take the next block until none is left. Each item's
+// outcome is kept, and this thread takes the outcomes in the order of the
+// items: statuses, errors and progress come as from one thread. A cancel
+// stops both threads before their next item.
+bool CFileOperation::CCopyRun::CopyInParallel(size_t first, size_t last, const std::vector<EntryInfo>& sourceInfos)
+{
+    struct Outcome
+    {
+        bool ran = false;
+        bool ok = false;
+        QString error;
+        std::atomic<quint64> bytes{0};
+    };
+    constexpr size_t kBlock = 32;
+    const size_t count = last - first;
+    const size_t blocks = (count + kBlock - 1) / kBlock;
+    std::vector<Outcome> outcomes(count);
+    std::vector<char> blockDone(blocks, 0);
+    std::atomic<size_t> nextBlock{0};
+    std::atomic<bool> cancel{false};
+    std::mutex mutex;
+    std::condition_variable doneChanged;
+    const bool canAsk = m_op.m_observer != nullptr; // the observer is asked on this thread only
+    CFolderCache* folders = CFolderCache::Current(); // shared by both threads
+
+    const auto copyBlocks = [&](bool onOwnThread) {
+        CFolderCache::Use use(folders);
+        QString knownFolder;
+        for (;;) {
+            const size_t block = nextBlock++;
+            if (block >= blocks)
+                return;
+            const size_t end = std::min(count, (block + 1) * kBlock);
+            for (size_t k = block * kBlock; k < end; ++k) {
+                if ((onOwnThread && canAsk && m_op.CancelRequested()) || m_op.m_cancel)
+                    cancel = true;
+                if (cancel)
+                    break;
+                FileOpItem& item = m_op.m_result.items[first + k];
+                const Rooted& paths = m_paths[first + k];
+                const EntryInfo& info = sourceInfos[first + k];
+                Outcome& outcome = outcomes[k];
+                outcome.ran = true;
+                // However the item ends, its end is reported.
+                struct ItemEnd
+                {
+                    const CFileOperation& op;
+                    size_t index;
+                    ~ItemEnd() { op.ItemDone(index); }
+                } const itemEnd{m_op, first + k};
+                if (info.kind == EntryKind::Missing || info.error != 0) {
+                    outcome.error = FileErrorText(item.source, info.error != 0 ? info.error : ENOENT);
+                    continue;
+                }
+                const QString parent = GetParentFolder(item.destination);
+                if (!parent.isEmpty() && parent != knownFolder) {
+                    const RootedPath parentPath = ParentOf(paths.destination);
+                    if (GetEntryInfo(parentPath).kind != EntryKind::Folder
+                        && !CreateFolderPath(parentPath, &outcome.error))
+                        continue;
+                    knownFolder = parent;
+                }
+                // The destination is not examined: the copier finds a file there when it puts this one in place.
+                const CFileCopier::Known known{info.kind, EntryKind::Missing, false};
+                outcome.ok = m_copier.CopyFile(
+                    paths.source, paths.destination, known, [&outcome](quint64 bytes) { outcome.bytes += bytes; },
+                    &outcome.error, first + k);
+            }
+            std::lock_guard lock(mutex);
+            blockDone[block] = 1;
+            doneChanged.notify_all();
+        }
+    };
+
+    std::thread helper;
+    try {
+        helper = std::thread(copyBlocks, false);
+    } catch (const std::system_error&) {
+        // No second thread: this one copies every block.
+    }
+    copyBlocks(true);
+
+    // Take the outcomes in order; wait for blocks of the other thread.
+    size_t taken = 0;
+    for (size_t block = 0; block < blocks; ++block) {
+        {
+            std::unique_lock lock(mutex);
+            while (!blockDone[block]) {
+                if (doneChanged.wait_for(lock, std::chrono::milliseconds(100), [&] { return blockDone[block] != 0; }))
+                    break;
+                lock.unlock();
+                if (canAsk && m_op.CancelRequested())
+                    cancel = true;
+                lock.lock();
+            }
+        }
+        const size_t end = std::min(count, (block + 1) * kBlock);
+        for (; taken < end; ++taken) {
+            const Outcome& outcome = outcomes[taken];
+            if (!outcome.ran)
+                continue;
+            FileOpItem& item = m_op.m_result.items[first + taken];
+            m_bytesDone += qint64(outcome.bytes.load());
+            if (outcome.ok)
+                item.status = FileOpStatus::Done;
+            else
+                Fail(item, outcome.error);
+            Advance(item.source);
+        }
+    }
+    if (helper.joinable())
+        helper.join();
+    if (cancel)
+        m_op.m_result.cancelled = true;
+    return !cancel;
+}
+
+void CFileOperation::CCopyRun::Finish()
+{
+    QString flushError;
+    const bool flushed = m_copier.Flush(&flushError);
+    for (CFileCopier::DeferredFailure& failure : m_copier.TakeFailures()) {
+        FileOpItem& item = m_op.m_result.items.at(size_t(failure.tag));
+        // The item counted as done until its replacement could not be put in place.
+        if (item.status == FileOpStatus::Done)
+            item.status = FileOpStatus::NotRun;
+        Fail(item, failure.error);
+    }
+    // New files are flushed once, at the end, for every file system written to.
+    if (!flushed)
+        m_op.m_result.errors << flushError;
+}
+
+// --- the operation ------------------------------------------------------------------
+
+CFileOperation::CFileOperation(IFileOperationObserver* observer) : m_observer(observer)
+{
+}
+
+bool CFileOperation::CancelRequested() const
+{
+    return m_cancel.load() || (m_observer && m_observer->CancelRequested());
+}
+
+void CFileOperation::Begin(quint32 flags)
+{
+    m_flags = flags;
+    m_cancel = false;
+    m_result = FileOpResult();
+}
+
+bool CFileOperation::Finish()
+{
+    if (!m_result.errors.isEmpty() && !(m_flags & FOF_SILENT)) {
+        if (m_observer)
+            m_observer->ShowErrors(m_result.errors);
+        else
+            ShowFileOperationErrors(m_result.errors);
+    }
+    return m_result.Succeeded();
+}
+
+bool CFileOperation::CopyItem(const QString& source, const QString& destination, quint32 flags)
+{
+    return CopyItems({source}, {destination}, flags & ~FOF_MULTIDESTFILES);
+}
+
+bool CFileOperation::Run(FileOpKind kind, quint32 flags, const std::function<bool()>& work)
+{
+    bool ok = false;
+    const std::function<void()> operation = [&ok, &work] { ok = work(); };
+    if (m_observer)
+        m_observer->RunOperation(kind, flags, operation);
+    else
+        operation();
+    return ok;
+}
+
+bool CFileOperation::CopyItems(const QStringList& sources, const QStringList& destinations, quint32 flags)
+{
+    return Run(FileOpKind::Copy, flags, [&] { return DoCopyItems(sources, destinations, flags); });
+}
+
+bool CFileOperation::DeleteItems(const QStringList& paths, quint32 flags)
+{
+    return Run(FileOpKind::Delete, flags, [&] { return DoDeleteItems(paths, flags); });
+}
+
+bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& destinations, quint32 flags)
+{
+    Begin(flags | (sources.size() > 1 ? FOF_MULTIDESTFILES : 0));
+    std::vector<CCopyRun::Rooted> paths(size_t(sources.size()));
+    std::vector<bool> outside(size_t(sources.size()), false);
+    for (qsizetype i = 0; i < sources.size(); ++i) {
+        FileOpItem item;
+        item.source = sources.at(i);
+        item.destination = i < destinations.size() ? destinations.at(i) : QString();
+        CCopyRun::Rooted& rooted = paths[size_t(i)];
+        if (!m_roots.Split(item.source, &rooted.source))
+            item.error = OutsideText(item.source);
+        else if (!item.destination.isEmpty() && !m_roots.Split(item.destination, &rooted.destination))
+            item.error = OutsideText(item.destination);
+        outside[size_t(i)] = !item.error.isEmpty();
+        m_result.items.push_back(item);
+    }
+    // Folders stay open while the operation works (on every thread of it).
+    CFolderCache folders;
+
+    // The totals, and what each source is; many items are examined on two threads.
+    constexpr size_t kParallelItems = 64;
+    qint64 totalFiles = 0;
+    qint64 totalBytes = 0;
+    std::vector<EntryInfo> sourceInfos(m_result.items.size());
+    const auto measureRange = [&](size_t first, size_t last, qint64* files, qint64* bytes) {
+        CFolderCache::Use use(&folders);
+        for (size_t i = first; i < last; ++i) {
+            if (!outside[i])
+                sourceInfos[i] = Measure(paths[i].source, files, bytes);
+        }
+    };
+    const size_t half = m_result.items.size() >= kParallelItems ? m_result.items.size() / 2 : 0;
+    qint64 otherFiles = 0;
+    qint64 otherBytes = 0;
+    std::thread measurer;
+    try {
+        if (half > 0)
+            measurer = std::thread(measureRange, half, m_result.items.size(), &otherFiles, &otherBytes);
+    } catch (const std::system_error&) {
+    }
+    measureRange(0, measurer.joinable() ? half : m_result.items.size(), &totalFiles, &totalBytes);
+    if (measurer.joinable()) {
+        measurer.join();
+        totalFiles += otherFiles;
+        totalBytes += otherBytes;
+    }
+    if (m_observer && !(m_flags & FOF_SILENT))
+        m_observer->Started(totalFiles, totalBytes);
+
+    CCopyRun run(*this, paths);
+    const bool anyOutside = std::find(outside.begin(), outside.end(), true) != outside.end();
+    // Many files and nothing to ask: copied on two threads.
+    if (m_result.items.size() >= kParallelItems && !anyOutside && !CancelRequested()
+        && run.CanCopyInParallel(0, m_result.items.size(), sourceInfos)) {
+        run.CopyInParallel(0, m_result.items.size(), sourceInfos);
+        run.Finish();
+        return Finish();
+    }
+    for (size_t i = 0; i < m_result.items.size(); ++i) {
+        FileOpItem& item = m_result.items[i];
+        if (CancelRequested())
+            m_result.cancelled = true;
+        if (m_result.cancelled)
+            break;
+        if (item.destination.isEmpty()) {
+            item.status = FileOpStatus::Failed;
+            item.error = item.source + QStringLiteral(": コピー先がありません。");
+            m_result.errors << item.error;
+            ItemDone(i);
+            continue;
+        }
+        if (outside[i]) {
+            item.status = FileOpStatus::Failed;
+            m_result.errors << item.error;
+            continue;
+        }
+        run.CopyItem(item, i, sourceInfos[i]);
+        ItemDone(i);
+    }
+    run.Finish();
+    return Finish();
+}
+
+bool CFileOperation::DoDeleteItems(const QStringList& paths, quint32 flags)
+{
+    Begin(flags);
+    for (const QString& path : paths) {
+        FileOpItem item;
+        item.source = path;
+        m_result.items.push_back(item);
+    }
+    if (paths.isEmpty())
+        return Finish();
+
+    const bool toTrash = m_flags & FOF_ALLOWUNDO;
+    if (!(m_flags & FOF_NOCONFIRMATION) && !CurrentPrompt().AskYesNo(DeleteQuestion(paths, toTrash))) {
+        for (FileOpItem& item : m_result.items)
+            item.status = FileOpStatus::Skipped;
+        m_result.cancelled = true;
+        return Finish();
+    }
+    if (m_observer && !(m_flags & FOF_SILENT))
+        m_observer->Started(paths.size(), 0);
+    CFolderCache folders;
+    qint64 done = 0;
+    for (size_t index = 0; index < m_result.items.size(); ++index) {
+        FileOpItem& item = m_result.items[index];
+        if (CancelRequested()) {
+            m_result.cancelled = true;
+            break;
+        }
+        QString error;
+        RootedPath rooted;
+        bool ok = false;
+        if (!m_roots.Split(item.source, &rooted))
+            error = OutsideText(item.source);
+        else
+            ok = toTrash ? MoveToTrash(rooted, &error) : DeleteForGood(rooted, &error);
+        item.status = ok ? FileOpStatus::Done : FileOpStatus::Failed;
+        if (!ok) {
+            item.error = error;
+            m_result.errors << error;
+        }
+        ItemDone(index);
+        if (m_observer && !(m_flags & FOF_SILENT))
+            m_observer->Progress(++done, 0, item.source);
+    }
+    return Finish();
+}

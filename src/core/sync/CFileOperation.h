@@ -1,0 +1,145 @@
+#pragma once
+
+#include "core/platform/FolderHandles.h"
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+#include <atomic>
+#include <functional>
+#include <vector>
+
+// Flags of a file operation; the values are those of the desktop shell's
+// operation flags that the program's callers have always passed.
+constexpr quint32 FOF_MULTIDESTFILES = 0x0001; // one destination per source
+constexpr quint32 FOF_SILENT = 0x0004; // no progress display, no error summary
+constexpr quint32 FOF_NOCONFIRMATION = 0x0010; // every question answered with yes
+constexpr quint32 FOF_ALLOWUNDO = 0x0040; // deletions go to the trash
+constexpr quint32 FOF_NOCONFIRMMKDIR = 0x0200; // missing destination folders created without asking
+
+enum class FileOpKind { Copy, Delete };
+
+enum class FileOpStatus {
+    NotRun, // not reached: the operation was cancelled before it
+    Done, // copied or deleted
+    Skipped, // the user answered No for it
+    Failed, // see the error text
+};
+
+struct FileOpItem
+{
+    QString source; // the path copied or deleted
+    QString destination; // empty for a deletion
+    FileOpStatus status = FileOpStatus::NotRun;
+    QString error;
+};
+
+// What an operation did, item by item.
+struct FileOpResult
+{
+    std::vector<FileOpItem> items;
+    bool cancelled = false; // stopped by Cancel (or a Cancel answer) before its end
+    QStringList errors; // every failure text, in the order met
+
+    // True only when every item was done, nothing was cancelled and nothing failed.
+    bool Succeeded() const;
+    int Count(FileOpStatus status) const;
+};
+
+// What a file operation tells its caller while it runs. The window shows a
+// progress dialog with Cancel; the command-line tool prints progress on a
+// terminal. The operation may run on a worker thread: an observer that shows
+// widgets must hand the calls over to its own thread.
+class IFileOperationObserver
+{
+public:
+    virtual ~IFileOperationObserver() = default;
+    // Before the first item: how many entries and bytes the whole operation covers.
+    virtual void Started(qint64 totalFiles, qint64 totalBytes);
+    // After each entry and while large files are copied.
+    virtual void Progress(qint64 filesDone, qint64 bytesDone, const QString& currentName);
+    // Asked between items; true stops the operation after the current item.
+    virtual bool CancelRequested();
+    // The failures, once at the end (never for a silent operation). By
+    // default one error message through the prompt interface.
+    virtual void ShowErrors(const QStringList& errors);
+    // Runs one whole operation: `operation` does all the work, asks its
+    // questions, reports through this observer and returns when it is done.
+    // The window runs it on a worker thread so that it keeps painting; by
+    // default it runs right here.
+    virtual void RunOperation(FileOpKind kind, quint32 flags, const std::function<void()>& operation);
+};
+
+// Shows the failures of an operation as one error message through the prompt interface.
+void ShowFileOperationErrors(const QStringList& errors);
+
+// All copying and deleting of the program. An operation object runs one
+// operation at a time: the params go in through the call, the result comes
+// out of Result(), and Cancel() may be called from any thread while it runs.
+// Questions (replace, create folder, delete) go through the prompt interface
+// unless FOF_NOCONFIRMATION says yes to all of them.
+class CFileOperation
+{
+public:
+    explicit CFileOperation(IFileOperationObserver* observer = nullptr);
+
+    // The root folders of the pairs the paths lie in: nothing below a root is
+    // followed, and a path below none of them is refused (its item fails).
+    // Without roots, each path's own folder is its root: the item itself and
+    // everything below it are never followed.
+    void SetRoots(const CPairRoots& roots) { m_roots = roots; }
+
+    // Copies one file, link or folder to the full destination path.
+    bool CopyItem(const QString& source, const QString& destination, quint32 flags);
+    // Copies each source to the destination at the same index.
+    bool CopyItems(const QStringList& sources, const QStringList& destinations, quint32 flags);
+    // Deletes each path (files, links, folders with their contents): to the
+    // trash with FOF_ALLOWUNDO, else for good. An item that the trash cannot
+    // take fails; it is never deleted for good instead.
+    bool DeleteItems(const QStringList& paths, quint32 flags);
+
+    // Stops the running operation after its current item; what is done stays done.
+    void Cancel() { m_cancel = true; }
+
+    // Called with an item's index as soon as the item has ended (done, failed
+    // or skipped), on the thread that did it: with two threads copying, on
+    // either, in any order. Items that a cancel left out are not reported.
+    // The sync run writes its log lines from it while the operation goes on.
+    void SetItemDoneHandler(std::function<void(size_t index)> handler) { m_itemDone = std::move(handler); }
+
+    const FileOpResult& Result() const { return m_result; }
+
+private:
+    class CCopyRun;
+
+    // Runs `work` through the observer's RunOperation (directly without one).
+    bool Run(FileOpKind kind, quint32 flags, const std::function<bool()>& work);
+    bool DoCopyItems(const QStringList& sources, const QStringList& destinations, quint32 flags);
+    bool DoDeleteItems(const QStringList& paths, quint32 flags);
+    void Begin(quint32 flags);
+    bool Finish();
+    bool CancelRequested() const;
+    void ItemDone(size_t index) const
+    {
+        if (m_itemDone)
+            m_itemDone(index);
+    }
+
+    IFileOperationObserver* m_observer;
+    std::function<void(size_t index)> m_itemDone;
+    CPairRoots m_roots;
+    quint32 m_flags = 0;
+    std::atomic<bool> m_cancel{false};
+    FileOpResult m_result;
+};
+
+// Whether `folder` is a folder, reached from its root in `roots` without following links.
+bool IsFolderAt(const CPairRoots& roots, const QString& folder);
+// Creates the one folder `folder` (its parent must exist), reached from its
+// root in `roots` without following links; `error` gets the system's text.
+bool CreateFolderAt(const CPairRoots& roots, const QString& folder, QString* error);
+
+// The trash rule of the callers that delete with FOF_ALLOWUNDO: at the first
+// path that is not on a fixed local disk, ask whether to go on (Yes/No). True
+// when nothing was asked or the answer was Yes.
+bool ConfirmRecycleBinPaths(const QStringList& paths);

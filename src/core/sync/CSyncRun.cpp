@@ -1,0 +1,560 @@
+#include "core/sync/CSyncRun.h"
+
+#include "core/engine/CDirSyncStatus.h"
+#include "core/model/CMyDoc.h"
+#include "core/model/CSyncProject.h"
+#include "core/model/PairRoots.h"
+#include "core/platform/FileSystem.h"
+#include "core/platform/Finder.h"
+#include "core/platform/PathResolution.h"
+#include "core/platform/Paths.h"
+#include "core/platform/Prompt.h"
+#include "core/settings/CAppOptionSync.h"
+#include "core/sync/CSyncLog.h"
+#include "core/sync/RunFilterCheck.h"
+
+#include <mutex>
+#include <vector>
+
+namespace {
+
+struct Defaults
+{
+    std::mutex mutex;
+    SyncPreviewHook previewHook;
+    IFileOperationObserver* observer = nullptr;
+    SyncRunResult lastResult;
+};
+
+Defaults& GetDefaults()
+{
+    static Defaults defaults;
+    return defaults;
+}
+
+bool AnyStatus(const FileOpResult& result, FileOpStatus status)
+{
+    return result.Count(status) > 0;
+}
+
+} // namespace
+
+QString NothingToDoText()
+{
+    return QStringLiteral("更新対象となるファイルは存在しませんでした。");
+}
+
+namespace SyncRunText {
+
+namespace {
+
+QString NotSynchronized(const QString& project)
+{
+    return QStringLiteral("プロジェクト「%1」は同期しませんでした。").arg(project);
+}
+
+} // namespace
+
+QString FolderNotSet(const QString& project, int side)
+{
+    const QString folder = side == 0 ? QStringLiteral("プロジェクトフォルダ") : QStringLiteral("ターゲットフォルダ");
+    return NotSynchronized(project) + QStringLiteral("%1が指定されていないか、絶対パスではありません。").arg(folder);
+}
+
+QString FoldersOverlap(const QString& project)
+{
+    return NotSynchronized(project)
+        + QStringLiteral("プロジェクトフォルダとターゲットフォルダが同じフォルダか、一方がもう一方の中にあります。");
+}
+
+QString SourceMissing(const QString& project, const QString& folder)
+{
+    return NotSynchronized(project) + QStringLiteral("同期元のフォルダ %1 が見つかりません。").arg(folder);
+}
+
+QString SourceLooksUnmounted(const QString& project, const QString& source, const QString& destination)
+{
+    return NotSynchronized(project)
+        + QStringLiteral("同期元のフォルダ %1 は空ですが、同期先のフォルダ %2 には項目があります"
+                         "（マウントされていないディスクかもしれません）。")
+              .arg(source, destination);
+}
+
+QString SourceUnread(const QString& folder, const QString& destination)
+{
+    return QStringLiteral("フォルダ %1 を完全には読み取れませんでした。%2 とその中では何も削除しません。")
+        .arg(folder, destination);
+}
+
+QString DestinationUnread(const QString& folder)
+{
+    return QStringLiteral("フォルダ %1 を完全には読み取れませんでした。読み取れなかったファイルは上書きしません。")
+        .arg(folder);
+}
+
+} // namespace SyncRunText
+
+bool SyncRunResult::AnyFailed() const
+{
+    return AnyStatus(deletions, FileOpStatus::Failed) || AnyStatus(copies, FileOpStatus::Failed)
+        || !deletions.errors.isEmpty() || !copies.errors.isEmpty() || !logWriteError.isEmpty() || !problems.isEmpty()
+        || outcome == SyncOutcome::LogFailed || outcome == SyncOutcome::FolderFailed
+        || outcome == SyncOutcome::FiltersUnread;
+}
+
+bool SyncRunResult::AnyStopped() const
+{
+    return outcome == SyncOutcome::PreviewStopped || outcome == SyncOutcome::Declined || deletions.cancelled
+        || copies.cancelled || AnyStatus(deletions, FileOpStatus::Skipped) || AnyStatus(copies, FileOpStatus::Skipped);
+}
+
+// --- process-wide defaults -----------------------------------------------------------
+
+void CSyncRun::SetDefaultPreviewHook(SyncPreviewHook hook)
+{
+    std::lock_guard lock(GetDefaults().mutex);
+    GetDefaults().previewHook = std::move(hook);
+}
+
+void CSyncRun::SetDefaultObserver(IFileOperationObserver* observer)
+{
+    std::lock_guard lock(GetDefaults().mutex);
+    GetDefaults().observer = observer;
+}
+
+SyncPreviewHook CSyncRun::DefaultPreviewHook()
+{
+    std::lock_guard lock(GetDefaults().mutex);
+    return GetDefaults().previewHook;
+}
+
+IFileOperationObserver* CSyncRun::DefaultObserver()
+{
+    std::lock_guard lock(GetDefaults().mutex);
+    return GetDefaults().observer;
+}
+
+const SyncRunResult& CSyncRun::LastResult()
+{
+    return GetDefaults().lastResult;
+}
+
+void CSyncRun::SetLastResult(const SyncRunResult& result)
+{
+    GetDefaults().lastResult = result;
+}
+
+// --- the run ------------------------------------------------------------------------------
+
+CSyncRun::CSyncRun(CMyDoc& document)
+    : m_doc(document),
+      m_previewHook(DefaultPreviewHook()),
+      m_observer(DefaultObserver()),
+      m_unattended(document.IsAutoSyncMode())
+{
+}
+
+SyncLists CSyncRun::Lists() const
+{
+    return {m_doc.m_copySources, m_doc.m_copyDestinations, m_doc.m_deletions};
+}
+
+void CSyncRun::SetLists(const SyncLists& lists)
+{
+    m_doc.m_copySources = lists.copySources;
+    m_doc.m_copyDestinations = lists.copyDestinations;
+    m_doc.m_deletions = lists.deletions;
+}
+
+void CSyncRun::Clear()
+{
+    m_doc.m_copySources.clear();
+    m_doc.m_copyDestinations.clear();
+    m_doc.m_deletions.clear();
+    m_roots = CPairRoots();
+    m_result = SyncRunResult();
+}
+
+namespace {
+
+// What a first look into a folder finds.
+enum class FolderContent { Unknown, Empty, HasEntries };
+
+FolderContent LookInto(const QString& folder)
+{
+    const std::unique_ptr<CFileFind> finder = CreateFinder(folder);
+    if (!finder || !finder->Open(folder))
+        return FolderContent::Unknown;
+    if (finder->Next())
+        return FolderContent::HasEntries;
+    return finder->ReadFailed() ? FolderContent::Unknown : FolderContent::Empty;
+}
+
+} // namespace
+
+void CSyncRun::Skip(const CSyncProject& project, const QString& why)
+{
+    m_result.skippedProjects << project.GetDisplayName();
+    m_result.problems << why;
+}
+
+bool CSyncRun::IsSkippedProject(const CSyncProject& project)
+{
+    const QString name = project.GetDisplayName();
+    for (int side = 0; side < 2; ++side) {
+        if (!IsFolderPathSet(project.GetFolder(side))) {
+            Skip(project, SyncRunText::FolderNotSet(name, side));
+            return true;
+        }
+    }
+    // Each export would put the source inside itself once more.
+    if (FoldersOverlap(project.GetFolder(0), project.GetFolder(1))) {
+        Skip(project, SyncRunText::FoldersOverlap(name));
+        return true;
+    }
+    if (!m_unattended)
+        return false;
+    const int source = m_direction == SyncDirection::Export ? 0 : 1;
+    const QString sourceFolder = project.GetFolder(source);
+    const QString destinationFolder = project.GetFolder(1 - source);
+    if (!TestFolderReachable(sourceFolder)) {
+        Skip(project, SyncRunText::SourceMissing(name, sourceFolder));
+        m_result.skippedForSource = true;
+        return true;
+    }
+    // The empty mount point of a disk that is not mounted.
+    if (LookInto(sourceFolder) == FolderContent::Empty && LookInto(destinationFolder) == FolderContent::HasEntries) {
+        Skip(project, SyncRunText::SourceLooksUnmounted(name, sourceFolder, destinationFolder));
+        m_result.skippedForSource = true;
+        return true;
+    }
+    return false;
+}
+
+void CSyncRun::NoteUnreadFolders(const CDirSyncStatus& table, int source)
+{
+    const int destination = 1 - source;
+    if (table.IsReadIncomplete(source)) {
+        m_result.unreadFolders << table.GetFolder(source);
+        m_result.problems << SyncRunText::SourceUnread(table.GetFolder(source), table.GetFolder(destination));
+    }
+    if (table.IsReadIncomplete(destination)) {
+        m_result.unreadFolders << table.GetFolder(destination);
+        m_result.problems << SyncRunText::DestinationUnread(table.GetFolder(destination));
+    }
+}
+
+bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QStringList* selection, bool& noDeletions)
+{
+    const bool exporting = m_direction == SyncDirection::Export;
+    const int source = exporting ? 0 : 1;
+    const int destination = 1 - source;
+    const QString sourceFolder = node.GetFolder(source);
+    const QString destinationFolder = node.GetFolder(destination);
+    // A document may hold any path: one that is not set is never scanned.
+    for (int side = 0; side < 2; ++side) {
+        if (!IsFolderPathSet(node.GetFolder(side))) {
+            m_result.problems << SyncRunText::FolderNotSet(node.GetDisplayName(), side);
+            return false;
+        }
+    }
+    // Nothing below the pair's roots is followed, in the scan or in the run.
+    const QString roots[2] = {RootFolderOf(node, 0), RootFolderOf(node, 1)};
+    m_roots.Add(roots[0]);
+    m_roots.Add(roots[1]);
+
+    // A fresh scan of the pair; the node's own records only when they are
+    // known to be one (see SetUseRescannedRecords).
+    CDirSyncStatus fresh;
+    const CDirSyncStatus* scanned = &node.FolderStatus();
+    if (!m_useRescannedRecords || !scanned->HoldsAllFiles()) {
+        fresh.SetPaths(node.GetFolder(0), node.GetFolder(1));
+        fresh.SetRoots(roots[0], roots[1]);
+        fresh.ScanFiles();
+        scanned = &fresh;
+    }
+    const CDirSyncStatus& table = *scanned;
+
+    // What a source folder that could not be read lacks proves nothing: no
+    // deletions for it, here or below.
+    NoteUnreadFolders(table, source);
+    noDeletions = noDeletions || table.IsReadIncomplete(source);
+    const bool destinationUnread = table.IsReadIncomplete(destination);
+    const SyncState folderState = node.IsNoSync() ? SyncSame : node.GetFolderState(false);
+    const SyncState destinationOnly = exporting ? SyncTargetOnly : SyncProjectOnly;
+    const SyncState sourceOnly = exporting ? SyncProjectOnly : SyncTargetOnly;
+
+    // A folder that exists on the destination side only goes as a whole;
+    // nothing below it is visited.
+    if ((m_flags & SyncFlag::DeleteFolders) && folderState == destinationOnly) {
+        if (!noDeletions)
+            m_doc.m_deletions << destinationFolder;
+        return false;
+    }
+    if ((m_flags & SyncFlag::CopyEmptyFolders) && node.ChildCount() == 0 && table.IsEmpty()
+        && folderState == sourceOnly) {
+        if (!destinationUnread) {
+            m_doc.m_copySources << sourceFolder;
+            m_doc.m_copyDestinations << destinationFolder;
+        }
+        return false;
+    }
+
+    if (!node.IsNoSync())
+        CollectFileActions(node, table, selectionMode, selection, !noDeletions);
+    return true;
+}
+
+void CSyncRun::CollectFileActions(const CSyncProject& node, const CDirSyncStatus& table, bool selectionMode,
+    const QStringList* selection, bool mayDelete)
+{
+    const bool exporting = m_direction == SyncDirection::Export;
+    const int source = exporting ? 0 : 1;
+    const int destination = 1 - source;
+    const QString sourceFolder = node.GetFolder(source);
+    const QString destinationFolder = node.GetFolder(destination);
+    const bool destinationUnread = table.IsReadIncomplete(destination);
+    const SyncState sourceNewer = exporting ? SyncProjectNewer : SyncTargetNewer;
+    const SyncState sourceOnly = exporting ? SyncProjectOnly : SyncTargetOnly;
+    const SyncState destinationOnly = exporting ? SyncTargetOnly : SyncProjectOnly;
+    int mode = int((m_flags & SyncFlag::TransferModeMask) >> SyncFlag::TransferModeShift);
+    if (mode == 3)
+        mode = TransferMode::UpdatedAndAdded;
+    const bool deleteFiles = (m_flags & SyncFlag::DeleteFiles) && mayDelete;
+    // Records in name order, so that the lists are the same in every run.
+    for (const CFileSyncStatus* record : table.SortedRecords()) {
+        const QString name = record->GetName();
+        if (node.IsExcludedByFilter(name))
+            continue;
+        if (selectionMode && !(selection && selection->contains(name)))
+            continue;
+        const SyncState state = record->GetState();
+        if (state == destinationOnly) {
+            if (deleteFiles)
+                m_doc.m_deletions << JoinPath(destinationFolder, record->Entry[destination].Name);
+            continue;
+        }
+        const bool copy = (state == sourceNewer && mode != TransferMode::AddedOnly)
+            || (state == sourceOnly && mode != TransferMode::UpdatedOnly);
+        if (!copy)
+            continue;
+        // Each side's path uses that side's own spelling of the name: on a
+        // file system that tells letter case apart, the other spelling would
+        // name a different file (or none).
+        const QString sourceName = record->Entry[source].Name;
+        const QString destinationName = record->Exists[destination] ? record->Entry[destination].Name : sourceName;
+        const QString destinationPath = JoinPath(destinationFolder, destinationName);
+        // A file that the destination's incomplete listing did not show is never replaced unseen.
+        if (destinationUnread && !record->Exists[destination] && PathExists(destinationPath))
+            continue;
+        m_doc.m_copySources << JoinPath(sourceFolder, sourceName);
+        m_doc.m_copyDestinations << destinationPath;
+    }
+}
+
+void CSyncRun::CollectTree(CSyncProject* start, bool selectionMode, const QStringList* selection)
+{
+    // Parents before children, siblings in key order, without recursion: a
+    // tree read from a file can be very deep. Each node carries whether a
+    // folder above it could not be read.
+    CFolderCache folders;
+    std::vector<std::pair<CSyncProject*, bool>> pending{{start, false}};
+    while (!pending.empty()) {
+        auto [node, noDeletions] = pending.back();
+        pending.pop_back();
+        if (!CollectNode(*node, selectionMode, selection, noDeletions))
+            continue;
+        if (selectionMode || !(m_flags & SyncFlag::Recursive))
+            continue;
+        const CProject::ChildMap& children = node->Children();
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            pending.emplace_back(it->second.get(), noDeletions);
+    }
+}
+
+void CSyncRun::Begin(const CAppOptionSync& options, SyncDirection direction)
+{
+    Clear();
+    m_flags = options.Flags;
+    m_logPath = options.LogFilePath;
+    m_direction = direction;
+}
+
+void CSyncRun::Collect(CProject* node, const CAppOptionSync& options, SyncDirection direction)
+{
+    Begin(options, direction);
+    if (!node)
+        return;
+    if (StopRunForUnreadFilters(*node, m_flags & SyncFlag::Recursive, m_doc.IsAutoSyncMode(), m_result))
+        return;
+    auto* project = dynamic_cast<CSyncProject*>(node);
+    if (!project) {
+        // The root: every project, in the map's order.
+        for (const auto& [key, child] : node->Children()) {
+            if (!IsSkippedProject(*child))
+                CollectTree(child.get(), false, nullptr);
+        }
+        return;
+    }
+    CSyncProject* top = project;
+    while (auto* parent = dynamic_cast<CSyncProject*>(top->GetParent()))
+        top = parent;
+    if (!IsSkippedProject(*top))
+        CollectTree(project, false, nullptr);
+}
+
+bool CSyncRun::Synchronize(CProject* node, const CAppOptionSync& options, SyncDirection direction)
+{
+    Collect(node, options, direction);
+    if (m_result.outcome == SyncOutcome::FiltersUnread)
+        return false;
+    const bool executed = ExecuteWithPreview();
+    // A preview left with "back" comes again with the options dialog: the
+    // problems are told once the run goes on or ends.
+    if (m_result.outcome != SyncOutcome::PreviewStopped)
+        ReportProblems();
+    return executed;
+}
+
+bool CSyncRun::ExecuteWithPreview()
+{
+    bool previewShown = false;
+    if (m_doc.IsPreview()) {
+        SyncLists lists = Lists();
+        if (!m_previewHook || !m_previewHook(lists)) {
+            m_result.outcome = SyncOutcome::PreviewStopped;
+            return false;
+        }
+        previewShown = true;
+        SetLists(lists);
+        m_doc.SetPreview(false);
+    }
+    if (previewShown && Lists().IsEmpty()) {
+        // The user has seen the empty list: no further message.
+        m_result.outcome = SyncOutcome::NothingToDo;
+        return false;
+    }
+    return Execute();
+}
+
+void CSyncRun::CollectFiles(
+    CSyncProject* node, const QStringList& names, const CAppOptionSync& options, SyncDirection direction)
+{
+    Begin(options, direction);
+    if (!node)
+        return;
+    if (StopRunForUnreadFilters(*node, false, m_doc.IsAutoSyncMode(), m_result))
+        return;
+    CSyncProject* top = node;
+    while (auto* parent = dynamic_cast<CSyncProject*>(top->GetParent()))
+        top = parent;
+    if (IsSkippedProject(*top))
+        return;
+    // The selection is the document's only while this collection runs.
+    m_doc.SetFileSelection(&names);
+    CollectTree(node, true, m_doc.GetFileSelection());
+    m_doc.SetFileSelection(nullptr);
+}
+
+bool CSyncRun::SynchronizeFiles(
+    CSyncProject* node, const QStringList& names, const CAppOptionSync& options, SyncDirection direction)
+{
+    CollectFiles(node, names, options, direction);
+    if (m_result.outcome == SyncOutcome::FiltersUnread)
+        return false;
+    const bool executed = Execute();
+    ReportProblems();
+    return executed;
+}
+
+void CSyncRun::ReportProblems()
+{
+    // Nobody may be there to close a box: an unattended run's caller reports.
+    if (m_result.problems.isEmpty() || m_unattended || !m_showProblems)
+        return;
+    ShowFileOperationErrors(m_result.problems);
+}
+
+bool CSyncRun::Execute()
+{
+    const bool autoSync = m_doc.IsAutoSyncMode();
+    const bool noConfirmation = m_flags & SyncFlag::NoConfirmation;
+    if (Lists().IsEmpty()) {
+        // Where something was left out, the report of the problems says more.
+        if (!noConfirmation && !autoSync && m_result.problems.isEmpty())
+            CurrentPrompt().ShowMessage(NothingToDoText(), PromptIcon::Information);
+        m_result.outcome = SyncOutcome::NothingToDo;
+        return false;
+    }
+
+    quint32 operationFlags = 0;
+    if (m_flags & SyncFlag::RecycleBin)
+        operationFlags |= FOF_ALLOWUNDO;
+    if (noConfirmation)
+        operationFlags |= FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR;
+    if (autoSync)
+        operationFlags |= FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR;
+
+    // The log is opened before anything changes; a log that cannot be opened stops the run.
+    const QDateTime runStart = CSyncLog::Now();
+    CSyncLog log;
+    if (!log.Open(m_logPath, runStart, &m_result.message)) {
+        if (!autoSync)
+            CurrentPrompt().ShowMessage(m_result.message, PromptIcon::Error);
+        m_result.outcome = SyncOutcome::LogFailed;
+        return false;
+    }
+    m_result.logPath = log.Path();
+
+    const QStringList deletions = m_doc.m_deletions;
+    if (!deletions.isEmpty()) {
+        if ((m_flags & SyncFlag::RecycleBin) && !autoSync && !ConfirmRecycleBinPaths(deletions)) {
+            m_result.outcome = SyncOutcome::Declined;
+            return false;
+        }
+        // The log lists what the run asked for, whatever the outcome of each
+        // item; each line as its item ends, all of them on disk before any copy.
+        CLogLinesInOrder lines(deletions.size(), [&](qsizetype i) { log.WriteDeletion(deletions.at(i)); });
+        CFileOperation operation(m_observer);
+        operation.SetItemDoneHandler([&lines](size_t index) { lines.ItemDone(index); });
+        operation.SetRoots(m_roots);
+        operation.DeleteItems(deletions, operationFlags);
+        lines.Finish();
+        log.Sync();
+        m_result.deletions = operation.Result();
+    }
+
+    const QStringList sources = m_doc.m_copySources;
+    const QStringList destinations = m_doc.m_copyDestinations;
+    if (m_flags & SyncFlag::CheckFolders) {
+        for (const QString& destination : destinations) {
+            const QString parent = GetParentFolder(destination);
+            if (parent.isEmpty() || parent == destination || IsFolderAt(m_roots, parent))
+                continue;
+            QString error;
+            if (!CreateFolderAt(m_roots, parent, &error)) {
+                if (!autoSync)
+                    CurrentPrompt().ShowMessage(error, PromptIcon::Information, QStringLiteral("Error"));
+                m_result.message = parent + QStringLiteral(": ") + error;
+                m_result.outcome = SyncOutcome::FolderFailed;
+                m_result.logWriteError = log.WriteError();
+                return false;
+            }
+        }
+    }
+
+    if (!sources.isEmpty()) {
+        // The copy lines follow the copies while they go on (see CSyncLog).
+        CLogLinesInOrder lines(
+            sources.size(), [&](qsizetype i) { log.WriteCopy(sources.at(i), destinations.value(i)); });
+        CFileOperation operation(m_observer);
+        operation.SetItemDoneHandler([&lines](size_t index) { lines.ItemDone(index); });
+        operation.SetRoots(m_roots);
+        operation.CopyItems(sources, destinations, operationFlags);
+        lines.Finish();
+        m_result.copies = operation.Result();
+    }
+    m_result.logWriteError = log.WriteError();
+    m_result.outcome = SyncOutcome::Executed;
+    return true;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "gui/shell/CPropertyPage.h"
+
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+
+// "同期": the global sync options (CAppOptionSync) and the log file.
+class COptionSyncPp : public CPropertyPage
+{
+    Q_OBJECT
+
+public:
+    explicit COptionSyncPp(QWidget* parent = nullptr);
+
+    void OnOK() override;
+    // Why the last OnOK could not store the record; empty when it could.
+    const QString& SaveError() const { return m_saveError; }
+
+protected:
+    void OnInitPage() override;
+
+private:
+    void BrowseLogFile();
+
+    struct BitBox
+    {
+        quint32 mask;
+        QCheckBox* box;
+    };
+    std::vector<BitBox> m_bits; // bits 0-3, 6-8, 10 and 11
+    QComboBox* m_transfer;
+    QLineEdit* m_logFile;
+    QString m_saveError;
+};

@@ -1,0 +1,304 @@
+#include "gui/sync/GuiSyncHooks.h"
+
+#include "core/model/CMyDoc.h"
+#include "core/platform/Prompt.h"
+#include "core/sync/CFileOperation.h"
+#include "gui/sync/CFileProgressDlg.h"
+#include "gui/sync/CSyncPreviewDlg.h"
+#include "core/sync/CSyncRun.h"
+
+#include <QCursor>
+#include <QEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+bool g_running = false;
+int g_busy = 0;
+int g_delay = 300;
+
+// The arrow cursor for the lifetime of a scope: a window that takes input
+// must not show the wait cursor of the command that opened it.
+class CArrowCursor
+{
+public:
+    CArrowCursor() { QGuiApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~CArrowCursor() { QGuiApplication::restoreOverrideCursor(); }
+    CArrowCursor(const CArrowCursor&) = delete;
+    CArrowCursor& operator=(const CArrowCursor&) = delete;
+};
+
+// Asks every question on the thread of `gui`: an operation on a worker
+// thread waits for the answer there. `beforeAsk` runs on that thread first.
+class CGuiThreadPrompt : public CPrompt
+{
+public:
+    CGuiThreadPrompt(CPrompt& target, QObject* gui, std::function<void()> beforeAsk)
+        : m_target(target), m_gui(gui), m_beforeAsk(std::move(beforeAsk))
+    {
+    }
+
+    PromptAnswer Ask(const PromptRequest& request) override
+    {
+        PromptAnswer answer = CautiousAnswer(request.buttons);
+        const auto ask = [this, &request, &answer] {
+            if (m_beforeAsk)
+                m_beforeAsk();
+            answer = m_target.Ask(request);
+        };
+        if (QThread::currentThread() == m_gui->thread())
+            ask();
+        else
+            QMetaObject::invokeMethod(m_gui, ask, Qt::BlockingQueuedConnection);
+        return answer;
+    }
+
+private:
+    CPrompt& m_target;
+    QObject* m_gui;
+    std::function<void()> m_beforeAsk;
+};
+
+// Keeps a window open while an operation runs: its close box does nothing
+// (the progress dialog, once shown, blocks it anyway).
+class CCloseBlocker : public QObject
+{
+public:
+    explicit CCloseBlocker(QWidget* window) : m_window(window)
+    {
+        if (m_window)
+            m_window->installEventFilter(this);
+    }
+    ~CCloseBlocker() override
+    {
+        if (m_window)
+            m_window->removeEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Close) {
+            event->ignore();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_window;
+};
+
+struct ProgressState
+{
+    qint64 totalFiles = 0;
+    qint64 totalBytes = 0;
+    qint64 filesDone = 0;
+    qint64 bytesDone = 0;
+    QString name;
+};
+
+// The observer of every file operation started through the document.
+class CGuiOperationObserver : public QObject, public IFileOperationObserver
+{
+public:
+    explicit CGuiOperationObserver(QWidget* owner) : QObject(owner), m_owner(owner) { }
+    ~CGuiOperationObserver() override;
+
+    // Called on the operation's thread.
+    void Started(qint64 totalFiles, qint64 totalBytes) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_state.totalFiles = totalFiles;
+        m_state.totalBytes = totalBytes;
+    }
+    void Progress(qint64 filesDone, qint64 bytesDone, const QString& name) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_state.filesDone = filesDone;
+        m_state.bytesDone = bytesDone;
+        m_state.name = name;
+    }
+    bool CancelRequested() override { return m_cancel.load(); }
+    // Kept until the operation has ended, then shown on the window's thread.
+    void ShowErrors(const QStringList& errors) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_errors << errors;
+    }
+
+    void RunOperation(FileOpKind kind, quint32 flags, const std::function<void()>& operation) override;
+
+private:
+    void UpdateDialog(CFileProgressDlg& dialog)
+    {
+        ProgressState state;
+        {
+            std::lock_guard lock(m_mutex);
+            state = m_state;
+        }
+        dialog.SetProgress(state.totalFiles, state.totalBytes, state.filesDone, state.bytesDone, state.name);
+    }
+
+    QPointer<QWidget> m_owner;
+    std::mutex m_mutex;
+    ProgressState m_state;
+    QStringList m_errors;
+    std::atomic<bool> m_cancel{false};
+    bool m_running = false;
+};
+
+QPointer<CGuiOperationObserver> g_observer;
+
+CGuiOperationObserver::~CGuiOperationObserver()
+{
+    if (CSyncRun::DefaultObserver() == this) {
+        CSyncRun::SetDefaultObserver(nullptr);
+        CSyncRun::SetDefaultPreviewHook({});
+    }
+}
+
+void CGuiOperationObserver::RunOperation(FileOpKind kind, quint32 flags, const std::function<void()>& operation)
+{
+    // An operation started inside another one, or on another thread, runs where it is.
+    if (m_running || QThread::currentThread() != thread()) {
+        operation();
+        return;
+    }
+    m_running = true;
+    g_running = true;
+    const CSyncBusyScope busy;
+    {
+        std::lock_guard lock(m_mutex);
+        m_state = ProgressState();
+        m_errors.clear();
+    }
+    m_cancel = false;
+    const bool silent = flags & FOF_SILENT;
+    QWidget* window = m_owner ? m_owner->window() : nullptr;
+
+    {
+        QEventLoop loop;
+        std::atomic<bool> done{false};
+        std::unique_ptr<CFileProgressDlg> dialog;
+        std::unique_ptr<CArrowCursor> arrow;
+        const auto showDialog = [&] {
+            if (silent || dialog)
+                return;
+            dialog = std::make_unique<CFileProgressDlg>(kind, window);
+            connect(dialog.get(), &CFileProgressDlg::CancelRequested, this, [this] { m_cancel = true; });
+            UpdateDialog(*dialog);
+            arrow = std::make_unique<CArrowCursor>();
+            dialog->show();
+            // From now on the dialog takes the input.
+            loop.quit();
+        };
+
+        CGuiThreadPrompt prompt(CurrentPrompt(), this, showDialog);
+        CPromptScope scope(prompt);
+        CCloseBlocker blocker(window);
+
+        std::thread worker([&] {
+            operation();
+            done = true;
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+
+        QTimer refresh;
+        refresh.setInterval(100);
+        connect(&refresh, &QTimer::timeout, this, [&] {
+            if (dialog)
+                UpdateDialog(*dialog);
+        });
+        refresh.start();
+
+        // First the window paints but takes no input: most operations end
+        // before the progress dialog would appear.
+        QTimer delay;
+        delay.setSingleShot(true);
+        if (!silent) {
+            connect(&delay, &QTimer::timeout, this, showDialog);
+            delay.start(g_delay);
+        }
+        if (!done)
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        // Then the modal dialog takes the input until the operation has ended.
+        while (!done) {
+            showDialog();
+            loop.exec(silent ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents);
+        }
+        worker.join();
+        refresh.stop();
+        delay.stop();
+        if (dialog) {
+            UpdateDialog(*dialog);
+            dialog->Finish();
+        }
+    }
+
+    QStringList errors;
+    {
+        std::lock_guard lock(m_mutex);
+        errors.swap(m_errors);
+    }
+    m_running = false;
+    g_running = false;
+    // One summary of the failures, after the progress dialog has gone.
+    if (!errors.isEmpty() && !silent)
+        ShowFileOperationErrors(errors);
+}
+
+} // namespace
+
+void InstallGuiSyncHooks(CMyDoc& doc, QWidget* owner)
+{
+    delete g_observer.data();
+    auto* observer = new CGuiOperationObserver(owner);
+    g_observer = observer;
+    QObject::connect(&doc, &QObject::destroyed, observer, [observer] { delete observer; });
+    CSyncRun::SetDefaultObserver(observer);
+    CSyncRun::SetDefaultPreviewHook([owner = QPointer<QWidget>(owner)](SyncLists& lists) {
+        const CSyncBusyScope busy;
+        CSyncPreviewDlg dialog(owner);
+        dialog.SetLists(lists);
+        CArrowCursor arrow;
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        lists = dialog.Lists();
+        return true;
+    });
+}
+
+CSyncBusyScope::CSyncBusyScope()
+{
+    ++g_busy;
+}
+
+CSyncBusyScope::~CSyncBusyScope()
+{
+    --g_busy;
+}
+
+bool IsSyncBusy()
+{
+    return g_busy > 0;
+}
+
+bool IsFileOperationRunning()
+{
+    return g_running;
+}
+
+void SetProgressDialogDelay(int milliseconds)
+{
+    g_delay = qMax(0, milliseconds);
+}

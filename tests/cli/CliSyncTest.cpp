@@ -1,0 +1,546 @@
+// The export and import verbs of pairwell-cli, run as a separate process on
+// real folders, a real .snc file and a real profile.
+#include "support/SyncTestSupport.h"
+#include "core/model/CMyDoc.h"
+#include "core/model/CSyncProject.h"
+#include "core/platform/FileCopy.h"
+#include "core/platform/FileName.h"
+#include "core/platform/PathResolution.h"
+#include "core/platform/Profile.h"
+#include "support/TestDir.h"
+#include "core/sync/CSyncRun.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+constexpr qint64 kOld = 1'000'000'000;
+constexpr qint64 kNew = kOld + 100;
+
+struct CliResult
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+class CliSync : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        profilePath = dir.PathOf(QStringLiteral("profile.ini"));
+        docPath = dir.PathOf(QStringLiteral("doc.snc"));
+        dir.MakeFolder(QStringLiteral("tmp"));
+    }
+
+    // A document with one project over dir/P and dir/T, stored at docPath.
+    void SaveDocument(const QString& project = QStringLiteral("P"), const QString& target = QStringLiteral("T"))
+    {
+        CMyDoc doc;
+        auto node = std::make_unique<CSyncProject>(&doc.GetRoot());
+        node->SetFolders(dir.PathOf(project), target.isEmpty() ? QString() : dir.PathOf(target));
+        doc.GetRoot().AddChild(std::move(node));
+        ASSERT_TRUE(doc.OnSaveDocument(docPath));
+    }
+
+    QProcessEnvironment Environment(const QMap<QString, QString>& extra = {}) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PAIRWELL_PROFILE"), profilePath);
+        env.insert(QStringLiteral("TMPDIR"), dir.PathOf(QStringLiteral("tmp")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.PathOf(QStringLiteral("data")));
+        env.remove(QStringLiteral("PAIRWELL_TEST_FAIL_WRITES_AFTER"));
+        env.remove(QStringLiteral("PAIRWELL_TEST_STOP_AFTER_BYTES"));
+        for (auto it = extra.begin(); it != extra.end(); ++it)
+            env.insert(it.key(), it.value());
+        return env;
+    }
+
+    CliResult Cli(const QStringList& args, const QMap<QString, QString>& extra = {},
+        const QString& workingDirectory = QString()) const
+    {
+        QProcess process;
+        process.setProcessEnvironment(Environment(extra));
+        if (!workingDirectory.isEmpty())
+            process.setWorkingDirectory(workingDirectory);
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(QStringLiteral(PAIRWELL_CLI), args);
+        EXPECT_TRUE(process.waitForFinished(120'000));
+        CliResult result;
+        result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = QString::fromUtf8(process.readAllStandardOutput());
+        result.err = QString::fromUtf8(process.readAllStandardError());
+        return result;
+    }
+
+    // Starts the tool with the copy layer's stop hook at 2 MiB; stdin, stdout and stderr on /dev/null.
+    pid_t SpawnStopping(const QStringList& args) const
+    {
+        const QProcessEnvironment env
+            = Environment({{QStringLiteral("PAIRWELL_TEST_STOP_AFTER_BYTES"), QStringLiteral("2097152")}});
+        std::vector<QByteArray> strings;
+        for (const QString& entry : env.toStringList())
+            strings.push_back(EncodeFileName(entry));
+        const size_t envCount = strings.size();
+        strings.push_back(QByteArray(PAIRWELL_CLI));
+        for (const QString& arg : args)
+            strings.push_back(EncodeFileName(arg));
+        std::vector<char*> envp;
+        for (size_t i = 0; i < envCount; ++i)
+            envp.push_back(strings[i].data());
+        envp.push_back(nullptr);
+        std::vector<char*> argv;
+        for (size_t i = envCount; i < strings.size(); ++i)
+            argv.push_back(strings[i].data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        pid_t pid = -1;
+        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
+            pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
+
+    // Runs the tool as a user without the capabilities that let root read
+    // any folder (dropped from the bounding set before the program starts);
+    // stdout and stdin on /dev/null.
+    CliResult CliAsAUser(const QStringList& args) const
+    {
+        std::vector<QByteArray> strings;
+        for (const QString& entry : Environment().toStringList())
+            strings.push_back(EncodeFileName(entry));
+        const size_t envCount = strings.size();
+        strings.push_back(QByteArray(PAIRWELL_CLI));
+        for (const QString& arg : args)
+            strings.push_back(EncodeFileName(arg));
+        std::vector<char*> envp;
+        for (size_t i = 0; i < envCount; ++i)
+            envp.push_back(strings[i].data());
+        envp.push_back(nullptr);
+        std::vector<char*> argv;
+        for (size_t i = envCount; i < strings.size(); ++i)
+            argv.push_back(strings[i].data());
+        argv.push_back(nullptr);
+        const QByteArray errPath = EncodeFileName(dir.PathOf(QStringLiteral("stderr.txt")));
+        const int err = ::open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        CliResult result;
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
+            ::prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);
+            ::dup2(null, 0);
+            ::dup2(null, 1);
+            ::dup2(err, 2);
+            ::execve(argv[0], argv.data(), envp.data());
+            ::_exit(127);
+        }
+        int status = 0;
+        if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+            result.code = WEXITSTATUS(status);
+        ::close(err);
+        ::close(null);
+        result.err = QString::fromUtf8(TestDir::ReadFile(dir.PathOf(QStringLiteral("stderr.txt"))));
+        return result;
+    }
+
+    static QString LogText(const QByteArray& bytes)
+    {
+        return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
+    }
+
+    static QByteArray BigContent()
+    {
+        QByteArray big(16 << 20, '\0');
+        for (qsizetype i = 0; i < big.size(); ++i)
+            big[i] = char((i * 131) >> 7);
+        return big;
+    }
+
+    QString P(const QString& relative) const { return dir.PathOf(QStringLiteral("P/") + relative); }
+    QString T(const QString& relative) const { return dir.PathOf(QStringLiteral("T/") + relative); }
+
+    TestDir dir;
+    QString profilePath;
+    QString docPath;
+};
+
+} // namespace
+
+TEST_F(CliSync, PlanListsDeletionsThenCopiesAndChangesNothing)
+{
+    dir.WriteFile(QStringLiteral("P/a b.txt"), "a", kNew);
+    dir.WriteFile(QStringLiteral("P/sub/c.txt"), "c", kNew);
+    dir.WriteFile(QStringLiteral("T/a b.txt"), "old", kOld);
+    dir.WriteFile(QStringLiteral("T/stale.txt"), "stale", kOld);
+    dir.WriteFile(QStringLiteral("T/gone/x.txt"), "x", kOld);
+    SaveDocument();
+    const QByteArray documentBytes = TestDir::ReadFile(docPath);
+
+    const CliResult plan = Cli(
+        {QStringLiteral("export"), docPath, QStringLiteral("--plan"), QStringLiteral("--flags"), QStringLiteral("0d")});
+    EXPECT_EQ(plan.code, 0) << plan.err.toStdString();
+    const QStringList expected{
+        QStringLiteral("DEL ") + T("stale.txt"),
+        QStringLiteral("DEL ") + T("gone"),
+        QStringLiteral("COPY \"") + P("a b.txt") + QStringLiteral("\" \"") + T("a b.txt") + QLatin1Char('"'),
+        QStringLiteral("COPY ") + P("sub/c.txt") + QLatin1Char(' ') + T("sub/c.txt"),
+    };
+    EXPECT_EQ(plan.out, expected.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+
+    const CliResult json = Cli({QStringLiteral("export"), docPath, QStringLiteral("P"), QStringLiteral("--plan"),
+        QStringLiteral("--json"), QStringLiteral("--flags"), QStringLiteral("0xD")});
+    EXPECT_EQ(json.code, 0);
+    const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_EQ(object.value(QStringLiteral("deletions")).toArray(), (QJsonArray{T("stale.txt"), T("gone")}));
+    EXPECT_EQ(object.value(QStringLiteral("copies")).toArray(),
+        (QJsonArray{QJsonArray{P("a b.txt"), T("a b.txt")}, QJsonArray{P("sub/c.txt"), T("sub/c.txt")}}));
+
+    EXPECT_EQ(TestDir::ReadFile(T("a b.txt")), QByteArray("old"));
+    EXPECT_TRUE(TestDir::Exists(T("stale.txt")));
+    EXPECT_FALSE(TestDir::Exists(T("sub")));
+    EXPECT_EQ(TestDir::ReadFile(docPath), documentBytes);
+}
+
+TEST_F(CliSync, ARunUsesTheEffectiveOptionsAndTheirLogOrAWorkingCopyWithATemporaryLog)
+{
+    dir.WriteFile(QStringLiteral("P/a.txt"), "a", kNew);
+    dir.WriteFile(QStringLiteral("P/sub/b.txt"), "b", kNew);
+    dir.WriteFile(QStringLiteral("T/stale.txt"), "stale", kOld);
+    SaveDocument();
+    const QByteArray documentBytes = TestDir::ReadFile(docPath);
+    const QString configuredLog = dir.PathOf(QStringLiteral("configured.log"));
+    {
+        CProfile profile(profilePath);
+        profile.WriteProfileInt(QStringLiteral("OptionSync"), QStringLiteral("Flags"), 0x85);
+        profile.WriteProfileString(QStringLiteral("OptionSync"), QStringLiteral("LogFilePath"), configuredLog);
+    }
+    const CliResult run = Cli({QStringLiteral("export"), docPath, QStringLiteral("--quiet")});
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_EQ(TestDir::ReadFile(T("sub/b.txt")), QByteArray("b"));
+    EXPECT_EQ(TestDir::MTime(T("sub/b.txt")), kNew);
+    EXPECT_FALSE(TestDir::Exists(T("stale.txt")));
+    const QByteArray log = TestDir::ReadFile(configuredLog);
+    EXPECT_FALSE(log.isEmpty());
+    EXPECT_EQ(log.size() % 2, 0);
+    EXPECT_TRUE(QString::fromUtf16(reinterpret_cast<const char16_t*>(log.constData()), log.size() / 2)
+                    .contains(QStringLiteral(" COPY ") + P("a.txt")));
+    EXPECT_EQ(TestDir::ReadFile(docPath), documentBytes);
+
+    // A working copy with other flags writes a temporary log instead.
+    dir.WriteFile(QStringLiteral("P/c.txt"), "c", kNew);
+    const CliResult working = Cli(
+        {QStringLiteral("export"), docPath, QStringLiteral("P"), QStringLiteral("--flags"), QStringLiteral("80")});
+    EXPECT_EQ(working.code, 0) << working.err.toStdString();
+    EXPECT_EQ(TestDir::ReadFile(configuredLog), log);
+    QStringList names;
+    QString error;
+    ASSERT_TRUE(ListFolderEntries(dir.PathOf(QStringLiteral("tmp")), &names, &error));
+    ASSERT_EQ(names.size(), 1);
+    EXPECT_TRUE(names.at(0).startsWith(QStringLiteral("PWL")));
+}
+
+TEST_F(CliSync, NothingToDoPrintsTheMessageOnStdoutAndBadUsageExitsTwo)
+{
+    dir.WriteFile(QStringLiteral("P/a.txt"), "a", kOld);
+    dir.WriteFile(QStringLiteral("T/a.txt"), "a", kOld);
+    SaveDocument();
+    const CliResult nothing = Cli({QStringLiteral("import"), docPath, QStringLiteral("--flags"), QStringLiteral("0")});
+    EXPECT_EQ(nothing.code, 0);
+    EXPECT_EQ(nothing.out, QStringLiteral("更新対象となるファイルは存在しませんでした。\n"));
+    EXPECT_FALSE(TestDir::Exists(dir.PathOf(QStringLiteral("tmp/PWL"))));
+
+    EXPECT_EQ(Cli({QStringLiteral("export"), docPath, QStringLiteral("nosuch")}).code, 2);
+    EXPECT_EQ(Cli({QStringLiteral("export"), dir.PathOf(QStringLiteral("missing.snc"))}).code, 2);
+    dir.WriteFile(QStringLiteral("bad.snc"), "not a document");
+    EXPECT_EQ(Cli({QStringLiteral("export"), dir.PathOf(QStringLiteral("bad.snc"))}).code, 2);
+    EXPECT_EQ(Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("xyz")}).code, 2);
+    EXPECT_EQ(Cli({QStringLiteral("export"), docPath, QStringLiteral("--files"), QStringLiteral("a.txt")}).code, 2);
+    EXPECT_EQ(Cli({QStringLiteral("export"), docPath, QStringLiteral("--bogus")}).code, 2);
+    EXPECT_EQ(Cli({QStringLiteral("export")}).code, 2);
+}
+
+TEST_F(CliSync, QuestionsAreAnsweredNoWithoutATerminalAndYesWithTheFlag)
+{
+    dir.WriteFile(QStringLiteral("P/a.txt"), "a", kOld);
+    dir.WriteFile(QStringLiteral("T/a.txt"), "a", kOld);
+    dir.WriteFile(QStringLiteral("T/stale.txt"), "stale", kOld);
+    SaveDocument();
+    const CliResult no = Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("4")});
+    EXPECT_EQ(no.code, 3) << no.err.toStdString();
+    EXPECT_TRUE(TestDir::Exists(T("stale.txt")));
+
+    const CliResult yes = Cli(
+        {QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("4"), QStringLiteral("--yes")});
+    EXPECT_EQ(yes.code, 0) << yes.err.toStdString();
+    EXPECT_FALSE(TestDir::Exists(T("stale.txt")));
+
+    // The replace question gets No: that file stays, the others are copied.
+    dir.WriteFile(QStringLiteral("P/a.txt"), "new a", kNew);
+    dir.WriteFile(QStringLiteral("P/added.txt"), "added", kNew);
+    const CliResult replace = Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("0")});
+    EXPECT_EQ(replace.code, 3);
+    EXPECT_TRUE(replace.err.contains(T("a.txt"))) << replace.err.toStdString();
+    EXPECT_EQ(TestDir::ReadFile(T("a.txt")), QByteArray("a"));
+    EXPECT_EQ(TestDir::ReadFile(T("added.txt")), QByteArray("added"));
+}
+
+TEST_F(CliSync, FailedActionsExitFourAndAreListedOnStderrWhileTheRestIsDone)
+{
+    dir.WriteFile(QStringLiteral("P/a.txt"), "new a", kNew);
+    dir.WriteFile(QStringLiteral("T/a.txt"), "old a", kOld);
+    dir.WriteFile(QStringLiteral("T/stale.txt"), "stale", kOld);
+    SaveDocument();
+    const CliResult run = Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("84")},
+        {{QStringLiteral("PAIRWELL_TEST_FAIL_WRITES_AFTER"), QStringLiteral("0")}});
+    EXPECT_EQ(run.code, 4);
+    EXPECT_TRUE(run.err.contains(T("a.txt"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << run.err.toStdString();
+    EXPECT_EQ(TestDir::ReadFile(T("a.txt")), QByteArray("old a"));
+    EXPECT_FALSE(TestDir::Exists(T("stale.txt")));
+    EXPECT_TRUE(TempFilesIn(T("")).isEmpty());
+}
+
+TEST_F(CliSync, AnUnreachableSourceIsSkippedUnlessAllowed)
+{
+    dir.WriteFile(QStringLiteral("T/a.txt"), "a", kOld);
+    SaveDocument(); // dir/P does not exist: an unmounted disk looks like this
+    const CliResult skipped = Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("8d")});
+    EXPECT_EQ(skipped.code, 4);
+    EXPECT_TRUE(skipped.err.contains(QStringLiteral("skipped project P"))) << skipped.err.toStdString();
+    EXPECT_TRUE(skipped.err.contains(SyncRunText::SourceMissing(QStringLiteral("P"), dir.PathOf(QStringLiteral("P")))))
+        << skipped.err.toStdString();
+    EXPECT_TRUE(TestDir::Exists(T("a.txt")));
+
+    const CliResult plan = Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("8d"),
+        QStringLiteral("--plan"), QStringLiteral("--allow-missing-source")});
+    EXPECT_EQ(plan.out, QStringLiteral("DEL ") + dir.PathOf(QStringLiteral("T")) + QLatin1Char('\n'));
+    const CliResult allowed = Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("8d"),
+        QStringLiteral("--allow-missing-source")});
+    EXPECT_EQ(allowed.code, 0) << allowed.err.toStdString();
+    EXPECT_FALSE(TestDir::Exists(dir.PathOf(QStringLiteral("T"))));
+}
+
+TEST_F(CliSync, FilesRestrictTheRunToTheNamedFilesOfTheNodesFolder)
+{
+    dir.WriteFile(QStringLiteral("P/sub/one.txt"), "1", kNew);
+    dir.WriteFile(QStringLiteral("P/sub/two.txt"), "2", kNew);
+    dir.WriteFile(QStringLiteral("P/sub/three.txt"), "3", kNew);
+    SaveDocument();
+    const CliResult run = Cli({QStringLiteral("export"), docPath, QStringLiteral("P/sub"), QStringLiteral("--files"),
+        QStringLiteral("one.txt"), QStringLiteral("three.txt"), QStringLiteral("--flags"), QStringLiteral("80")});
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_TRUE(TestDir::Exists(T("sub/one.txt")));
+    EXPECT_FALSE(TestDir::Exists(T("sub/two.txt")));
+    EXPECT_TRUE(TestDir::Exists(T("sub/three.txt")));
+}
+
+TEST_F(CliSync, AKilledCopyLeavesTheOldFileAndNoTemporaryFile)
+{
+    const QByteArray big = BigContent();
+    dir.WriteFile(QStringLiteral("P/big.bin"), big, kNew);
+    dir.WriteFile(QStringLiteral("T/big.bin"), "the old content", kOld);
+    SaveDocument();
+
+    // The copy layer stops the process once 2 MiB of the file are written; then it is killed.
+    const pid_t pid
+        = SpawnStopping({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("80")});
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, WUNTRACED), pid);
+    ASSERT_TRUE(WIFSTOPPED(status)) << "the copy ended before it could be stopped";
+    ::kill(pid, SIGKILL);
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status));
+
+    EXPECT_EQ(TestDir::ReadFile(T("big.bin")), QByteArray("the old content"));
+    // The copy wrote into an unnamed temporary file: nothing is left behind.
+    EXPECT_TRUE(TempFilesIn(T("")).isEmpty());
+
+    const CliResult again = Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("80")});
+    EXPECT_EQ(again.code, 0) << again.err.toStdString();
+    EXPECT_TRUE(TempFilesIn(T("")).isEmpty());
+    EXPECT_EQ(TestDir::ReadFile(T("big.bin")), big);
+    EXPECT_EQ(TestDir::MTime(T("big.bin")), kNew);
+}
+
+TEST_F(CliSync, CtrlCStopsAfterTheCurrentFileAndWhatIsDoneStaysDone)
+{
+    const QByteArray big = BigContent();
+    dir.WriteFile(QStringLiteral("P/a-big.bin"), big, kNew);
+    dir.WriteFile(QStringLiteral("P/z-small.txt"), "z", kNew);
+    SaveDocument();
+    const pid_t pid
+        = SpawnStopping({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("80")});
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, WUNTRACED), pid);
+    ASSERT_TRUE(WIFSTOPPED(status));
+    ::kill(pid, SIGINT);
+    ::kill(pid, SIGCONT);
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+    EXPECT_EQ(TestDir::ReadFile(T("a-big.bin")), big);
+    EXPECT_FALSE(TestDir::Exists(T("z-small.txt")));
+    EXPECT_TRUE(TempFilesIn(T("")).isEmpty());
+}
+
+TEST_F(CliSync, AProjectWithoutATargetFolderIsSkippedAndTheWorkingDirectoryKeepsItsFiles)
+{
+    dir.WriteFile(QStringLiteral("P/a.txt"), "from the project", kNew);
+    const QString users = dir.WriteFile(QStringLiteral("cwd/a.txt"), "the user's own", kOld);
+    SaveDocument(QStringLiteral("P"), QString());
+    for (const QString& verb : {QStringLiteral("export"), QStringLiteral("import")}) {
+        const CliResult run = Cli(
+            {verb, docPath, QStringLiteral("--flags"), QStringLiteral("8f")}, {}, dir.PathOf(QStringLiteral("cwd")));
+        EXPECT_EQ(run.code, 4) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(SyncRunText::FolderNotSet(QStringLiteral("P"), 1))) << run.err.toStdString();
+    }
+    EXPECT_EQ(TestDir::ReadFile(users), QByteArray("the user's own"));
+    EXPECT_EQ(TestDir::MTime(users), kOld);
+    QStringList names;
+    ASSERT_TRUE(ListFolderEntries(dir.PathOf(QStringLiteral("cwd")), &names, nullptr));
+    EXPECT_EQ(names, QStringList{QStringLiteral("a.txt")});
+    EXPECT_EQ(TestDir::ReadFile(P("a.txt")), QByteArray("from the project"));
+}
+
+TEST_F(CliSync, AnEmptySourceBesideAFullTargetIsSkippedUnlessAllowed)
+{
+    dir.MakeFolder(QStringLiteral("P"));
+    dir.WriteFile(QStringLiteral("T/a.txt"), "a", kOld);
+    SaveDocument();
+    for (const bool plan : {false, true}) {
+        QStringList args{QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("8d")};
+        if (plan)
+            args << QStringLiteral("--plan");
+        const CliResult run = Cli(args);
+        EXPECT_EQ(run.code, 4) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+        EXPECT_TRUE(run.err.contains(SyncRunText::SourceLooksUnmounted(
+            QStringLiteral("P"), dir.PathOf(QStringLiteral("P")), dir.PathOf(QStringLiteral("T")))))
+            << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QStringLiteral("--allow-missing-source")));
+    }
+    EXPECT_TRUE(TestDir::Exists(T("a.txt")));
+    const CliResult allowed = Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("8d"),
+        QStringLiteral("--allow-missing-source")});
+    EXPECT_EQ(allowed.code, 0) << allowed.err.toStdString();
+    EXPECT_FALSE(TestDir::Exists(T("a.txt")));
+}
+
+TEST_F(CliSync, AnUnreadableSourceFolderExitsFourAndDeletesNothingOnTheOtherSide)
+{
+    dir.WriteFile(QStringLiteral("P/new.txt"), "new", kNew);
+    dir.WriteFile(QStringLiteral("P/sub/kept.txt"), "kept", kOld);
+    dir.WriteFile(QStringLiteral("T/sub/kept.txt"), "kept", kOld);
+    dir.WriteFile(QStringLiteral("T/sub/only-here.txt"), "only here", kOld);
+    dir.WriteFile(QStringLiteral("T/sub/deeper/x.txt"), "x", kOld);
+    SaveDocument();
+    const QByteArray sub = EncodeFileName(P("sub"));
+    ASSERT_EQ(::chmod(sub.constData(), 0), 0);
+    const CliResult run
+        = CliAsAUser({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("8f")});
+    ::chmod(sub.constData(), 0755);
+    EXPECT_EQ(run.code, 4) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(SyncRunText::SourceUnread(P("sub"), T("sub")))) << run.err.toStdString();
+    EXPECT_TRUE(TestDir::Exists(T("sub/only-here.txt")));
+    EXPECT_TRUE(TestDir::Exists(T("sub/deeper/x.txt")));
+    EXPECT_EQ(TestDir::ReadFile(T("new.txt")), QByteArray("new"));
+}
+
+TEST_F(CliSync, ALogPathThatIsAFifoIsRefusedAtOnce)
+{
+    dir.WriteFile(QStringLiteral("P/a.txt"), "a", kNew);
+    SaveDocument();
+    const QString fifo = dir.PathOf(QStringLiteral("log.fifo"));
+    ASSERT_EQ(::mkfifo(EncodeFileName(fifo).constData(), 0600), 0);
+    const CliResult run = Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("80"),
+        QStringLiteral("--log"), fifo});
+    EXPECT_EQ(run.code, 4);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("ログファイル %1 を開けません。").arg(fifo))) << run.err.toStdString();
+    EXPECT_FALSE(TestDir::Exists(T("a.txt")));
+}
+
+TEST_F(CliSync, TheDeletionsOfARunKilledDuringItsCopiesAreInTheLog)
+{
+    dir.WriteFile(QStringLiteral("P/big.bin"), BigContent(), kNew);
+    dir.WriteFile(QStringLiteral("T/stale one.txt"), "stale", kOld);
+    dir.WriteFile(QStringLiteral("T/stale two.txt"), "stale", kOld);
+    SaveDocument();
+    const QString log = dir.PathOf(QStringLiteral("sync.log"));
+    const pid_t pid = SpawnStopping({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("84"),
+        QStringLiteral("--log"), log});
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, WUNTRACED), pid);
+    ASSERT_TRUE(WIFSTOPPED(status)) << "the copy ended before it could be stopped";
+    ::kill(pid, SIGKILL);
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+
+    EXPECT_FALSE(TestDir::Exists(T("stale one.txt")));
+    const QStringList lines = LogText(TestDir::ReadFile(log)).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 3) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(lines.at(0).endsWith(QStringLiteral(" DEL \"") + T("stale one.txt") + QLatin1Char('"')));
+    EXPECT_TRUE(lines.at(1).endsWith(QStringLiteral(" DEL \"") + T("stale two.txt") + QLatin1Char('"')));
+    EXPECT_TRUE(lines.at(2).isEmpty());
+}
+
+TEST_F(CliSync, AddStoresThePathsTheSystemReachesAndRefusesOverlappingFolders)
+{
+    dir.MakeFolder(QStringLiteral("real/proj"));
+    dir.MakeFolder(QStringLiteral("real/sub"));
+    dir.MakeFolder(QStringLiteral("proj")); // what a text-only "lnk/.." would name
+    dir.MakeLink(QStringLiteral("lnk"), dir.PathOf(QStringLiteral("real/sub")));
+    dir.MakeLink(QStringLiteral("work"), dir.PathOf(QStringLiteral("real/proj")));
+    ASSERT_EQ(Cli({QStringLiteral("new"), docPath}).code, 0);
+    const CliResult add = Cli(
+        {QStringLiteral("add"), docPath, QStringLiteral("lnk/../proj"), QStringLiteral("out"), QStringLiteral("--yes")},
+        {}, dir.Path());
+    ASSERT_EQ(add.code, 0) << add.err.toStdString();
+    const CliResult second = Cli({QStringLiteral("add"), docPath, QStringLiteral("./work"),
+                                     QStringLiteral("work/inner"), QStringLiteral("--yes")},
+        {}, dir.Path());
+    EXPECT_EQ(second.code, 2) << second.err.toStdString(); // the target would lie inside the project
+    EXPECT_FALSE(TestDir::Exists(dir.PathOf(QStringLiteral("real/proj/inner"))));
+
+    // A folder that is itself a link stays the link the user named.
+    const CliResult third = Cli(
+        {QStringLiteral("add"), docPath, QStringLiteral("work"), QStringLiteral("elsewhere"), QStringLiteral("--yes")},
+        {}, dir.Path());
+    EXPECT_EQ(third.code, 0) << third.err.toStdString();
+
+    CMyDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(docPath));
+    ASSERT_EQ(doc.GetRoot().ChildCount(), 2);
+    const CSyncProject* project = doc.GetRoot().FindChild(QStringLiteral("proj"));
+    ASSERT_NE(project, nullptr);
+    EXPECT_EQ(project->GetFolder(0), ResolvePath(dir.PathOf(QStringLiteral("real/proj"))));
+    EXPECT_EQ(project->GetFolder(1), ResolvePath(dir.PathOf(QStringLiteral("out"))));
+    EXPECT_TRUE(TestDir::Exists(dir.PathOf(QStringLiteral("out"))));
+    const CSyncProject* linked = doc.GetRoot().FindChild(QStringLiteral("work"));
+    ASSERT_NE(linked, nullptr);
+    EXPECT_EQ(linked->GetFolder(0), ResolvePath(dir.Path()) + QStringLiteral("/work"));
+    EXPECT_EQ(linked->GetDisplayName(), QStringLiteral("work"));
+}

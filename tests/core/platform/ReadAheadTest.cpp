@@ -1,0 +1,108 @@
+// Folders read ahead on a second thread: an open takes exactly the entries
+// it would have read itself, in the same order, also from a folder too large
+// to be held whole, and reads by itself what was not read ahead.
+#include "support/TestDir.h"
+
+#include "core/platform/FileName.h"
+#include "core/platform/Finder.h"
+
+#include <QStringList>
+#include <gtest/gtest.h>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using Entry = std::tuple<QString, quint32, qint64, quint64>;
+
+std::vector<Entry> Enumerate(const QString& folder, bool* opened = nullptr)
+{
+    std::vector<Entry> entries;
+    CFileFind finder;
+    const bool open = finder.Open(folder);
+    if (opened)
+        *opened = open;
+    while (open && finder.Next())
+        entries.emplace_back(finder.GetFileName(), finder.GetAttributes(), finder.GetLastWriteTime(), finder.GetLength());
+    return entries;
+}
+
+QString S(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+class ReadAhead : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        small = dir.MakeFolder(S("small"));
+        dir.WriteFile(S("small/a.txt"), "aaa", 1'600'000'000);
+        dir.WriteFile(S("small/.hidden"), "h", 1'600'000'001);
+        dir.MakeFolder(S("small/sub"));
+        dir.MakeLink(S("small/link"), S("a.txt"));
+        dir.WriteFile(S("small/") + QString(QChar(0xDC80 + 0xE9)) + S("-undecodable"), "u");
+        large = dir.MakeFolder(S("large"));
+        for (int i = 0; i < 5000; ++i)
+            dir.WriteFile(QStringLiteral("large/f%1").arg(i));
+    }
+
+    TestDir dir;
+    QString small;
+    QString large;
+};
+
+} // namespace
+
+TEST_F(ReadAhead, AnOpenTakesTheSameEntriesAsWithoutIt)
+{
+    const std::vector<Entry> plainSmall = Enumerate(small);
+    const std::vector<Entry> plainLarge = Enumerate(large);
+    ASSERT_EQ(plainSmall.size(), 5u);
+    ASSERT_EQ(plainLarge.size(), 5000u);
+
+    EXPECT_EQ(CFolderReadAhead::Current(), nullptr);
+    {
+        CFolderReadAhead readAhead;
+        EXPECT_EQ(CFolderReadAhead::Current(), &readAhead);
+        readAhead.Expect({small, large, dir.PathOf(S("missing"))});
+        EXPECT_EQ(Enumerate(large), plainLarge); // more entries than are read ahead: the rest from the folder
+        EXPECT_EQ(Enumerate(small), plainSmall);
+        bool opened = true;
+        EXPECT_TRUE(Enumerate(dir.PathOf(S("missing")), &opened).empty());
+        EXPECT_FALSE(opened);
+        // A folder that was not expected is read by the open itself; one taken is read again.
+        EXPECT_EQ(Enumerate(small), plainSmall);
+        EXPECT_EQ(Enumerate(dir.PathOf(S("small/sub"))), std::vector<Entry>());
+    }
+    EXPECT_EQ(CFolderReadAhead::Current(), nullptr);
+}
+
+TEST_F(ReadAhead, ListingsNoLongerExpectedAreDroppedAndAnOpenStillSeesTheFolder)
+{
+    CFolderReadAhead readAhead;
+    readAhead.Expect({small, large});
+    readAhead.Expect({}); // the walk went elsewhere: what was read is let go
+    dir.WriteFile(S("small/later.txt"), "l");
+    const std::vector<Entry> entries = Enumerate(small);
+    EXPECT_EQ(entries.size(), 6u);
+    // An abandoned partial read of the large folder leaves nothing open behind (checked by the sanitizers).
+    readAhead.Expect({large});
+}
+
+TEST_F(ReadAhead, ReadAheadsNestAndAFinderLeftHalfWayCloses)
+{
+    CFolderReadAhead outer;
+    {
+        CFolderReadAhead inner;
+        EXPECT_EQ(CFolderReadAhead::Current(), &inner);
+        inner.Expect({large});
+        CFileFind finder;
+        ASSERT_TRUE(finder.Open(large));
+        ASSERT_TRUE(finder.Next()); // left after one entry, with the rest still open
+    }
+    EXPECT_EQ(CFolderReadAhead::Current(), &outer);
+    outer.Expect({small});
+    EXPECT_EQ(Enumerate(small).size(), 5u);
+}

@@ -1,0 +1,147 @@
+#include "support/SyncRunFixture.h"
+#include "support/SyncTestSupport.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+// Faults during a run: in every case nothing is lost and the failure is reported.
+
+namespace {
+
+constexpr quint32 kQuiet = SyncFlag::NoConfirmation;
+
+QString DiskFullText()
+{
+    return QString::fromLocal8Bit(std::strerror(ENOSPC));
+}
+
+} // namespace
+
+TEST_F(SyncRunTest, InjectedDiskFullFailsOneCopyAndTheRestIsDone)
+{
+    dir.WriteFile(QStringLiteral("P/a.bin"), QByteArray(1000, 'a'), kNew);
+    dir.WriteFile(QStringLiteral("P/b.bin"), QByteArray(5000, 'b'), kNew);
+    dir.WriteFile(QStringLiteral("P/c.bin"), QByteArray(10, 'c'), kNew);
+    dir.WriteFile(QStringLiteral("T/b.bin"), "old b", kOld);
+    CSyncProject& project = AddProject();
+    FileCopyTestHooks::FailWritesAfter(3000);
+
+    ASSERT_TRUE(Run(&project, kQuiet, SyncDirection::Export));
+    ASSERT_EQ(result.copies.items.size(), 3u);
+    EXPECT_EQ(result.copies.items.at(0).status, FileOpStatus::Done);
+    EXPECT_EQ(result.copies.items.at(1).status, FileOpStatus::Failed);
+    EXPECT_TRUE(result.copies.items.at(1).error.contains(DiskFullText()));
+    EXPECT_EQ(result.copies.items.at(2).status, FileOpStatus::Done);
+    EXPECT_TRUE(result.AnyFailed());
+    EXPECT_EQ(TestDir::ReadFile(T("b.bin")), QByteArray("old b"));
+    EXPECT_EQ(TestDir::ReadFile(P("b.bin")), QByteArray(5000, 'b'));
+    EXPECT_EQ(TestDir::ReadFile(T("c.bin")), QByteArray(10, 'c'));
+    EXPECT_TRUE(TempFilesIn(T("")).isEmpty());
+    // The error summary was shown once, and the log lists all three copies.
+    ASSERT_EQ(prompt.Requests().size(), 1u);
+    EXPECT_EQ(prompt.Requests().at(0).icon, PromptIcon::Error);
+    EXPECT_EQ(TestDir::ReadFile(logPath).count(Utf16(QStringLiteral(" COPY "))), 3);
+}
+
+TEST_F(SyncRunTest, ARealFullDiskFailsTheLargeCopyAndKeepsTheOldFile)
+{
+    const QString target = dir.MakeFolder(QStringLiteral("T"));
+    TmpfsMount mount(target, "256k");
+    if (!mount.Mounted())
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    dir.WriteFile(QStringLiteral("P/big.bin"), QByteArray(1 << 20, 'z'), kNew);
+    dir.WriteFile(QStringLiteral("P/small.txt"), "small", kNew);
+    dir.WriteFile(QStringLiteral("T/big.bin"), "old big", kOld);
+    CSyncProject& project = AddProject();
+
+    ASSERT_TRUE(Run(&project, kQuiet, SyncDirection::Export));
+    EXPECT_EQ(TestDir::ReadFile(T("big.bin")), QByteArray("old big"));
+    EXPECT_EQ(TestDir::ReadFile(T("small.txt")), QByteArray("small"));
+    EXPECT_EQ(result.copies.Count(FileOpStatus::Failed), 1);
+    EXPECT_TRUE(result.copies.errors.join(QString()).contains(DiskFullText()));
+    EXPECT_TRUE(TempFilesIn(target).isEmpty());
+}
+
+TEST_F(SyncRunTest, ASourceChangedDuringItsCopyFailsAndTheDestinationStays)
+{
+    dir.WriteFile(QStringLiteral("P/live.log"), "version 2", kNew);
+    dir.WriteFile(QStringLiteral("T/live.log"), "version 1", kOld);
+    CSyncProject& project = AddProject();
+    FileCopyTestHooks::SetAfterDataHook([](const QString& source, const QString&) {
+        const int fd = ::open(EncodeFileName(source).constData(), O_WRONLY | O_APPEND);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "+", 1), 1);
+        ::close(fd);
+    });
+    ASSERT_TRUE(Run(&project, kQuiet, SyncDirection::Export));
+    EXPECT_EQ(result.copies.Count(FileOpStatus::Failed), 1);
+    EXPECT_EQ(TestDir::ReadFile(T("live.log")), QByteArray("version 1"));
+    EXPECT_EQ(TestDir::MTime(T("live.log")), kOld);
+    EXPECT_EQ(TestDir::ReadFile(P("live.log")), QByteArray("version 2+"));
+}
+
+TEST_F(SyncRunTest, AVanishedDestinationFolderIsCreatedOnlyWhenAllowedAndAVanishedFileIsReported)
+{
+    dir.WriteFile(QStringLiteral("P/sub/a.txt"), "a", kNew);
+    dir.WriteFile(QStringLiteral("T/sub/a.txt"), "old a", kOld);
+    dir.WriteFile(QStringLiteral("T/sub/stale.txt"), "stale", kOld);
+    CSyncProject& project = AddProject();
+    doc.SetPreview(true);
+    previewHook = [&](SyncLists&) {
+        QString error;
+        EXPECT_TRUE(DeleteForGood(T("sub"), &error));
+        return true;
+    };
+    prompt.Push(PromptAnswer::Yes); // delete the stale file
+    prompt.Push(PromptAnswer::Ok); // the deletion's error summary
+    prompt.Push(PromptAnswer::No); // do not create the vanished folder
+    ASSERT_TRUE(Run(&project, SyncFlag::Recursive | SyncFlag::DeleteFiles, SyncDirection::Export));
+    EXPECT_EQ(result.deletions.items.at(0).status, FileOpStatus::Failed);
+    EXPECT_TRUE(result.deletions.items.at(0).error.startsWith(T("sub/stale.txt")));
+    EXPECT_EQ(result.copies.items.at(0).status, FileOpStatus::Skipped);
+    EXPECT_FALSE(TestDir::Exists(T("sub")));
+    EXPECT_EQ(TestDir::ReadFile(P("sub/a.txt")), QByteArray("a"));
+    EXPECT_TRUE(result.AnyFailed());
+    EXPECT_TRUE(result.AnyStopped());
+    ASSERT_EQ(prompt.Requests().size(), 3u);
+    EXPECT_EQ(prompt.Requests().at(1).icon, PromptIcon::Error);
+    EXPECT_TRUE(prompt.Texts().at(2).contains(T("sub")));
+
+    // With bit 7 the folder is made again without a question, as for any copy destination.
+    doc.GetRoot().Refresh(true);
+    dir.WriteFile(QStringLiteral("T/sub/a.txt"), "old a", kOld);
+    doc.GetRoot().Refresh(true);
+    doc.SetPreview(true);
+    ASSERT_TRUE(Run(&project, kQuiet | SyncFlag::Recursive, SyncDirection::Export));
+    EXPECT_EQ(TestDir::ReadFile(T("sub/a.txt")), QByteArray("a"));
+    EXPECT_TRUE(result.copies.Succeeded());
+}
+
+TEST_F(SyncRunTest, AFileReplacedByAFolderIsNeverOverwrittenEitherWay)
+{
+    dir.WriteFile(QStringLiteral("P/x.txt"), "new x", kNew);
+    dir.WriteFile(QStringLiteral("T/x.txt"), "old x", kOld);
+    dir.WriteFile(QStringLiteral("P/y.txt"), "new y", kNew);
+    dir.WriteFile(QStringLiteral("T/y.txt"), "old y", kOld);
+    CSyncProject& project = AddProject();
+    doc.SetPreview(true);
+    previewHook = [&](SyncLists&) {
+        QString error;
+        // The destination file became a folder; the source file became a folder.
+        EXPECT_TRUE(DeleteForGood(T("x.txt"), &error));
+        dir.WriteFile(QStringLiteral("T/x.txt/inside.txt"), "inside");
+        EXPECT_TRUE(DeleteForGood(P("y.txt"), &error));
+        dir.WriteFile(QStringLiteral("P/y.txt/inner.txt"), "inner");
+        return true;
+    };
+    ASSERT_TRUE(Run(&project, kQuiet, SyncDirection::Export));
+    EXPECT_EQ(result.copies.Count(FileOpStatus::Failed), 2);
+    EXPECT_EQ(TestDir::ReadFile(T("x.txt/inside.txt")), QByteArray("inside"));
+    EXPECT_EQ(TestDir::ReadFile(T("y.txt")), QByteArray("old y"));
+    EXPECT_EQ(TestDir::ReadFile(P("y.txt/inner.txt")), QByteArray("inner"));
+    for (const FileOpItem& item : result.copies.items)
+        EXPECT_TRUE(item.error.startsWith(item.destination)) << item.error.toStdString();
+    EXPECT_TRUE(TempFilesIn(T("")).isEmpty());
+}
