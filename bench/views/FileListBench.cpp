@@ -6,8 +6,8 @@
 #include "core/model/CSyncProject.h"
 #include "core/platform/FileName.h"
 #include "core/platform/Profile.h"
-#include "gui/shell/CommandTarget.h"
 #include "core/settings/CColumnSettings.h"
+#include "gui/shell/CommandTarget.h"
 #include "gui/views/CFileSyncView.h"
 
 #include <benchmark/benchmark.h>

@@ -17,8 +17,8 @@ public:
 
     const QStringList& Positional() const { return m_positional; }
     bool Has(const QString& flag) const;
-    std::optional<QString> Value(const QString& option) const;  // the last one given
-    QStringList Values(const QString& option) const;            // every one, in order
+    std::optional<QString> Value(const QString& option) const; // the last one given
+    QStringList Values(const QString& option) const; // every one, in order
 
 private:
     QStringList m_positional;

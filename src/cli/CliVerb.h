@@ -10,10 +10,10 @@
 namespace ExitCode {
 constexpr int Done = 0;
 constexpr int Failure = 1;
-constexpr int BadUsage = 2;  // bad arguments, unreadable document, unknown node
-constexpr int Stopped = 3;   // a run stopped by a No or cancelled
+constexpr int BadUsage = 2; // bad arguments, unreadable document, unknown node
+constexpr int Stopped = 3; // a run stopped by a No or cancelled
 constexpr int SomeFailed = 4;
-}  // namespace ExitCode
+} // namespace ExitCode
 
 struct CliVerb
 {

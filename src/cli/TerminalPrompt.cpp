@@ -16,7 +16,7 @@ PromptAnswer AffirmativeAnswer(PromptButtons buttons)
     case PromptButtons::OkCancel:
         return PromptAnswer::Ok;
     case PromptButtons::RetryCancel:
-        return PromptAnswer::Cancel;  // retrying blindly would loop
+        return PromptAnswer::Cancel; // retrying blindly would loop
     case PromptButtons::YesNo:
     case PromptButtons::YesNoCancel:
         return PromptAnswer::Yes;
@@ -83,7 +83,7 @@ std::optional<PromptAnswer> ParseReply(const QString& reply, PromptButtons butto
     return std::nullopt;
 }
 
-}  // namespace
+} // namespace
 
 PromptAnswer CTerminalPrompt::Ask(const PromptRequest& request)
 {

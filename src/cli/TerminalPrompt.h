@@ -8,7 +8,7 @@
 class CTerminalPrompt : public CPrompt
 {
 public:
-    explicit CTerminalPrompt(bool answerYes) : m_answerYes(answerYes) {}
+    explicit CTerminalPrompt(bool answerYes) : m_answerYes(answerYes) { }
     PromptAnswer Ask(const PromptRequest& request) override;
 
 private:

@@ -19,7 +19,7 @@ void PrintUsage(std::FILE* stream)
         std::fprintf(stream, "  %s\n", verb->usage.toUtf8().constData());
 }
 
-}  // namespace
+} // namespace
 
 CliVerb::CliVerb(const char* verbName, const char* verbUsage, Handler verbHandler)
     : name(QString::fromUtf8(verbName)), usage(QString::fromUtf8(verbUsage)), handler(std::move(verbHandler))

@@ -1,14 +1,14 @@
 // The export and import verbs of pairwell-cli, run as a separate process on
 // real folders, a real .snc file and a real profile.
-#include "support/SyncTestSupport.h"
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"
 #include "core/platform/FileCopy.h"
 #include "core/platform/FileName.h"
 #include "core/platform/PathResolution.h"
 #include "core/platform/Profile.h"
-#include "support/TestDir.h"
 #include "core/sync/CSyncRun.h"
+#include "support/SyncTestSupport.h"
+#include "support/TestDir.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -7,9 +7,9 @@
 #include "core/platform/FileName.h"
 #include "core/platform/Prompt.h"
 #include "core/settings/CAppOptionSync.h"
-#include "support/TestDir.h"
 #include "core/sync/CSyncLog.h"
 #include "core/sync/CSyncRun.h"
+#include "support/TestDir.h"
 
 #include <gtest/gtest.h>
 #include <memory>

@@ -43,14 +43,14 @@ void RemoveContents(int dirFd)
         const int child = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (child < 0)
             continue;
-        ::fchmod(child, 0700);  // a test may have made it unwritable
+        ::fchmod(child, 0700); // a test may have made it unwritable
         RemoveContents(child);
         ::unlinkat(::dirfd(dir), name, AT_REMOVEDIR);
     }
     ::closedir(dir);
 }
 
-}  // namespace
+} // namespace
 
 TestDir::TestDir()
 {
@@ -117,7 +117,9 @@ void TestDir::SetMTime(const QString& path, qint64 seconds, long nanoseconds)
 
 qint64 TestDir::MTime(const QString& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::lstat(Bytes(path).constData(), &st) != 0)
         return -1;
     return st.st_mtim.tv_sec;
@@ -142,6 +144,8 @@ QByteArray TestDir::ReadFile(const QString& path)
 
 bool TestDir::Exists(const QString& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::lstat(Bytes(path).constData(), &st) == 0;
 }

@@ -27,7 +27,7 @@ public:
     static void SetMTime(const QString& path, qint64 seconds, long nanoseconds = 0);
     static qint64 MTime(const QString& path);
     static QByteArray ReadFile(const QString& path);
-    static bool Exists(const QString& path);  // the entry itself, links not followed
+    static bool Exists(const QString& path); // the entry itself, links not followed
 
 private:
     QTemporaryDir m_dir;

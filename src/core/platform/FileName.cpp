@@ -2,7 +2,7 @@
 
 namespace {
 
-constexpr char16_t kEscapeBase = 0xDC00;  // U+DC80..U+DCFF hold the bytes 0x80..0xFF
+constexpr char16_t kEscapeBase = 0xDC00; // U+DC80..U+DCFF hold the bytes 0x80..0xFF
 
 // Length of the valid UTF-8 sequence starting at `p`, and its code point; 0 when
 // the bytes there do not form one (overlong forms, surrogates and values past
@@ -69,7 +69,7 @@ void AppendUtf8(QByteArray& out, char32_t codePoint)
     }
 }
 
-}  // namespace
+} // namespace
 
 QString DecodeFileName(const char* bytes, qsizetype length)
 {
@@ -128,7 +128,7 @@ QByteArray EncodeFileName(const QString& name)
         } else if (unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF) {
             bytes.append(static_cast<char>(unit - kEscapeBase));
         } else if (QChar::isSurrogate(unit)) {
-            AppendUtf8(bytes, 0xFFFD);  // no byte sequence stands for it
+            AppendUtf8(bytes, 0xFFFD); // no byte sequence stands for it
         } else {
             AppendUtf8(bytes, unit);
         }

@@ -5,7 +5,7 @@ namespace {
 CCautiousPrompt g_cautiousPrompt;
 CPrompt* g_currentPrompt = nullptr;
 
-}  // namespace
+} // namespace
 
 void CPrompt::ShowMessage(const QString& text, PromptIcon icon, const QString& caption)
 {

@@ -29,7 +29,7 @@ public:
 
     // Shorthands for the common shapes of request.
     void ShowMessage(const QString& text, PromptIcon icon = PromptIcon::Information,
-                     const QString& caption = QStringLiteral("Pairwell"));
+        const QString& caption = QStringLiteral("Pairwell"));
     bool AskYesNo(const QString& text, PromptIcon icon = PromptIcon::Question);
     bool AskOkCancel(const QString& text, PromptIcon icon = PromptIcon::Question);
 };
@@ -74,7 +74,7 @@ private:
 class CPromptScope
 {
 public:
-    explicit CPromptScope(CPrompt& prompt) : m_previous(SetCurrentPrompt(&prompt)) {}
+    explicit CPromptScope(CPrompt& prompt) : m_previous(SetCurrentPrompt(&prompt)) { }
     ~CPromptScope() { SetCurrentPrompt(m_previous); }
     CPromptScope(const CPromptScope&) = delete;
     CPromptScope& operator=(const CPromptScope&) = delete;

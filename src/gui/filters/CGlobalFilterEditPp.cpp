@@ -1,11 +1,11 @@
 #include "gui/filters/CGlobalFilterEditPp.h"
 
-#include "gui/filters/CFilterEditDlg.h"
-#include "gui/filters/FilterEntryList.h"
 #include "core/filters/FilterSet.h"
 #include "core/platform/Profile.h"
 #include "core/resources/Texts.h"
 #include "core/settings/CAppOptionSync.h"
+#include "gui/filters/CFilterEditDlg.h"
+#include "gui/filters/FilterEntryList.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,9 +1,9 @@
 #include "gui/filters/CLocalFilterEditPp.h"
 
-#include "gui/filters/CFilterEditDlg.h"
-#include "gui/filters/FilterEntryList.h"
 #include "core/filters/FilterSet.h"
 #include "core/resources/Texts.h"
+#include "gui/filters/CFilterEditDlg.h"
+#include "gui/filters/FilterEntryList.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

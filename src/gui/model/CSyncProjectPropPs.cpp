@@ -1,8 +1,8 @@
 #include "gui/model/CSyncProjectPropPs.h"
 
-#include "gui/filters/CLocalFilterEditPp.h"
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"
+#include "gui/filters/CLocalFilterEditPp.h"
 #include "gui/model/CSyncProjectPropFolderPp.h"
 #include "gui/model/CSyncProjectPropOptionPp.h"
 #include "gui/shell/CAppOptionPs.h"

@@ -1,11 +1,11 @@
 #include "gui/model/ProjectDialogs.h"
 
 #include "core/model/CAppProject.h"
-#include "gui/model/CCreateProjectDlg.h"
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"
-#include "gui/model/CSyncProjectPropPs.h"
 #include "core/platform/Paths.h"
+#include "gui/model/CCreateProjectDlg.h"
+#include "gui/model/CSyncProjectPropPs.h"
 #include "gui/shell/CAppOptionPs.h"
 #include "gui/shell/CWaitCursor.h"
 

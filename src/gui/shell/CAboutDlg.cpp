@@ -1,8 +1,8 @@
 #include "gui/shell/CAboutDlg.h"
 
-#include "gui/resources/Pictures.h"
 #include "core/resources/ResourceIds.h"
 #include "core/resources/Texts.h"
+#include "gui/resources/Pictures.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

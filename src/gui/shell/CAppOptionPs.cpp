@@ -1,10 +1,10 @@
 #include "gui/shell/CAppOptionPs.h"
 
-#include "gui/filters/CGlobalFilterEditPp.h"
 #include "core/model/CMyDoc.h"
 #include "core/platform/Prompt.h"
 #include "core/resources/ResourceIds.h"
 #include "core/resources/Texts.h"
+#include "gui/filters/CGlobalFilterEditPp.h"
 #include "gui/shell/COptionDispPp.h"
 #include "gui/shell/COptionSyncPp.h"
 #include "gui/shell/COptionToolPp.h"

@@ -4,15 +4,15 @@
 #include "core/platform/ProcessPriority.h"
 #include "core/platform/Prompt.h"
 #include "core/resources/CommandIds.h"
-#include "gui/resources/Pictures.h"
 #include "core/resources/ResourceIds.h"
 #include "core/resources/Texts.h"
 #include "core/settings/CAppOptionSync.h"
+#include "core/sync/CSyncRun.h"
+#include "gui/resources/Pictures.h"
 #include "gui/shell/CAutoSyncDlg.h"
 #include "gui/shell/CMainApp.h"
 #include "gui/shell/CMainFrame.h"
 #include "gui/shell/CWaitCursor.h"
-#include "core/sync/CSyncRun.h"
 #include "gui/sync/GuiSyncHooks.h"
 
 #include <QApplication>

@@ -4,8 +4,8 @@
 #include "core/platform/Paths.h"
 #include "core/platform/Prompt.h"
 #include "core/resources/CommandIds.h"
-#include "gui/shell/CAppOptionPs.h"
 #include "core/settings/CRecentFileList.h"
+#include "gui/shell/CAppOptionPs.h"
 
 #include <QFileDialog>
 

@@ -9,8 +9,8 @@ class QWidget;
 struct CommandState
 {
     bool enabled = false;
-    bool checked = false;  // shows a check mark
-    QString text;          // replaces the menu text when not empty
+    bool checked = false; // shows a check mark
+    QString text; // replaces the menu text when not empty
 };
 
 // Something that handles numbered commands: the active view, the document's

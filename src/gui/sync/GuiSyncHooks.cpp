@@ -3,9 +3,9 @@
 #include "core/model/CMyDoc.h"
 #include "core/platform/Prompt.h"
 #include "core/sync/CFileOperation.h"
+#include "core/sync/CSyncRun.h"
 #include "gui/sync/CFileProgressDlg.h"
 #include "gui/sync/CSyncPreviewDlg.h"
-#include "core/sync/CSyncRun.h"
 
 #include <QCursor>
 #include <QEvent>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/engine/CDirSyncStatus.h"
-#include "gui/shell/CommandTarget.h"
-#include "core/sync/SyncDirection.h"
 #include "core/settings/CColumnSettings.h"
+#include "core/sync/SyncDirection.h"
+#include "gui/shell/CommandTarget.h"
 
 #include <QTreeWidget>
 #include <memory>

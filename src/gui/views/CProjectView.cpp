@@ -3,8 +3,8 @@
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"
 #include "core/resources/Menus.h"
-#include "gui/resources/Pictures.h"
 #include "core/settings/CAppOptionDisp.h"
+#include "gui/resources/Pictures.h"
 #include "gui/shell/CWaitCursor.h"
 
 #include <QContextMenuEvent>

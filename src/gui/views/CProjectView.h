@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gui/shell/CommandTarget.h"
 #include "core/sync/SyncDirection.h"
+#include "gui/shell/CommandTarget.h"
 #include "gui/views/CProjectItem.h"
 
 #include <QTreeWidget>

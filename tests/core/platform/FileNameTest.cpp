@@ -9,7 +9,7 @@ void ExpectRoundTrip(const QByteArray& bytes)
     EXPECT_EQ(EncodeFileName(DecodeFileName(bytes)), bytes) << bytes.toHex().toStdString();
 }
 
-}  // namespace
+} // namespace
 
 TEST(FileName, ValidUtf8DecodesToItsCharacters)
 {
@@ -29,10 +29,10 @@ TEST(FileName, InvalidBytesBecomeEscapesAndRoundTrip)
 
 TEST(FileName, EveryMalformedShapeRoundTrips)
 {
-    ExpectRoundTrip(QByteArray("\xC0\xAF"));          // overlong "/"
-    ExpectRoundTrip(QByteArray("\xED\xA0\x80"));      // encoded surrogate
-    ExpectRoundTrip(QByteArray("\xF4\x90\x80\x80"));  // past U+10FFFF
-    ExpectRoundTrip(QByteArray("ab\xE3\x81"));        // cut short at the end
+    ExpectRoundTrip(QByteArray("\xC0\xAF")); // overlong "/"
+    ExpectRoundTrip(QByteArray("\xED\xA0\x80")); // encoded surrogate
+    ExpectRoundTrip(QByteArray("\xF4\x90\x80\x80")); // past U+10FFFF
+    ExpectRoundTrip(QByteArray("ab\xE3\x81")); // cut short at the end
     ExpectRoundTrip(QByteArray("\x80\xFF\xFE"));
     QByteArray all;
     for (int b = 1; b < 256; ++b)

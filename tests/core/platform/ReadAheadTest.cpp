@@ -23,7 +23,8 @@ std::vector<Entry> Enumerate(const QString& folder, bool* opened = nullptr)
     if (opened)
         *opened = open;
     while (open && finder.Next())
-        entries.emplace_back(finder.GetFileName(), finder.GetAttributes(), finder.GetLastWriteTime(), finder.GetLength());
+        entries.emplace_back(
+            finder.GetFileName(), finder.GetAttributes(), finder.GetLastWriteTime(), finder.GetLength());
     return entries;
 }
 

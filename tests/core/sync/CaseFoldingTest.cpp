@@ -1,11 +1,11 @@
 // Copies onto a file system that folds letter case (vfat): two names of one
 // operation never replace each other, and a file system without unnamed
 // temporary files leaves nothing behind either.
-#include "support/SyncTestSupport.h"
 #include "core/platform/FileName.h"
 #include "core/platform/Prompt.h"
-#include "support/TestDir.h"
 #include "core/sync/CFileOperation.h"
+#include "support/SyncTestSupport.h"
+#include "support/TestDir.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

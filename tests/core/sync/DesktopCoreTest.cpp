@@ -1,15 +1,15 @@
 // The document's delete command, file operations run by an observer on a
 // worker thread, and starting programs without a shell, on real folders.
 
-#include "support/SyncTestSupport.h"
 #include "core/model/CMyDoc.h"
 #include "core/platform/FileName.h"
 #include "core/platform/Paths.h"
 #include "core/platform/Process.h"
 #include "core/platform/Prompt.h"
-#include "support/TestDir.h"
 #include "core/sync/CFileOperation.h"
 #include "core/sync/CSyncRun.h"
+#include "support/SyncTestSupport.h"
+#include "support/TestDir.h"
 
 #include <chrono>
 #include <cstdlib>

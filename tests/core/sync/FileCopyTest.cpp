@@ -1,7 +1,7 @@
 #include "core/platform/FileCopy.h"
-#include "support/SyncTestSupport.h"
 #include "core/platform/FileName.h"
 #include "core/platform/TempRecord.h"
+#include "support/SyncTestSupport.h"
 #include "support/TestDir.h"
 
 #include <cerrno>

@@ -1,9 +1,9 @@
-#include "support/SyncTestSupport.h"
 #include "core/platform/FileCopy.h"
 #include "core/platform/FileName.h"
 #include "core/platform/Prompt.h"
-#include "support/TestDir.h"
 #include "core/sync/CFileOperation.h"
+#include "support/SyncTestSupport.h"
+#include "support/TestDir.h"
 
 #include <gtest/gtest.h>
 #include <sched.h>

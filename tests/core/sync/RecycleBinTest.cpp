@@ -1,6 +1,6 @@
+#include "core/platform/Paths.h"
 #include "support/SyncRunFixture.h"
 #include "support/SyncTestSupport.h"
-#include "core/platform/Paths.h"
 
 #include <cstdlib>
 #include <fcntl.h>

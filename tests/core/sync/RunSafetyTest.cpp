@@ -1,10 +1,10 @@
 // Runs that must not act on half-knowledge or outside their pair: folders
 // not set, folders that overlap, folders that cannot be read, a source that
 // looks unmounted, and the log lines of a run while it goes on.
-#include "support/SyncRunFixture.h"
-#include "support/SyncTestSupport.h"
 #include "core/platform/Paths.h"
 #include "support/AccessOverride.h"
+#include "support/SyncRunFixture.h"
+#include "support/SyncTestSupport.h"
 
 #include <chrono>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "core/platform/FileName.h"
-#include "support/TestDir.h"
 #include "core/sync/CSyncLog.h"
+#include "support/TestDir.h"
 
 #include <QDir>
 #include <cerrno>

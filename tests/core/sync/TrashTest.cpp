@@ -1,7 +1,7 @@
 #include "core/platform/Trash.h"
-#include "support/SyncTestSupport.h"
 #include "core/platform/FileCopy.h"
 #include "core/platform/FileName.h"
+#include "support/SyncTestSupport.h"
 #include "support/TestDir.h"
 
 #include <QDateTime>

@@ -4,14 +4,14 @@
 #include "support/DialogTestSupport.h"
 #include "support/TestDir.h"
 
-#include "gui/filters/CFilterEditDlg.h"
-#include "gui/filters/CGlobalFilterEditPp.h"
-#include "gui/filters/CLocalFilterEditPp.h"
-#include "gui/filters/FilterEntryList.h"
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"
 #include "core/model/ProjectCreation.h"
 #include "core/platform/Prompt.h"
+#include "gui/filters/CFilterEditDlg.h"
+#include "gui/filters/CGlobalFilterEditPp.h"
+#include "gui/filters/CLocalFilterEditPp.h"
+#include "gui/filters/FilterEntryList.h"
 #include "gui/shell/CAppOptionPs.h"
 #include "gui/shell/CNameInputDialog.h"
 

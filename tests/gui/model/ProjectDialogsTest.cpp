@@ -4,14 +4,14 @@
 #include "support/DialogTestSupport.h"
 #include "support/TestDir.h"
 
+#include "core/model/CMyDoc.h"
+#include "core/model/CSyncProject.h"
+#include "core/platform/Prompt.h"
 #include "gui/filters/CLocalFilterEditPp.h"
 #include "gui/filters/FilterEntryList.h"
 #include "gui/model/CCreateProjectDlg.h"
-#include "core/model/CMyDoc.h"
-#include "core/model/CSyncProject.h"
 #include "gui/model/CSyncProjectPropPs.h"
 #include "gui/model/ProjectDialogs.h"
-#include "core/platform/Prompt.h"
 #include "gui/shell/CAppOptionPs.h"
 #include "gui/shell/CFolderSelectDialog.h"
 

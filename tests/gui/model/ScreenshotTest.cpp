@@ -4,11 +4,11 @@
 
 #include "support/DialogTestSupport.h"
 
-#include "gui/filters/CGlobalFilterEditPp.h"
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"
-#include "gui/model/CSyncProjectPropPs.h"
 #include "core/platform/Prompt.h"
+#include "gui/filters/CGlobalFilterEditPp.h"
+#include "gui/model/CSyncProjectPropPs.h"
 #include "gui/shell/CAppOptionPs.h"
 
 #include <QCheckBox>

@@ -2,8 +2,8 @@
 
 #include "gui/sync/DesktopActions.h"
 #include "SyncGuiSupport.h"
-#include "support/FakeOpener.h"
 #include "gui/sync/CPathPropertiesDlg.h"
+#include "support/FakeOpener.h"
 
 #include <QDateTime>
 #include <QStandardPaths>

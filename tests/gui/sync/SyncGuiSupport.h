@@ -8,9 +8,9 @@
 #include "core/resources/Texts.h"
 #include "core/settings/CAppOptionSync.h"
 #include "core/settings/CAppOptionTool.h"
-#include "support/TestDir.h"
 #include "core/sync/CSyncRun.h"
 #include "gui/sync/GuiSyncHooks.h"
+#include "support/TestDir.h"
 
 #include <QApplication>
 #include <QCheckBox>

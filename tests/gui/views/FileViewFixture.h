@@ -15,9 +15,9 @@
 #include "core/settings/CAppOptionDisp.h"
 #include "core/settings/CAppOptionSync.h"
 #include "gui/shell/CommandTarget.h"
-#include "support/TestDir.h"
 #include "gui/views/CFileListItem.h"
 #include "gui/views/CFileSyncView.h"
+#include "support/TestDir.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

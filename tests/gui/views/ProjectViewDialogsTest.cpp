@@ -4,9 +4,9 @@
 
 #include "ProjectViewFixture.h"
 
+#include "core/model/ProjectCreation.h"
 #include "gui/model/CCreateProjectDlg.h"
 #include "gui/model/CSyncProjectPropPs.h"
-#include "core/model/ProjectCreation.h"
 #include "gui/resources/Pictures.h"
 #include "gui/sync/CFolderDeleteDlg.h"
 #include "gui/sync/CPathPropertiesDlg.h"

@@ -13,9 +13,9 @@
 #include "core/settings/CAppOptionDisp.h"
 #include "core/settings/CAppOptionSync.h"
 #include "gui/shell/CommandTarget.h"
-#include "support/TestDir.h"
 #include "gui/views/CProjectItem.h"
 #include "gui/views/CProjectView.h"
+#include "support/TestDir.h"
 
 #include <gtest/gtest.h>
 

@@ -4,11 +4,11 @@
 #include "core/model/CSyncProject.h"
 #include "core/platform/FileName.h"
 #include "core/platform/Prompt.h"
-#include "gui/resources/Pictures.h"
 #include "core/settings/CAppOptionSync.h"
+#include "gui/resources/Pictures.h"
+#include "gui/views/CProjectItem.h"
 #include "support/AccessOverride.h"
 #include "support/TestDir.h"
-#include "gui/views/CProjectItem.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -15,10 +15,10 @@
 #include "core/settings/CAppOptionDisp.h"
 #include "core/settings/CAppOptionSync.h"
 #include "core/settings/CAppOptionTool.h"
+#include "core/settings/CRecentFileList.h"
 #include "gui/shell/CAutoSync.h"
 #include "gui/shell/CMainApp.h"
 #include "gui/shell/CMainFrame.h"
-#include "core/settings/CRecentFileList.h"
 #include "gui/shell/CSystemTray.h"
 #include "support/TestDir.h"
 

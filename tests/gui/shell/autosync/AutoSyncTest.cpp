@@ -5,8 +5,8 @@
 
 #include "core/platform/ProcessPriority.h"
 #include "core/resources/CommandIds.h"
-#include "gui/shell/CAutoSyncDlg.h"
 #include "core/sync/CSyncRun.h"
+#include "gui/shell/CAutoSyncDlg.h"
 #include "gui/sync/GuiSyncHooks.h"
 
 #include <QAction>

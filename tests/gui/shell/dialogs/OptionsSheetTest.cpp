@@ -3,10 +3,10 @@
 
 #include "support/DialogTestSupport.h"
 
-#include "gui/filters/CGlobalFilterEditPp.h"
-#include "gui/filters/FilterEntryList.h"
 #include "core/model/CMyDoc.h"
 #include "core/platform/Prompt.h"
+#include "gui/filters/CGlobalFilterEditPp.h"
+#include "gui/filters/FilterEntryList.h"
 #include "gui/shell/CAppOptionPs.h"
 #include "gui/shell/COptionDispPp.h"
 #include "gui/shell/COptionSyncPp.h"

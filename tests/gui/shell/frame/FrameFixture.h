@@ -13,8 +13,8 @@
 #include "core/settings/CAppOptionDisp.h"
 #include "core/settings/CAppOptionSync.h"
 #include "core/settings/CAppOptionTool.h"
-#include "gui/shell/CMainApp.h"
 #include "core/settings/CRecentFileList.h"
+#include "gui/shell/CMainApp.h"
 #include "support/TestDir.h"
 
 #include <gtest/gtest.h>

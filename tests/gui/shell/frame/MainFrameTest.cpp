@@ -10,12 +10,12 @@
 #include "gui/shell/CMainFrame.h"
 #include "gui/shell/CPathBar.h"
 #include "gui/shell/CSplitter.h"
-#include "support/FakeOpener.h"
 #include "gui/sync/CSyncPreviewDlg.h"
 #include "gui/sync/DesktopActions.h"
 #include "gui/sync/GuiSyncHooks.h"
 #include "gui/views/CFileSyncView.h"
 #include "gui/views/CProjectView.h"
+#include "support/FakeOpener.h"
 
 #include <QAction>
 #include <QContextMenuEvent>

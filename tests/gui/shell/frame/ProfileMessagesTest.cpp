@@ -2,10 +2,10 @@
 // a run that needs an entry that could not be read, and options it could not store.
 #include "FrameFixture.h"
 
-#include "gui/shell/CAppOptionPs.h"
-#include "gui/shell/COptionDispPp.h"
 #include "core/sync/CSyncRun.h"
 #include "core/sync/RunFilterCheck.h"
+#include "gui/shell/CAppOptionPs.h"
+#include "gui/shell/COptionDispPp.h"
 
 #include <QCheckBox>
 #include <QDir>
