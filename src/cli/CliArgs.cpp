@@ -121,8 +121,9 @@ bool CliArgs::AsksForHelp(const QStringList& args, const CliOptions& options)
 std::optional<QString> ClosestName(const QString& word, const QStringList& candidates)
 {
     const QString typed = WithoutDashes(word);
-    // One slip in a short word, two in a word of six letters or more.
-    const int allowed = std::clamp(int(typed.size()) / 3, 1, 2);
+    // One slip in a short word, two in a word of six letters or more; never
+    // every letter of it ("-x" is no slip of "-h").
+    const int allowed = std::min(std::clamp(int(typed.size()) / 3, 1, 2), int(typed.size()) - 1);
     std::optional<QString> best;
     int bestDistance = allowed + 1;
     for (const QString& candidate : candidates) {

@@ -114,6 +114,8 @@ TEST(CliHelp, AnUnknownNameGetsTheClosestOneWhenItIsClose)
             QStringLiteral("unknown verb 'improt'; did you mean 'import'?")},
         {{QStringLiteral("--verison")}, QStringLiteral("unknown option '--verison'; did you mean '--version'?")},
         {{QStringLiteral("--frobnicate")}, QStringLiteral("unknown option '--frobnicate' (see pairwell-cli --help)")},
+        {{QStringLiteral("-x")}, QStringLiteral("unknown option '-x' (see pairwell-cli --help)")},
+        {{QStringLiteral("Export")}, QStringLiteral("unknown verb 'Export'; did you mean 'export'?")},
         {{QStringLiteral("export"), QStringLiteral("d.snc"), QStringLiteral("--subfolder")},
             QStringLiteral("export: unknown option '--subfolder'; did you mean '--subfolders'?")},
         {{QStringLiteral("import"), QStringLiteral("d.snc"), QStringLiteral("--no-trahs")},
