@@ -27,11 +27,24 @@
 
 namespace {
 
+const CliOptions& Options()
+{
+    static const CliOptions options{
+        {{QStringLiteral("--no-subfolders")}, {},
+            QStringLiteral("the project covers its folder only, not its subfolders"), {}},
+        {{QStringLiteral("--yes")}, {},
+            QStringLiteral("create a missing target folder without asking (without a terminal and without --yes, "
+                           "it is not created)"),
+            {}},
+    };
+    return options;
+}
+
 int Add(const QStringList& arguments)
 {
-    const CliArgs args(arguments, {QStringLiteral("--no-subfolders"), QStringLiteral("--yes")}, {});
+    const CliArgs args(arguments, Options(), QStringLiteral("add"));
     if (!args.Ok())
-        return UsageError(QStringLiteral("add: ") + args.Error());
+        return UsageError(args.Error());
     const QStringList& words = args.Positional();
     if (words.size() < 2 || words.size() > 3)
         return UsageError(QStringLiteral("add needs DOC.snc PROJECT_DIR [TARGET_DIR]"));
@@ -64,6 +77,20 @@ int Add(const QStringList& arguments)
     return SaveDocumentOrReport(doc, documentPath) ? ExitCode::Done : ExitCode::Failure;
 }
 
-const CliVerb kVerb("add", "add DOC.snc PROJECT_DIR [TARGET_DIR] [--no-subfolders] [--yes]", Add);
+const CliVerb kVerb("add",
+    {QStringLiteral("add DOC.snc PROJECT_DIR [TARGET_DIR] [--no-subfolders] [--yes]"),
+        QStringLiteral("add a project (a folder pair) to a document"),
+        QStringLiteral("Adds a project as the window's project creation does, and saves the document. The project "
+                       "folder must exist; a missing target folder is created (one level) after a question. A "
+                       "project whose folder name is already a project of the document, or whose folders are one "
+                       "or lie one inside the other, is refused."),
+        Options(),
+        {{ExitCode::Done, QStringLiteral("Added.")},
+            {ExitCode::Failure, QStringLiteral("The target folder could not be created, or the document not saved.")},
+            {ExitCode::BadUsage,
+                QStringLiteral("Bad usage, a document that cannot be read, a project folder that is not a folder, "
+                               "overlapping folders, or a name that is taken.")},
+            {ExitCode::Stopped, QStringLiteral("The target folder was not to be created.")}}},
+    Add);
 
 } // namespace

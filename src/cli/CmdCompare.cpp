@@ -38,11 +38,23 @@ QJsonArray Pair(const QJsonValue& project, const QJsonValue& target)
     return QJsonArray{project, target};
 }
 
+const CliOptions& Options()
+{
+    static const CliOptions options{
+        {{QStringLiteral("--select")}, QStringLiteral("NAME"),
+            QStringLiteral("take the filter entry NAME of the settings into account (repeat it for more than one)"),
+            {}},
+        {{QStringLiteral("--json")}, {}, QStringLiteral("print one JSON object instead of the tab-separated table"),
+            {}},
+    };
+    return options;
+}
+
 int Compare(const QStringList& arguments)
 {
-    const CliArgs args(arguments, {QStringLiteral("--json")}, {QStringLiteral("--select")});
+    const CliArgs args(arguments, Options(), QStringLiteral("compare"));
     if (!args.Ok())
-        return UsageError(QStringLiteral("compare: ") + args.Error());
+        return UsageError(args.Error());
     if (args.Positional().size() != 2)
         return UsageError(QStringLiteral("compare needs PROJECT_DIR and TARGET_DIR"));
     const QString project = args.Positional().at(0);
@@ -112,6 +124,13 @@ int Compare(const QStringList& arguments)
     return ExitCode::Done;
 }
 
-const CliVerb kCompare("compare", "compare PROJECT_DIR TARGET_DIR [--select NAME]... [--json]", Compare);
+const CliVerb kCompare("compare",
+    {QStringLiteral("compare PROJECT_DIR TARGET_DIR [--select NAME]... [--json]"),
+        QStringLiteral("list every file of two folders with its state"),
+        QStringLiteral("Lists every file directly in the two folders with its state, its sizes, modification times "
+                       "and attributes on both sides, and whether the filter entries exclude it, then the state of "
+                       "the folder pair."),
+        Options(), {{ExitCode::Done, QStringLiteral("Done.")}, {ExitCode::BadUsage, QStringLiteral("Bad usage.")}}},
+    Compare);
 
 } // namespace

@@ -81,11 +81,20 @@ int ChangeEntries(FilterSet& set, const QString& action, const QStringList& word
     return ExitCode::Done;
 }
 
+const CliOptions& Options()
+{
+    static const CliOptions options{
+        {{QStringLiteral("--json")}, {}, QStringLiteral("print the entries as JSON (after a change: the whole set)"),
+            {}},
+    };
+    return options;
+}
+
 int Filters(const QStringList& arguments)
 {
-    const CliArgs args(arguments, {QStringLiteral("--json")}, {});
+    const CliArgs args(arguments, Options(), QStringLiteral("filters"));
     if (!args.Ok())
-        return UsageError(QStringLiteral("filters: ") + args.Error());
+        return UsageError(args.Error());
     const bool json = args.Has(QStringLiteral("--json"));
     const QStringList& words = args.Positional();
     const QString action = words.isEmpty() ? QStringLiteral("list") : words.first();
@@ -114,6 +123,20 @@ int Filters(const QStringList& arguments)
     return ExitCode::Done;
 }
 
-const CliVerb kFilters("filters", "filters [list | set NAME STORED_TEXT | remove NAME] [--json]", Filters);
+const CliVerb kFilters("filters",
+    {QStringLiteral("filters [list | set NAME STORED_TEXT | remove NAME] [--json]"),
+        QStringLiteral("list, add, change or remove the filter entries of the settings"),
+        QStringLiteral("The filter entries of the settings, in their order. list (the default) prints each entry's "
+                       "name, whether it excludes (除外) or includes (対象), and its masks. set adds an entry or "
+                       "replaces the one of that name (names are compared without regard to case); STORED_TEXT is "
+                       "the entry as the settings store it: the masks separated by ';', ',' or spaces, with a "
+                       "leading '!' for an entry that excludes ('!*.bak;*.tmp'). remove deletes an entry."),
+        Options(),
+        {{ExitCode::Done, QStringLiteral("Done.")},
+            {ExitCode::Failure,
+                QStringLiteral("The settings could not be written, or the list may lack entries that could not be "
+                               "read.")},
+            {ExitCode::BadUsage, QStringLiteral("Bad usage, or no entry of that name to remove.")}}},
+    Filters);
 
 } // namespace

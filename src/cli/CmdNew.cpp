@@ -11,11 +11,19 @@
 
 namespace {
 
+const CliOptions& Options()
+{
+    static const CliOptions options{
+        {{QStringLiteral("--force")}, {}, QStringLiteral("replace an existing file"), {}},
+    };
+    return options;
+}
+
 int New(const QStringList& arguments)
 {
-    const CliArgs args(arguments, {QStringLiteral("--force")}, {});
+    const CliArgs args(arguments, Options(), QStringLiteral("new"));
     if (!args.Ok())
-        return UsageError(QStringLiteral("new: ") + args.Error());
+        return UsageError(args.Error());
     if (args.Positional().size() != 1)
         return UsageError(QStringLiteral("new needs DOC.snc"));
     const QString path = AbsolutePath(args.Positional().first());
@@ -32,6 +40,14 @@ int New(const QStringList& arguments)
     return SaveDocumentOrReport(doc, path) ? ExitCode::Done : ExitCode::Failure;
 }
 
-const CliVerb kVerb("new", "new DOC.snc [--force]", New);
+const CliVerb kVerb("new",
+    {QStringLiteral("new DOC.snc [--force]"), QStringLiteral("write an empty document"),
+        QStringLiteral("Writes an empty document: no projects and no common filter selection. An existing file is "
+                       "replaced only with --force."),
+        Options(),
+        {{ExitCode::Done, QStringLiteral("Written.")},
+            {ExitCode::Failure, QStringLiteral("The document could not be written.")},
+            {ExitCode::BadUsage, QStringLiteral("Bad usage, or the file exists (without --force).")}}},
+    New);
 
 } // namespace

@@ -77,7 +77,9 @@ const QStringList& OptionNames()
 int CheckOption(const QString& name, const QString& value)
 {
     if (!OptionNames().contains(name))
-        return UsageError(QStringLiteral("options set: unknown option '%1'").arg(name));
+        return UsageError(QStringLiteral("options set: ")
+            + UnknownNameText(QStringLiteral("option"), name, OptionNames(),
+                QStringLiteral(" (one of %1)").arg(OptionNames().join(QStringLiteral(", ")))));
     if (name.endsWith(QLatin1String(".Flags")) && !ParseFlags(value))
         return UsageError(QStringLiteral("options set: '%1' is not a number from 0 to 0xFFFFFFFF").arg(value));
     return ExitCode::Done;
@@ -108,11 +110,19 @@ bool SetOption(const QString& name, const QString& value)
     return tool.Save();
 }
 
+const CliOptions& Switches()
+{
+    static const CliOptions options{
+        {{QStringLiteral("--json")}, {}, QStringLiteral("print the options as one JSON object"), {}},
+    };
+    return options;
+}
+
 int Options(const QStringList& arguments)
 {
-    const CliArgs args(arguments, {QStringLiteral("--json")}, {});
+    const CliArgs args(arguments, Switches(), QStringLiteral("options"));
     if (!args.Ok())
-        return UsageError(QStringLiteral("options: ") + args.Error());
+        return UsageError(args.Error());
     const bool json = args.Has(QStringLiteral("--json"));
     const QStringList& words = args.Positional();
     const QString action = words.isEmpty() ? QStringLiteral("show") : words.first();
@@ -149,6 +159,20 @@ int Options(const QStringList& arguments)
     return ExitCode::Done;
 }
 
-const CliVerb kOptions("options", "options [show | set NAME VALUE] [--json]", Options);
+const CliVerb kOptions("options",
+    {QStringLiteral("options [show | set NAME VALUE] [--json]"),
+        QStringLiteral("show the options of the settings, or change one"),
+        QStringLiteral("The options of the settings, or one of them changed. NAME is one of OptionDisp.Flags, "
+                       "OptionDisp.HelpFilePath, OptionSync.Flags, OptionSync.LogFilePath, "
+                       "OptionTool.PathToolCompareText and OptionTool.PathToolCompareBin; flags take a decimal "
+                       "number or a 0x-hexadecimal one from 0 to 0xFFFFFFFF (OptionSync.Flags has the bits of the "
+                       "--flags of export and import)."),
+        Switches(),
+        {{ExitCode::Done, QStringLiteral("Done.")},
+            {ExitCode::Failure,
+                QStringLiteral("The settings could not be written, or the options shown may lack values that could "
+                               "not be read.")},
+            {ExitCode::BadUsage, QStringLiteral("Bad usage.")}}},
+    Options);
 
 } // namespace

@@ -44,6 +44,30 @@ std::optional<bool> Switch(const QString& text)
     return std::nullopt;
 }
 
+const CliOptions& Options()
+{
+    static const CliOptions options{
+        {{QStringLiteral("--common-filters")}, QStringLiteral("NAME,..."),
+            QStringLiteral("the document's common filter selection (an empty value selects none)"), {}},
+        {{QStringLiteral("--filters")}, QStringLiteral("NAME,...|common"),
+            QStringLiteral("the node's own filter selection, or common to use the document's common one"), {}},
+        {{QStringLiteral("--subtree")}, {},
+            QStringLiteral("with --filters: give every node below NODE the same setting"), {}},
+        {{QStringLiteral("--no-sync")}, QStringLiteral("on|off"),
+            QStringLiteral("exclude the node from synchronisation (このフォルダを同期しない), or include it again"),
+            {}},
+        {{QStringLiteral("--no-subfolders")}, QStringLiteral("on|off"),
+            QStringLiteral("do not search the node's subfolders (サブフォルダを検索しない), or search them again; the "
+                           "node is scanned again"),
+            {}},
+        {{QStringLiteral("--name")}, QStringLiteral("TEXT"),
+            QStringLiteral("the display name of a top-level project (an empty value goes back to the folder's "
+                           "name); no other project may have it"),
+            {}},
+    };
+    return options;
+}
+
 int Set(const QStringList& arguments)
 {
     const QString commonOption = QStringLiteral("--common-filters");
@@ -51,10 +75,9 @@ int Set(const QStringList& arguments)
     const QString noSyncOption = QStringLiteral("--no-sync");
     const QString noSubfoldersOption = QStringLiteral("--no-subfolders");
     const QString nameOption = QStringLiteral("--name");
-    const CliArgs args(arguments, {QStringLiteral("--subtree")},
-        {commonOption, filtersOption, noSyncOption, noSubfoldersOption, nameOption});
+    const CliArgs args(arguments, Options(), QStringLiteral("set"));
     if (!args.Ok())
-        return UsageError(QStringLiteral("set: ") + args.Error());
+        return UsageError(args.Error());
     const QStringList& words = args.Positional();
     if (words.isEmpty() || words.size() > 2)
         return UsageError(QStringLiteral("set needs DOC.snc [NODE]"));
@@ -118,8 +141,16 @@ int Set(const QStringList& arguments)
 }
 
 const CliVerb kVerb("set",
-    "set DOC.snc [NODE] [--common-filters NAME,...] [--filters NAME,...|common] [--subtree] "
-    "[--no-sync on|off] [--no-subfolders on|off] [--name TEXT]",
+    {QStringLiteral("set DOC.snc [NODE] [OPTION]..."), QStringLiteral("change the settings of a document or a node"),
+        QStringLiteral("Changes settings as the window's property pages and switches do, then saves the document. "
+                       "NODE is the path of display names from a top-level project down (\"Proj/sub\"); every "
+                       "option but --common-filters needs one."),
+        Options(),
+        {{ExitCode::Done, QStringLiteral("Saved.")},
+            {ExitCode::Failure, QStringLiteral("The document could not be saved.")},
+            {ExitCode::BadUsage,
+                QStringLiteral("Bad usage, a document that cannot be read, an unknown NODE, or a name that is "
+                               "taken.")}}},
     Set);
 
 } // namespace

@@ -169,11 +169,21 @@ void PrintJson(CMyDoc& doc, bool scan)
     std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
 }
 
+const CliOptions& Options()
+{
+    static const CliOptions options{
+        {{QStringLiteral("--scan")}, {},
+            QStringLiteral("work the states out from the folders' files too, not only from which folders exist"), {}},
+        {{QStringLiteral("--json")}, {}, QStringLiteral("print the tree as one JSON object"), {}},
+    };
+    return options;
+}
+
 int Tree(const QStringList& arguments)
 {
-    const CliArgs args(arguments, {QStringLiteral("--scan"), QStringLiteral("--json")}, {});
+    const CliArgs args(arguments, Options(), QStringLiteral("tree"));
     if (!args.Ok())
-        return UsageError(QStringLiteral("tree: ") + args.Error());
+        return UsageError(args.Error());
     if (args.Positional().size() != 1)
         return UsageError(QStringLiteral("tree needs DOC.snc"));
 
@@ -192,6 +202,17 @@ int Tree(const QStringList& arguments)
     return ExitCode::Done;
 }
 
-const CliVerb kVerb("tree", "tree DOC.snc [--scan] [--json]", Tree);
+const CliVerb kVerb("tree",
+    {QStringLiteral("tree DOC.snc [--scan] [--json]"),
+        QStringLiteral("show a document's project tree with the state of every folder"),
+        QStringLiteral("Prints the project tree, one line per folder, indented by depth: the display name, the "
+                       "state, both folders, the node's own settings and its flags. The state is a number (0 none, "
+                       "1 same, 2 same within the tolerance, 3 project newer, 4 target newer, 5 project folder "
+                       "only, 6 target folder only, 7 size differs, 8 mixed, 9 neither folder reachable) or "
+                       "\"excluded\" for a folder that is not synchronised."),
+        Options(),
+        {{ExitCode::Done, QStringLiteral("Done.")},
+            {ExitCode::BadUsage, QStringLiteral("Bad usage, or a document that cannot be read.")}}},
+    Tree);
 
 } // namespace

@@ -1,3 +1,5 @@
+#include "cli/CliArgs.h"
+#include "cli/CliHelp.h"
 #include "cli/CliVerb.h"
 #include "core/platform/FileName.h"
 
@@ -12,17 +14,38 @@ std::map<QString, const CliVerb*>& Registry()
     return verbs;
 }
 
-void PrintUsage(std::FILE* stream)
+void Print(std::FILE* stream, const QString& text)
 {
-    std::fputs("usage: pairwell-cli VERB [ARGUMENTS]\n\nverbs:\n", stream);
+    std::fputs(text.toUtf8().constData(), stream);
+}
+
+QStringList VerbNames()
+{
+    QStringList names;
     for (const auto& [name, verb] : Registry())
-        std::fprintf(stream, "  %s\n", verb->usage.toUtf8().constData());
+        names << name;
+    return names;
+}
+
+// The program's own options, before any verb.
+int ProgramOption(const QString& option)
+{
+    if (option == QLatin1String("--help") || option == QLatin1String("-h")) {
+        Print(stdout, ProgramHelpText());
+        return ExitCode::Done;
+    }
+    if (option == QLatin1String("--version")) {
+        PrintOut(VersionText());
+        return ExitCode::Done;
+    }
+    return UsageError(UnknownNameText(
+        QStringLiteral("option"), option, ProgramOptionNames(), QStringLiteral(" (see pairwell-cli --help)")));
 }
 
 } // namespace
 
-CliVerb::CliVerb(const char* verbName, const char* verbUsage, Handler verbHandler)
-    : name(QString::fromUtf8(verbName)), usage(QString::fromUtf8(verbUsage)), handler(std::move(verbHandler))
+CliVerb::CliVerb(const char* verbName, CliVerbHelp verbHelp, Handler verbHandler)
+    : name(QString::fromUtf8(verbName)), help(std::move(verbHelp)), handler(std::move(verbHandler))
 {
     Registry()[name] = this;
 }
@@ -30,6 +53,18 @@ CliVerb::CliVerb(const char* verbName, const char* verbUsage, Handler verbHandle
 const std::map<QString, const CliVerb*>& CliVerb::All()
 {
     return Registry();
+}
+
+const CliVerb* CliVerb::Find(const QString& verbName)
+{
+    const auto found = Registry().find(verbName);
+    return found == Registry().end() ? nullptr : found->second;
+}
+
+int UnknownVerb(const QString& verbName)
+{
+    return UsageError(
+        UnknownNameText(QStringLiteral("verb"), verbName, VerbNames(), QStringLiteral(" (see pairwell-cli --help)")));
 }
 
 void PrintOut(const QString& text)
@@ -56,15 +91,21 @@ int main(int argc, char** argv)
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << DecodeFileName(QByteArray(argv[i]));
-    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
-        PrintUsage(args.isEmpty() ? stderr : stdout);
-        return args.isEmpty() ? ExitCode::BadUsage : ExitCode::Done;
+    if (args.isEmpty()) {
+        Print(stderr, ProgramHelpText());
+        return ExitCode::BadUsage;
     }
+    if (args.first().startsWith(QLatin1Char('-')))
+        return ProgramOption(args.first());
     const QString verbName = args.takeFirst();
-    const auto found = Registry().find(verbName);
-    if (found == Registry().end())
-        return UsageError(QStringLiteral("unknown verb '%1' (see pairwell-cli --help)").arg(verbName));
-    const int code = found->second->handler(args);
+    const CliVerb* verb = CliVerb::Find(verbName);
+    if (!verb)
+        return UnknownVerb(verbName);
+    if (CliArgs::AsksForHelp(args, verb->help.options)) {
+        Print(stdout, VerbHelpText(*verb));
+        return ExitCode::Done;
+    }
+    const int code = verb->handler(args);
     std::fflush(stdout);
     return code;
 }

@@ -124,7 +124,7 @@ protected:
 
     // Runs the tool as a user without the capabilities that let root read
     // any folder (dropped from the bounding set before the program starts);
-    // stdout and stdin on /dev/null.
+    // stdin on /dev/null.
     CliResult CliAsAUser(const QStringList& args) const
     {
         std::vector<QByteArray> strings;
@@ -144,6 +144,8 @@ protected:
         argv.push_back(nullptr);
         const QByteArray errPath = EncodeFileName(dir.PathOf(QStringLiteral("stderr.txt")));
         const int err = ::open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const QByteArray outPath = EncodeFileName(dir.PathOf(QStringLiteral("stdout.txt")));
+        const int out = ::open(outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
         CliResult result;
         const pid_t pid = ::fork();
@@ -151,7 +153,7 @@ protected:
             ::prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
             ::prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);
             ::dup2(null, 0);
-            ::dup2(null, 1);
+            ::dup2(out, 1);
             ::dup2(err, 2);
             ::execve(argv[0], argv.data(), envp.data());
             ::_exit(127);
@@ -160,8 +162,10 @@ protected:
         if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
             result.code = WEXITSTATUS(status);
         ::close(err);
+        ::close(out);
         ::close(null);
         result.err = QString::fromUtf8(TestDir::ReadFile(dir.PathOf(QStringLiteral("stderr.txt"))));
+        result.out = QString::fromUtf8(TestDir::ReadFile(dir.PathOf(QStringLiteral("stdout.txt"))));
         return result;
     }
 
@@ -202,6 +206,9 @@ TEST_F(CliSync, PlanListsDeletionsThenCopiesAndChangesNothing)
         {QStringLiteral("export"), docPath, QStringLiteral("--plan"), QStringLiteral("--flags"), QStringLiteral("0d")});
     EXPECT_EQ(plan.code, 0) << plan.err.toStdString();
     const QStringList expected{
+        QStringLiteral("Would copy 2 files (2 bytes) from the project folders to the target folders."),
+        QStringLiteral(
+            "Would delete 1 file and 1 folder with 1 file in it (6 bytes) from the target folders for good."),
         QStringLiteral("DEL ") + T("stale.txt"),
         QStringLiteral("DEL ") + T("gone"),
         QStringLiteral("COPY \"") + P("a b.txt") + QStringLiteral("\" \"") + T("a b.txt") + QLatin1Char('"'),
@@ -216,6 +223,15 @@ TEST_F(CliSync, PlanListsDeletionsThenCopiesAndChangesNothing)
     EXPECT_EQ(object.value(QStringLiteral("deletions")).toArray(), (QJsonArray{T("stale.txt"), T("gone")}));
     EXPECT_EQ(object.value(QStringLiteral("copies")).toArray(),
         (QJsonArray{QJsonArray{P("a b.txt"), T("a b.txt")}, QJsonArray{P("sub/c.txt"), T("sub/c.txt")}}));
+    EXPECT_EQ(object.value(QStringLiteral("direction")).toString(), QStringLiteral("export"));
+    EXPECT_EQ(object.value(QStringLiteral("flags")).toInt(), 0xD);
+    const QJsonObject summary = object.value(QStringLiteral("summary")).toObject();
+    EXPECT_EQ(summary.value(QStringLiteral("copy")).toObject(),
+        (QJsonObject{{QStringLiteral("files"), 2}, {QStringLiteral("folders"), 0},
+            {QStringLiteral("filesInFolders"), 0}, {QStringLiteral("bytes"), 2}}));
+    EXPECT_EQ(summary.value(QStringLiteral("delete")).toObject(),
+        (QJsonObject{{QStringLiteral("files"), 1}, {QStringLiteral("folders"), 1},
+            {QStringLiteral("filesInFolders"), 1}, {QStringLiteral("bytes"), 6}, {QStringLiteral("trash"), false}}));
 
     EXPECT_EQ(TestDir::ReadFile(T("a b.txt")), QByteArray("old"));
     EXPECT_TRUE(TestDir::Exists(T("stale.txt")));
@@ -335,7 +351,9 @@ TEST_F(CliSync, AnUnreachableSourceIsSkippedUnlessAllowed)
 
     const CliResult plan = Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("8d"),
         QStringLiteral("--plan"), QStringLiteral("--allow-missing-source")});
-    EXPECT_EQ(plan.out, QStringLiteral("DEL ") + dir.PathOf(QStringLiteral("T")) + QLatin1Char('\n'));
+    EXPECT_EQ(plan.out,
+        QStringLiteral("Would delete 1 folder with 1 file in it (1 byte) from the target folders for good.\nDEL ")
+            + dir.PathOf(QStringLiteral("T")) + QLatin1Char('\n'));
     const CliResult allowed = Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("8d"),
         QStringLiteral("--allow-missing-source")});
     EXPECT_EQ(allowed.code, 0) << allowed.err.toStdString();
@@ -437,7 +455,8 @@ TEST_F(CliSync, AnEmptySourceBesideAFullTargetIsSkippedUnlessAllowed)
             args << QStringLiteral("--plan");
         const CliResult run = Cli(args);
         EXPECT_EQ(run.code, 4) << run.err.toStdString();
-        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+        // Nothing is planned or done for the project left out.
+        EXPECT_EQ(run.out, plan ? QStringLiteral("Nothing to copy or delete.\n") : QString()) << run.out.toStdString();
         EXPECT_TRUE(run.err.contains(SyncRunText::SourceLooksUnmounted(
             QStringLiteral("P"), dir.PathOf(QStringLiteral("P")), dir.PathOf(QStringLiteral("T")))))
             << run.err.toStdString();
@@ -543,4 +562,83 @@ TEST_F(CliSync, AddStoresThePathsTheSystemReachesAndRefusesOverlappingFolders)
     ASSERT_NE(linked, nullptr);
     EXPECT_EQ(linked->GetFolder(0), ResolvePath(dir.Path()) + QStringLiteral("/work"));
     EXPECT_EQ(linked->GetDisplayName(), QStringLiteral("work"));
+}
+
+TEST_F(CliSync, ARunSaysWhatItDidInWordsAndAsJson)
+{
+    dir.WriteFile(QStringLiteral("P/a.txt"), "a", kNew);
+    dir.WriteFile(QStringLiteral("P/sub/b.txt"), "bb", kNew);
+    dir.WriteFile(QStringLiteral("T/stale.txt"), "stale", kOld);
+    SaveDocument();
+    const QString log = dir.PathOf(QStringLiteral("run.log"));
+    const CliResult run
+        = Cli({QStringLiteral("export"), docPath, QStringLiteral("--subfolders"), QStringLiteral("--delete-files"),
+            QStringLiteral("--no-trash"), QStringLiteral("--no-questions"), QStringLiteral("--log"), log});
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out,
+        QStringLiteral("Copied 2 files (3 bytes) from the project folders to the target folders.\n"
+                       "Deleted 1 file (5 bytes) from the target folders for good.\n"
+                       "Log: %1\n")
+            .arg(log));
+    EXPECT_FALSE(TestDir::Exists(T("stale.txt")));
+    EXPECT_FALSE(TestDir::Exists(dir.PathOf(QStringLiteral("data/Trash/files/stale.txt"))));
+
+    // Without a terminal the deletion question gets No: the summary counts it as skipped.
+    dir.WriteFile(QStringLiteral("T/old.txt"), "old", kOld);
+    dir.WriteFile(QStringLiteral("P/extra.txt"), "extra", kOld);
+    const CliResult declined = Cli({QStringLiteral("import"), docPath, QStringLiteral("--delete-files"),
+        QStringLiteral("--no-trash"), QStringLiteral("--log"), log});
+    EXPECT_EQ(declined.code, 3) << declined.err.toStdString();
+    EXPECT_EQ(declined.out,
+        QStringLiteral("Copied 1 file (3 bytes) from the target folders to the project folders.\n"
+                       "Deleted nothing from the project folders for good; 1 skipped.\nLog: %1\n")
+            .arg(log));
+    EXPECT_TRUE(TestDir::Exists(P("extra.txt")));
+
+    dir.WriteFile(QStringLiteral("T/stale2.txt"), "old", kOld);
+    const CliResult json = Cli({QStringLiteral("export"), docPath, QStringLiteral("--delete-files"),
+        QStringLiteral("--yes"), QStringLiteral("--json"), QStringLiteral("--quiet")});
+    EXPECT_EQ(json.code, 0) << json.err.toStdString();
+    const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_EQ(object.value(QStringLiteral("outcome")).toString(), QStringLiteral("executed"));
+    EXPECT_EQ(object.value(QStringLiteral("exitCode")).toInt(), 0);
+    EXPECT_EQ(object.value(QStringLiteral("flags")).toInt(), 0x44);
+    EXPECT_TRUE(object.value(QStringLiteral("log")).toString().startsWith(dir.PathOf(QStringLiteral("tmp/PWL"))));
+    const QJsonObject summary = object.value(QStringLiteral("summary")).toObject();
+    const QJsonObject deletions = summary.value(QStringLiteral("delete")).toObject();
+    EXPECT_EQ(deletions.value(QStringLiteral("items")).toInt(), 1);
+    EXPECT_EQ(deletions.value(QStringLiteral("done")).toObject().value(QStringLiteral("files")).toInt(), 1);
+    EXPECT_EQ(deletions.value(QStringLiteral("done")).toObject().value(QStringLiteral("bytes")).toInt(), 3);
+    EXPECT_TRUE(deletions.value(QStringLiteral("trash")).toBool());
+    const QJsonObject copies = summary.value(QStringLiteral("copy")).toObject();
+    EXPECT_EQ(copies.value(QStringLiteral("items")).toInt(), 1);
+    EXPECT_EQ(copies.value(QStringLiteral("done")).toObject().value(QStringLiteral("bytes")).toInt(), 5);
+    EXPECT_EQ(copies.value(QStringLiteral("failed")).toInt(), 0);
+    EXPECT_EQ(TestDir::ReadFile(dir.PathOf(QStringLiteral("data/Trash/files/stale2.txt"))), QByteArray("old"));
+}
+
+TEST_F(CliSync, TheSummaryCountsWhatFailedAndQuietLeavesItOut)
+{
+    dir.WriteFile(QStringLiteral("P/ok.txt"), "ok", kNew);
+    dir.WriteFile(QStringLiteral("P/ro/x.txt"), "x", kNew);
+    dir.WriteFile(QStringLiteral("P/ro/y.txt"), "y", kNew);
+    dir.MakeFolder(QStringLiteral("T/ro"));
+    SaveDocument();
+    const QByteArray readOnly = EncodeFileName(T("ro"));
+    ASSERT_EQ(::chmod(readOnly.constData(), 0555), 0);
+    const QString log = dir.PathOf(QStringLiteral("run.log"));
+    const CliResult run = CliAsAUser({QStringLiteral("export"), docPath, QStringLiteral("--subfolders"),
+        QStringLiteral("--no-questions"), QStringLiteral("--log"), log});
+    EXPECT_EQ(run.code, 4) << run.err.toStdString();
+    EXPECT_EQ(run.out,
+        QStringLiteral("Copied 1 file (2 bytes) from the project folders to the target folders; 2 failed.\nLog: %1\n")
+            .arg(log));
+    EXPECT_TRUE(run.err.contains(T("ro/x.txt"))) << run.err.toStdString();
+
+    const CliResult quiet = CliAsAUser({QStringLiteral("export"), docPath, QStringLiteral("--subfolders"),
+        QStringLiteral("--no-questions"), QStringLiteral("--quiet")});
+    ::chmod(readOnly.constData(), 0755);
+    EXPECT_EQ(quiet.code, 4);
+    EXPECT_TRUE(quiet.out.isEmpty()) << quiet.out.toStdString();
+    EXPECT_TRUE(quiet.err.contains(T("ro/y.txt"))) << quiet.err.toStdString();
 }

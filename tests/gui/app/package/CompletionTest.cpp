@@ -75,7 +75,8 @@ TEST_F(Completion, OffersWhatEachPlaceOfTheLineTakes)
     } cases[] = {
         {{QStringLiteral("ex")}, {QStringLiteral("export")}},
         {{QStringLiteral("export"), QStringLiteral("--p")}, {QStringLiteral("--plan")}},
-        {{QStringLiteral("tree"), QStringLiteral("--")}, {QStringLiteral("--json"), QStringLiteral("--scan")}},
+        {{QStringLiteral("tree"), QStringLiteral("--")},
+            {QStringLiteral("--help"), QStringLiteral("--json"), QStringLiteral("--scan")}},
         // Documents and the folders that may hold them; not other files.
         {{QStringLiteral("export"), QStringLiteral("work/")},
             {QStringLiteral("work/My Site"), QStringLiteral("work/Notes"), QStringLiteral("work/sites.snc")}},
@@ -96,22 +97,41 @@ TEST_F(Completion, OffersWhatEachPlaceOfTheLineTakes)
             {QStringLiteral("OptionSync.Flags"), QStringLiteral("OptionSync.LogFilePath")}},
         // A value the user types: nothing to offer.
         {{QStringLiteral("export"), QStringLiteral("work/sites.snc"), QStringLiteral("--flags"), QString()}, {}},
+        // The named sync options; --no-subfolders of a run takes no value, that of set does.
+        {{QStringLiteral("export"), QStringLiteral("--no-t")}, {QStringLiteral("--no-trash")}},
+        {{QStringLiteral("import"), QStringLiteral("--newer")},
+            {QStringLiteral("--newer-and-missing"), QStringLiteral("--newer-only")}},
+        {{QStringLiteral("export"), QStringLiteral("work/sites.snc"), QStringLiteral("--no-subfolders"), QString()},
+            {QStringLiteral("My\\ Site"), QStringLiteral("My\\ Site/images"), QStringLiteral("Notes")}},
+        {{QStringLiteral("set"), QStringLiteral("work/sites.snc"), QStringLiteral("Notes"),
+             QStringLiteral("--no-subfolders"), QString()},
+            {QStringLiteral("off"), QStringLiteral("on")}},
+        // help takes a verb; the program itself --help and --version.
+        {{QStringLiteral("help"), QStringLiteral("ex")}, {QStringLiteral("export")}},
+        {{QStringLiteral("--ver")}, {QStringLiteral("--version")}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Offered(c.words), c.offered) << c.words.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(Offered(c.words).join(u' ').toStdString(), c.offered.join(u' ').toStdString())
+            << c.words.join(QLatin1Char(' ')).toStdString();
 }
 
 TEST_F(Completion, KnowsEveryVerbAndOptionOfTheProgram)
 {
     const ToolResult help = RunTool(QStringLiteral(PAIRWELL_CLI), {QStringLiteral("--help")});
     ASSERT_EQ(help.exitCode, 0);
-    const std::vector<CliVerbUsage> verbs = CliVerbsFromHelp(help.output);
-    ASSERT_GE(verbs.size(), 9u);
+    const QStringList verbs = CliVerbsFromHelp(help.output);
+    ASSERT_GE(verbs.size(), 10);
     const QStringList offeredVerbs = Offered({QString()});
-    for (const CliVerbUsage& usage : verbs) {
-        EXPECT_TRUE(offeredVerbs.contains(usage.verb)) << usage.verb.toStdString();
-        QStringList options = usage.options;
+    for (const QString& verb : verbs) {
+        EXPECT_TRUE(offeredVerbs.contains(verb)) << verb.toStdString();
+        // The options of the verb's help, and --help, which every verb takes.
+        const ToolResult verbHelp = RunTool(QStringLiteral(PAIRWELL_CLI), {QStringLiteral("help"), verb});
+        QStringList options = CliOptionsFromHelp(verbHelp.output) << QStringLiteral("--help");
         options.sort();
-        EXPECT_EQ(Offered({usage.verb, QStringLiteral("--")}), options) << usage.verb.toStdString();
+        EXPECT_EQ(Offered({verb, QStringLiteral("--")}).join(u' ').toStdString(), options.join(u' ').toStdString())
+            << verb.toStdString();
     }
+    QStringList programOptions = CliOptionsFromHelp(help.output);
+    programOptions.sort();
+    EXPECT_EQ(Offered({QStringLiteral("-")}).join(u' ').toStdString(), programOptions.join(u' ').toStdString());
 }

@@ -39,27 +39,52 @@ inline ToolResult RunTool(const QString& program, const QStringList& arguments,
     return result;
 }
 
-// The verbs of `pairwell-cli --help` with the options of each ("--json", …).
-struct CliVerbUsage
+// The lines of the section of a help text that begins with the line
+// `heading` ("verbs:"), up to the next empty line.
+inline QStringList CliHelpSection(const QString& help, const QString& heading)
 {
-    QString verb;
-    QStringList options;
-};
+    const QStringList lines = help.split(QLatin1Char('\n'));
+    QStringList section;
+    for (qsizetype i = lines.indexOf(heading) + 1; i > 0 && i < lines.size() && !lines.at(i).isEmpty(); ++i)
+        section << lines.at(i);
+    return section;
+}
 
-inline std::vector<CliVerbUsage> CliVerbsFromHelp(const QString& help)
+// The verbs that `pairwell-cli --help` lists.
+inline QStringList CliVerbsFromHelp(const QString& help)
 {
-    std::vector<CliVerbUsage> verbs;
-    for (const QString& line : help.split(QLatin1Char('\n'))) {
-        if (!line.startsWith(QStringLiteral("  ")))
-            continue;
-        const QStringList words = line.simplified().split(QLatin1Char(' '));
-        CliVerbUsage usage{words.first(), {}};
-        for (QString word : words) {
-            word.remove(QLatin1Char('[')).remove(QLatin1Char(']')).remove(QLatin1Char('|'));
-            if (word.startsWith(QStringLiteral("--")) && !usage.options.contains(word))
-                usage.options << word;
-        }
-        verbs.push_back(usage);
+    QStringList verbs;
+    for (const QString& line : CliHelpSection(help, QStringLiteral("verbs:"))) {
+        if (line.startsWith(QStringLiteral("  ")) && !line.startsWith(QStringLiteral("   ")))
+            verbs << line.mid(2).section(QLatin1Char(' '), 0, 0);
     }
     return verbs;
+}
+
+// The options a help text lists ("  --trash, --no-trash  move …" gives both;
+// "  --log PATH  …" gives "--log"); of `pairwell-cli --help`, the program's own.
+inline QStringList CliOptionsFromHelp(const QString& help)
+{
+    QStringList options;
+    for (const QString& line : help.split(QLatin1Char('\n'))) {
+        if (!line.startsWith(QStringLiteral("  -")))
+            continue;
+        const QString names = line.mid(2).section(QStringLiteral("  "), 0, 0);
+        for (const QString& name : names.split(QStringLiteral(", ")))
+            options << name.section(QLatin1Char(' '), 0, 0);
+    }
+    return options;
+}
+
+// The exit codes of a help text, one "N meaning" each (the meaning's lines joined).
+inline QStringList CliExitCodesFromHelp(const QString& help)
+{
+    QStringList codes;
+    for (const QString& line : CliHelpSection(help, QStringLiteral("exit codes:"))) {
+        if (line.size() > 2 && line.at(2).isDigit())
+            codes << line.simplified();
+        else if (!codes.isEmpty())
+            codes.last() += QLatin1Char(' ') + line.simplified();
+    }
+    return codes;
 }
