@@ -8,6 +8,7 @@
 #include "core/platform/Prompt.h"
 #include "core/sync/CFileOperation.h"
 #include "core/sync/CSyncRun.h"
+#include "support/EnvScope.h"
 #include "support/SyncTestSupport.h"
 #include "support/TestDir.h"
 
@@ -23,29 +24,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Points an environment variable elsewhere for the life of the object.
-class EnvScope
-{
-public:
-    EnvScope(const char* name, const QByteArray& value)
-        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
-    {
-        qputenv(name, value);
-    }
-    ~EnvScope()
-    {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    QByteArray m_old;
-    bool m_had;
-};
 
 // Runs every operation on a thread of its own, as the window does, and
 // records where each call arrived.

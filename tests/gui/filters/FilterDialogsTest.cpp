@@ -1,8 +1,8 @@
 // The filter edit dialog and the two filter pages, driven as a user drives
 // them, with the entries checked in the profile file.
 
-#include "support/DialogTestSupport.h"
 #include "support/TestDir.h"
+#include "support/gui/DialogTestSupport.h"
 
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"

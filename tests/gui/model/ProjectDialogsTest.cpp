@@ -1,8 +1,8 @@
 // The create-project dialog and the project property sheet, driven as a
 // user drives them, on real folders and a real profile.
 
-#include "support/DialogTestSupport.h"
 #include "support/TestDir.h"
+#include "support/gui/DialogTestSupport.h"
 
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"

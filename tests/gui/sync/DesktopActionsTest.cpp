@@ -26,12 +26,12 @@ public:
           m_config("XDG_CONFIG_HOME", EncodeFileName(dir.MakeFolder(QStringLiteral("config")))),
           m_configDirs("XDG_CONFIG_DIRS", EncodeFileName(dir.MakeFolder(QStringLiteral("etc-xdg")))),
           m_dataDirs("XDG_DATA_DIRS", EncodeFileName(dir.MakeFolder(QStringLiteral("share")))),
-          m_desktop("XDG_CURRENT_DESKTOP", {}, false),
-          m_session("DESKTOP_SESSION", {}, false),
-          m_kde("KDE_FULL_SESSION", {}, false),
-          m_gnome("GNOME_DESKTOP_SESSION_ID", {}, false),
-          m_mate("MATE_DESKTOP_SESSION_ID", {}, false),
-          m_display("DISPLAY", {}, false)
+          m_desktop("XDG_CURRENT_DESKTOP"),
+          m_session("DESKTOP_SESSION"),
+          m_kde("KDE_FULL_SESSION"),
+          m_gnome("GNOME_DESKTOP_SESSION_ID"),
+          m_mate("MATE_DESKTOP_SESSION_ID"),
+          m_display("DISPLAY")
     {
     }
 

@@ -10,7 +10,11 @@
 #include "core/settings/CAppOptionTool.h"
 #include "core/sync/CSyncRun.h"
 #include "gui/sync/GuiSyncHooks.h"
+#include "support/EnvScope.h"
+#include "support/TempProfile.h"
 #include "support/TestDir.h"
+#include "support/gui/Controls.h"
+#include "support/gui/DialogScript.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,98 +29,11 @@
 #include <thread>
 #include <vector>
 
-// Points an environment variable elsewhere (or removes it) for the life of the object.
-class EnvScope
-{
-public:
-    EnvScope(const char* name, const QByteArray& value, bool set = true)
-        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
-    {
-        if (set)
-            qputenv(name, value);
-        else
-            qunsetenv(name);
-    }
-    ~EnvScope()
-    {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-    EnvScope(const EnvScope&) = delete;
-    EnvScope& operator=(const EnvScope&) = delete;
-
-private:
-    const char* m_name;
-    QByteArray m_old;
-    bool m_had;
-};
-
-// A control of a dialog by its id.
-template <typename T> T* Control(QWidget* dialog, int id)
-{
-    T* control = dialog->findChild<T*>(IdName(id));
-    EXPECT_NE(control, nullptr) << "control " << id;
-    return control;
-}
-
 // Clicks a check box on its indicator (the middle of a wide box may be beside its text).
 inline void ClickBox(QCheckBox* box)
 {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
 }
-
-// Answers modal dialogs in order: each step runs once the active modal
-// window is of its type. Steps must not block (they click or close).
-class DialogScript
-{
-public:
-    DialogScript()
-    {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { Poll(); });
-        m_timer.start();
-    }
-
-    template <typename T> DialogScript& Then(std::function<void(T*)> action)
-    {
-        m_steps.push_back({[](QWidget* widget) { return qobject_cast<T*>(widget) != nullptr; },
-            [action](QWidget* widget) { action(static_cast<T*>(widget)); }});
-        return *this;
-    }
-
-    bool Done() const { return m_next == m_steps.size(); }
-    size_t StepsRun() const { return m_next; }
-
-private:
-    struct Step
-    {
-        std::function<bool(QWidget*)> matches;
-        std::function<void(QWidget*)> run;
-    };
-
-    void Poll()
-    {
-        if (m_next >= m_steps.size())
-            return;
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible() || modal == m_last || !m_steps[m_next].matches(modal))
-            return;
-        // The same window shown again counts as new once it was hidden in between.
-        m_last = modal;
-        QObject::connect(modal, &QObject::destroyed, &m_timer, [this] { m_last = nullptr; });
-        const Step& step = m_steps[m_next++];
-        step.run(modal);
-        if (!modal->isVisible())
-            m_last = nullptr;
-    }
-
-    QTimer m_timer;
-    std::vector<Step> m_steps;
-    size_t m_next = 0;
-    QPointer<QWidget> m_last;
-};
 
 // A prompt that notes on which thread each question arrived and whether a
 // progress dialog was up at that moment.
@@ -146,7 +63,6 @@ protected:
 
     void SetUp() override
     {
-        CProfile::SetInstancePath(dir.PathOf(QStringLiteral("profile.ini")));
         GlobalOptionSync().Flags = SyncFlag::Default;
         GlobalOptionSync().LogFilePath.clear();
         GlobalOptionTool() = CAppOptionTool();
@@ -193,6 +109,7 @@ protected:
     }
 
     TestDir dir;
+    TempProfile profile{dir.PathOf(QStringLiteral("profile.ini"))};
     EnvScope tmp{"TMPDIR", EncodeFileName(dir.MakeFolder(QStringLiteral("tmp")))};
     EnvScope data{"XDG_DATA_HOME", EncodeFileName(dir.PathOf(QStringLiteral("data")))};
     CMyDoc doc;

@@ -52,10 +52,7 @@ protected:
         const std::function<void()>& command, const std::function<void(CFileDeleteDlg&)>& answer)
     {
         DeleteDialogRun run;
-        QTimer::singleShot(0, [&run, &answer] {
-            auto* dialog = qobject_cast<CFileDeleteDlg*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
+        ModalWatch<CFileDeleteDlg> watch([&run, &answer](CFileDeleteDlg* dialog) {
             run.shown = true;
             run.projectText = dialog->ProjectPath();
             run.targetText = dialog->TargetPath();

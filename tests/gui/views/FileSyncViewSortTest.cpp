@@ -252,10 +252,7 @@ TEST_F(FileViewTest, HiddenAndMovedColumnsAreKeptAcrossRestarts)
 
     // Hide "元日付" in the column editor.
     bool edited = false;
-    QTimer::singleShot(0, [&edited] {
-        auto* dialog = qobject_cast<CColumnEditDialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
+    ModalWatch<CColumnEditDialog> watch([&edited](CColumnEditDialog* dialog) {
         for (int row = 0; row < dialog->List()->count(); ++row) {
             if (dialog->List()->item(row)->text() == QStringLiteral("元日付"))
                 dialog->List()->item(row)->setCheckState(Qt::Unchecked);

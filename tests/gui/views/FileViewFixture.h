@@ -17,7 +17,9 @@
 #include "gui/shell/CommandTarget.h"
 #include "gui/views/CFileListItem.h"
 #include "gui/views/CFileSyncView.h"
+#include "support/TempProfile.h"
 #include "support/TestDir.h"
+#include "support/gui/ModalDialogs.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -64,7 +66,6 @@ protected:
 
     void SetUp() override
     {
-        CProfile::SetInstancePath(profileDir.PathOf(QStringLiteral("Pairwell.ini")));
         GlobalOptionDisp().Flags = DispFlag::Default;
         GlobalOptionSync().Flags = SyncFlag::Default;
         GlobalOptionSync().LogFilePath = profileDir.PathOf(QStringLiteral("sync.log"));
@@ -193,6 +194,7 @@ protected:
 
     TestDir dir;
     TestDir profileDir;
+    TempProfile profile{profileDir.PathOf(QStringLiteral("Pairwell.ini"))};
     QString projectDir;
     QString targetDir;
     CMyDoc doc;

@@ -76,7 +76,7 @@ TEST_F(ProjectViewDialogs, CreateProjectInsertsAndSelectsTheNewItem)
         dialog.accept();
     }});
     view->ExecuteCommand(Cmd::ToolbarCreateProject); // the toolbar button runs the command
-    EXPECT_EQ(script.Handled(), 1);
+    EXPECT_EQ(script.Runs(), 1);
     CSyncProject* created = doc.GetRoot().FindChild(QStringLiteral("alpha"));
     ASSERT_NE(created, nullptr);
     EXPECT_EQ(ChildTexts(view->RootItem()),
@@ -112,7 +112,7 @@ TEST_F(ProjectViewDialogs, CreatingARegisteredFolderNameShowsTheDialogAgain)
         },
     });
     view->ExecuteCommand(Cmd::CreateProject);
-    EXPECT_EQ(script.Handled(), 2);
+    EXPECT_EQ(script.Runs(), 2);
     EXPECT_EQ(prompt.Texts(), QStringList({ProjectText::AlreadyRegistered}));
     EXPECT_EQ(secondEntry, other); // the entries are kept
     EXPECT_EQ(doc.GetRoot().ChildCount(), 1);
@@ -137,7 +137,7 @@ TEST_F(ProjectViewDialogs, ExportRunsAndRefreshesTheItem)
         dialog.accept(); // "同期(&F)": without the preview list
     }});
     view->ExecuteCommand(Cmd::Export);
-    EXPECT_EQ(script.Handled(), 1);
+    EXPECT_EQ(script.Runs(), 1);
     EXPECT_EQ(title, QStringLiteral("エクスポート - 同期オプション"));
     EXPECT_EQ(TestDir::ReadFile(project.GetFolder(1) + QStringLiteral("/a.txt")), QByteArray("new"));
     EXPECT_EQ(HintsOf(UpdateHint::RunDone), std::vector<TreeHint>({{UpdateHint::RunDone, &project}}));
@@ -157,7 +157,7 @@ TEST_F(ProjectViewDialogs, CancelledImportChangesNothing)
     doc.SetPreview(true);
     ModalScript<CSyncOptionDlg> script({[](CSyncOptionDlg& dialog) { dialog.reject(); }});
     view->ExecuteCommand(Cmd::Import);
-    EXPECT_EQ(script.Handled(), 1);
+    EXPECT_EQ(script.Runs(), 1);
     EXPECT_FALSE(doc.IsPreview());
     EXPECT_EQ(TestDir::ReadFile(project.GetFolder(0) + QStringLiteral("/a.txt")), QByteArray("old"));
     EXPECT_TRUE(HintsOf(UpdateHint::RunDone).empty());
@@ -215,7 +215,7 @@ TEST_F(ProjectViewDialogs, DeletingBothFoldersRemovesTheNode)
         dialog.accept();
     }});
     view->ExecuteCommand(Cmd::DeleteFolder);
-    EXPECT_EQ(script.Handled(), 1);
+    EXPECT_EQ(script.Runs(), 1);
     EXPECT_EQ(shown, QStringList({projectFolder, targetFolder}));
     EXPECT_FALSE(TestDir::Exists(projectFolder));
     EXPECT_FALSE(TestDir::Exists(targetFolder));
@@ -265,7 +265,7 @@ TEST_F(ProjectViewDialogs, DeleteFolderOfAPairWithoutFolders)
         dialog.reject();
     }});
     view->ExecuteCommand(Cmd::DeleteFolder);
-    EXPECT_EQ(cancel.Handled(), 1);
+    EXPECT_EQ(cancel.Runs(), 1);
     EXPECT_EQ(shown, QStringList({QString(), QString()}));
     EXPECT_EQ(doc.GetRoot().FindChild(QStringLiteral("gone")), &gone);
     EXPECT_FALSE(doc.IsModified());
@@ -273,7 +273,7 @@ TEST_F(ProjectViewDialogs, DeleteFolderOfAPairWithoutFolders)
     // OK removes it: there is nothing left of it.
     ModalScript<CFolderDeleteDlg> ok({[](CFolderDeleteDlg& dialog) { dialog.accept(); }});
     view->ExecuteCommand(Cmd::DeleteFolder);
-    EXPECT_EQ(ok.Handled(), 1);
+    EXPECT_EQ(ok.Runs(), 1);
     EXPECT_EQ(doc.GetRoot().ChildCount(), 0);
     EXPECT_EQ(view->CurrentNode(), &doc.GetRoot());
     EXPECT_TRUE(prompt.Requests().empty());
@@ -322,7 +322,7 @@ TEST_F(ProjectViewDialogs, PropertiesRenameAndKeepTheItemExpanded)
     // Cancel: nothing changes, the item stays as it was.
     ModalScript<CSyncProjectPropPs> cancel({[](CSyncProjectPropPs& sheet) { sheet.reject(); }});
     view->ExecuteCommand(Cmd::ProjectProperties);
-    EXPECT_EQ(cancel.Handled(), 1);
+    EXPECT_EQ(cancel.Runs(), 1);
     EXPECT_TRUE(hints.empty());
     EXPECT_TRUE(Item(alpha)->isExpanded());
     EXPECT_EQ(ChildTexts(Item(alpha)), QStringList({QStringLiteral("sub")}));
@@ -333,7 +333,7 @@ TEST_F(ProjectViewDialogs, PropertiesRenameAndKeepTheItemExpanded)
         sheet.accept();
     }});
     view->ExecuteCommand(Cmd::ProjectProperties);
-    EXPECT_EQ(rename.Handled(), 1);
+    EXPECT_EQ(rename.Runs(), 1);
     EXPECT_EQ(alpha.GetDisplayName(), QStringLiteral("zulu"));
     EXPECT_EQ(ChildTexts(view->RootItem()), QStringList({QStringLiteral("beta"), QStringLiteral("zulu")}));
     EXPECT_EQ(view->SelectedItem(), Item(alpha));

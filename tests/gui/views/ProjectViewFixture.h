@@ -15,7 +15,9 @@
 #include "gui/shell/CommandTarget.h"
 #include "gui/views/CProjectItem.h"
 #include "gui/views/CProjectView.h"
+#include "support/TempProfile.h"
 #include "support/TestDir.h"
+#include "support/gui/ModalDialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -58,36 +60,6 @@ inline void PrintTo(const TreeHint& hint, std::ostream* os)
     *os << "hint " << hint.hint << " node " << static_cast<const void*>(hint.node);
 }
 
-// Handles the modal dialogs of type T as they show, one action per dialog in
-// order, from the event loop that the dialog itself runs.
-template <class T> class ModalScript
-{
-public:
-    explicit ModalScript(std::vector<std::function<void(T&)>> actions) : m_actions(std::move(actions))
-    {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { Poll(); });
-        m_timer.start();
-    }
-    // How many dialogs were handled.
-    int Handled() const { return m_next; }
-
-private:
-    void Poll()
-    {
-        auto* dialog = dynamic_cast<T*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible() || dialog->property("pairwell-test-handled").toBool()
-            || m_next >= int(m_actions.size()))
-            return;
-        dialog->setProperty("pairwell-test-handled", true);
-        m_actions[size_t(m_next++)](*dialog);
-    }
-
-    std::vector<std::function<void(T&)>> m_actions;
-    int m_next = 0;
-    QTimer m_timer;
-};
-
 class ProjectViewTest : public ::testing::Test
 {
 protected:
@@ -96,7 +68,6 @@ protected:
 
     void SetUp() override
     {
-        CProfile::SetInstancePath(profileDir.PathOf(QStringLiteral("Pairwell.ini")));
         GlobalOptionDisp().Flags = DispFlag::Default;
         GlobalOptionSync().Flags = SyncFlag::Default;
         GlobalFilterSet().RemoveAll();
@@ -182,6 +153,7 @@ protected:
     }
 
     TestDir profileDir;
+    TempProfile profile{profileDir.PathOf(QStringLiteral("Pairwell.ini"))};
     TestDir dir;
     CMyDoc doc;
     TreeTestFrame frame;

@@ -20,7 +20,10 @@
 #include "gui/shell/CMainApp.h"
 #include "gui/shell/CMainFrame.h"
 #include "gui/shell/CSystemTray.h"
+#include "support/EnvScope.h"
+#include "support/TempProfile.h"
 #include "support/TestDir.h"
+#include "support/gui/ModalDialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -29,58 +32,6 @@
 #include <QTimer>
 #include <functional>
 #include <optional>
-
-// Sets an environment variable for the lifetime of a scope.
-class EnvScope
-{
-public:
-    EnvScope(const char* name, const QByteArray& value)
-        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
-    {
-        qputenv(name, value);
-    }
-    ~EnvScope()
-    {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-    EnvScope(const EnvScope&) = delete;
-    EnvScope& operator=(const EnvScope&) = delete;
-
-private:
-    const char* m_name;
-    QByteArray m_old;
-    bool m_had;
-};
-
-// Runs `action` on the next modal dialog of type T once it is open. Make the
-// watch, then start the code that opens the dialog (which blocks in exec()
-// until the action closes it).
-template <typename T> class ModalWatch
-{
-public:
-    explicit ModalWatch(std::function<void(T*)> action) : m_action(std::move(action))
-    {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
-            auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-            if (!dialog || !dialog->isVisible())
-                return;
-            m_timer.stop();
-            ++m_runs;
-            m_action(dialog);
-        });
-        m_timer.start();
-    }
-    bool Ran() const { return m_runs > 0; }
-
-private:
-    std::function<void(T*)> m_action;
-    QTimer m_timer;
-    int m_runs = 0;
-};
 
 class AutoSyncFixture : public ::testing::Test
 {
@@ -92,7 +43,6 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(TheApp(), nullptr);
-        CProfile::SetInstancePath(dir.PathOf(QStringLiteral("Pairwell.ini")));
         CProfile::Instance().WriteProfileString(QStringLiteral("OptionSync"), QStringLiteral("LogFilePath"), LogPath());
         // Subfolders included, files missing at the source deleted for good.
         SetSyncFlags(SyncFlag::Recursive | SyncFlag::DeleteFiles);
@@ -190,6 +140,7 @@ protected:
     }
 
     TestDir dir;
+    TempProfile profile{dir.PathOf(QStringLiteral("Pairwell.ini"))};
     // Trash and temporary files stay inside the test folder.
     EnvScope tmp{"TMPDIR", EncodeFileName(dir.MakeFolder(QStringLiteral("tmp")))};
     EnvScope data{"XDG_DATA_HOME", EncodeFileName(dir.PathOf(QStringLiteral("data")))};

@@ -1,9 +1,7 @@
 // Pairwell on a Japanese desktop (ja_JP.UTF-8): Qt's own dialogs and
 // buttons speak Japanese, the browse dialog of the log file opens a file as
 // its title says, and the dates of the file list keep their seconds (here
-// and in other locales). With PAIRWELL_SCREENSHOT_DIR set (under a real X
-// server, e.g. xvfb-run with QT_QPA_PLATFORM=xcb) it also takes a picture
-// of the document's open dialog for the documentation.
+// and in other locales).
 
 #include "core/model/CMyDoc.h"
 #include "core/platform/FileName.h"
@@ -17,15 +15,15 @@
 #include "gui/shell/CMainApp.h"
 #include "gui/shell/CMainFrame.h"
 #include "gui/shell/COptionSyncPp.h"
+#include "support/TempProfile.h"
 #include "support/TestDir.h"
+#include "support/gui/ModalDialogs.h"
 
 #include <gtest/gtest.h>
 
 #include <QDateTime>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QFileDialog>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -33,14 +31,13 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QTreeView>
 #include <functional>
 #include <memory>
 
 namespace {
 
-// The program's application object on a Japanese desktop: the locale is
-// read from the environment when the application is made.
+// A Japanese desktop: the program's application object, made after this,
+// reads the locale from the environment.
 class JapaneseDesktop : public ::testing::Environment
 {
 public:
@@ -49,45 +46,11 @@ public:
         qputenv("LC_ALL", "ja_JP.UTF-8");
         qputenv("LANG", "ja_JP.UTF-8");
         qunsetenv("LANGUAGE");
-        static int argc = 1;
-        static char name[] = "pairwell-japanese-test";
-        static char* argv[] = {name, nullptr};
-        m_app = std::make_unique<CMainApp>(argc, argv);
-        m_app->setQuitOnLastWindowClosed(false);
     }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    std::unique_ptr<CMainApp> m_app;
 };
 
 [[maybe_unused]] ::testing::Environment* const g_environment
     = ::testing::AddGlobalTestEnvironment(std::make_unique<JapaneseDesktop>().release());
-
-// Runs `action` on the next modal QFileDialog once it shows.
-class FileDialogWatch
-{
-public:
-    explicit FileDialogWatch(std::function<void(QFileDialog*)> action) : m_action(std::move(action))
-    {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog || !dialog->isVisible())
-                return;
-            m_timer.stop();
-            m_ran = true;
-            m_action(dialog);
-        });
-        m_timer.start();
-    }
-    bool Ran() const { return m_ran; }
-
-private:
-    std::function<void(QFileDialog*)> m_action;
-    QTimer m_timer;
-    bool m_ran = false;
-};
 
 QStringList ButtonTexts(QFileDialog* dialog)
 {
@@ -105,12 +68,12 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(QLocale::system().name(), QStringLiteral("ja_JP"));
-        CProfile::SetInstancePath(dir.PathOf(QStringLiteral("Pairwell.ini")));
         GlobalOptionSync() = CAppOptionSync();
     }
     void TearDown() override { TheApp()->ExitInstance(); }
 
     TestDir dir;
+    TempProfile profile{dir.PathOf(QStringLiteral("Pairwell.ini"))};
     CScriptedPrompt prompt;
     CPromptScope scope{prompt};
 };
@@ -131,7 +94,7 @@ TEST_F(Japanese, QtsOwnButtonsAndDialogsSpeakJapanese)
     QStringList buttons;
     QString title;
     QString typeLabel;
-    FileDialogWatch watch([&](QFileDialog* dialog) {
+    ModalWatch<QFileDialog> watch([&](QFileDialog* dialog) {
         title = dialog->windowTitle();
         buttons = ButtonTexts(dialog);
         if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("fileTypeLabel")))
@@ -161,7 +124,7 @@ TEST_F(Japanese, TheLogFilesBrowseDialogOpensAFileAndTakesANewName)
     QString title;
     QStringList buttons;
     QFileDialog::AcceptMode mode = QFileDialog::AcceptSave;
-    FileDialogWatch watch([&](QFileDialog* dialog) {
+    ModalWatch<QFileDialog> watch([&](QFileDialog* dialog) {
         title = dialog->windowTitle();
         buttons = ButtonTexts(dialog);
         mode = dialog->acceptMode();
@@ -232,38 +195,4 @@ TEST(DatesInOtherLocales, TwoFilesASecondApartNeverReadAlike)
         EXPECT_TRUE(row[4].contains(c.project)) << c.locale << ": " << row[4].toStdString();
         EXPECT_NE(row[4], row[5]) << c.locale;
     }
-}
-
-TEST_F(Japanese, ScreenshotOfTheOpenDialog)
-{
-    const QString folder = qEnvironmentVariable("PAIRWELL_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        GTEST_SKIP() << "PAIRWELL_SCREENSHOT_DIR is not set";
-    dir.MakeFolder(QStringLiteral("書類/古い設定"));
-    for (const char* name : {"報告書.snc", "バックアップ.snc", "写真の同期.snc"}) {
-        CMyDoc document;
-        document.OnNewDocument();
-        ASSERT_TRUE(document.OnSaveDocument(dir.PathOf(QStringLiteral("書類/") + QString::fromUtf8(name))));
-    }
-    const QString start = dir.PathOf(QStringLiteral("書類"));
-    TheApp()->SetCommandLine({QStringLiteral("-ISO")});
-    ASSERT_TRUE(TheApp()->InitInstance());
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(start); // the open dialog starts in the current folder
-    bool saved = false;
-    FileDialogWatch watch([&](QFileDialog* dialog) {
-        dialog->resize(760, 440);
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
-        QTest::qWait(300); // let the folder's contents arrive
-        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("報告書.snc"));
-        if (auto* details = dialog->findChild<QTreeView*>(QStringLiteral("treeView")))
-            details->header()->resizeSections(QHeaderView::ResizeToContents);
-        QTest::qWait(200); // and be drawn
-        saved = dialog->grab().save(folder + QStringLiteral("/open-dialog-ja.png"));
-        dialog->reject();
-    });
-    TheApp()->MainFrame()->RunCommand(Cmd::FileOpen);
-    QDir::setCurrent(previous);
-    ASSERT_TRUE(watch.Ran());
-    EXPECT_TRUE(saved);
 }

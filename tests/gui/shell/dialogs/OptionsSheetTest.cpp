@@ -1,7 +1,7 @@
 // The options sheet and its pages, driven as a user drives them, with the
 // values checked in the profile file.
 
-#include "support/DialogTestSupport.h"
+#include "support/gui/DialogTestSupport.h"
 
 #include "core/model/CMyDoc.h"
 #include "core/platform/Prompt.h"

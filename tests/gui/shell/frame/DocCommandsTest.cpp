@@ -200,12 +200,9 @@ TEST_F(DocCommands, OptionsOpenTheSheetAndCancelChangesNothing)
     EXPECT_EQ(frame->CommandTargetFor(Cmd::Options), &frame->DocCommands());
     ASSERT_TRUE(frame->CommandStateOf(Cmd::Options).enabled);
     QString caption;
-    QTimer::singleShot(0, [&] {
-        auto* sheet = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (sheet) {
-            caption = sheet->windowTitle();
-            sheet->reject();
-        }
+    ModalWatch<QDialog> watch([&](QDialog* sheet) {
+        caption = sheet->windowTitle();
+        sheet->reject();
     });
     EXPECT_TRUE(Run(Cmd::Options));
     EXPECT_EQ(caption, QStringLiteral("オプション"));

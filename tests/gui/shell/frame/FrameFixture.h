@@ -15,7 +15,9 @@
 #include "core/settings/CAppOptionTool.h"
 #include "core/settings/CRecentFileList.h"
 #include "gui/shell/CMainApp.h"
+#include "support/TempProfile.h"
 #include "support/TestDir.h"
+#include "support/gui/ModalDialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +32,6 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(TheApp(), nullptr);
-        CProfile::SetInstancePath(ProfilePath());
         // Runs log beside the test's folders, not in the temporary folder.
         CProfile::Instance().WriteProfileString(
             QStringLiteral("OptionSync"), QStringLiteral("LogFilePath"), dir.PathOf(QStringLiteral("sync.log")));
@@ -81,6 +82,7 @@ protected:
     static bool WaitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 10000); }
 
     TestDir dir;
+    TempProfile profile{ProfilePath()};
     CScriptedPrompt prompt;
     CPromptScope promptScope{prompt};
 };

@@ -589,11 +589,9 @@ TEST_F(MainFrame, RunsFromTheWindowShowThePreviewListFirst)
 
     // The preview appears; going back from it leaves both folders as they were.
     bool previewShown = false;
-    QTimer::singleShot(0, frame.get(), [&] {
-        auto* preview = qobject_cast<CSyncPreviewDlg*>(QApplication::activeModalWidget());
-        previewShown = preview != nullptr;
-        if (preview)
-            preview->reject();
+    ModalWatch<CSyncPreviewDlg> goBack([&](CSyncPreviewDlg* preview) {
+        previewShown = true;
+        preview->reject();
     });
     CAppOptionSync options;
     options.Flags = 0x1 | 0x80; // subfolders, no questions
@@ -603,10 +601,7 @@ TEST_F(MainFrame, RunsFromTheWindowShowThePreviewListFirst)
     EXPECT_FALSE(TestDir::Exists(TargetOf(QStringLiteral("Proj")) + QStringLiteral("/only-here.txt")));
 
     // Accepted, the run copies.
-    QTimer::singleShot(0, frame.get(), [] {
-        if (auto* preview = qobject_cast<CSyncPreviewDlg*>(QApplication::activeModalWidget()))
-            preview->accept();
-    });
+    ModalWatch<CSyncPreviewDlg> goAhead([](CSyncPreviewDlg* preview) { preview->accept(); });
     doc.SetPreview(true);
     doc.Synchronize(&doc.GetRoot(), options, SyncDirection::Export);
     EXPECT_TRUE(WaitFor([&] { return !IsFileOperationRunning(); }));

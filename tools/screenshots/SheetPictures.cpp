@@ -1,8 +1,7 @@
-// Pictures of the project property sheet and of the options sheet, for the
-// documentation. They are taken only when PAIRWELL_SCREENSHOT_DIR names a
-// folder (run under a real X server, e.g. xvfb-run, with QT_QPA_PLATFORM=xcb).
+// Pictures of the project property sheet and of the options sheet.
 
-#include "support/DialogTestSupport.h"
+#include "Screenshots.h"
+#include "support/gui/DialogTestSupport.h"
 
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"
@@ -17,26 +16,11 @@
 
 namespace {
 
-QString ScreenshotFolder()
-{
-    return qEnvironmentVariable("PAIRWELL_SCREENSHOT_DIR");
-}
-
-void Save(QWidget& window, const QString& name)
-{
-    window.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QTest::qWait(200); // let the window system draw it
-    ASSERT_TRUE(window.grab().save(ScreenshotFolder() + QLatin1Char('/') + name));
-}
-
 class Screenshots : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        if (ScreenshotFolder().isEmpty())
-            GTEST_SKIP() << "PAIRWELL_SCREENSHOT_DIR is not set";
         profile.SetFilters({{QStringLiteral("バックアップ"), QStringLiteral("!*.bak;*.old;~*")},
             {QStringLiteral("オブジェクト"), QStringLiteral("!*.o;*.obj;*.pdb")},
             {QStringLiteral("文書のみ"), QStringLiteral("*.docx;*.xlsx;*.txt")}});
@@ -65,13 +49,13 @@ TEST_F(Screenshots, ProjectPropertySheet)
         CSyncProjectPropPs sheet(*project);
         sheet.show();
         Control<QCheckBox>(sheet.Tabs()->widget(0), 1114)->setChecked(true);
-        Save(sheet, QStringLiteral("project-property-sheet.png"));
+        SaveWindow(sheet, QStringLiteral("project-property-sheet.png"));
     }
     {
         CSyncProjectPropPs sheet(*project);
         sheet.show();
         sheet.Tabs()->setCurrentIndex(2);
-        Save(sheet, QStringLiteral("project-property-sheet-sync.png"));
+        SaveWindow(sheet, QStringLiteral("project-property-sheet-sync.png"));
     }
 }
 
@@ -79,11 +63,11 @@ TEST_F(Screenshots, OptionsSheet)
 {
     {
         CAppOptionPs sheet;
-        Save(sheet, QStringLiteral("options-sheet.png"));
+        SaveWindow(sheet, QStringLiteral("options-sheet.png"));
     }
     {
         CAppOptionPs sheet(nullptr, CAppOptionPs::GlobalFilterPage);
         sheet.SetFilterSelection(doc.GetCommonFilterSelection());
-        Save(sheet, QStringLiteral("options-sheet-global-filter.png"));
+        SaveWindow(sheet, QStringLiteral("options-sheet-global-filter.png"));
     }
 }

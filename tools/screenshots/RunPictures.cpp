@@ -1,12 +1,11 @@
 // Pictures of the preview list and of the progress dialog during a large
-// export, for the documentation. They are taken only when
-// PAIRWELL_SCREENSHOT_DIR names a folder (run under a real X server, e.g.
-// xvfb-run, with QT_QPA_PLATFORM=xcb).
+// export.
 
-#include "SyncGuiSupport.h"
+#include "Screenshots.h"
 #include "core/platform/FileCopy.h"
 #include "gui/sync/CFileProgressDlg.h"
 #include "gui/sync/CSyncPreviewDlg.h"
+#include "gui/sync/SyncGuiSupport.h"
 
 #include <QLabel>
 #include <QPixmap>
@@ -15,19 +14,8 @@
 #include <atomic>
 #include <chrono>
 
-namespace {
-
-QString ScreenshotFolder()
+TEST_F(SyncGuiTest, PreviewList)
 {
-    return qEnvironmentVariable("PAIRWELL_SCREENSHOT_DIR");
-}
-
-} // namespace
-
-TEST_F(SyncGuiTest, ScreenshotOfThePreviewList)
-{
-    if (ScreenshotFolder().isEmpty())
-        GTEST_SKIP() << "PAIRWELL_SCREENSHOT_DIR is not set";
     const char* names[]
         = {"報告書.docx", "予算 2024.xlsx", "README.md", "main.cpp", "logo.png", "議事録.txt", "build.sh", "data.csv"};
     for (const char* name : names)
@@ -52,13 +40,11 @@ TEST_F(SyncGuiTest, ScreenshotOfThePreviewList)
     list->setCurrentItem(list->topLevelItem(3));
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     QTest::qWait(200); // let the window system draw it
-    ASSERT_TRUE(dialog.grab().save(ScreenshotFolder() + QStringLiteral("/preview-list.png")));
+    ASSERT_TRUE(dialog.grab().save(PicturePath(QStringLiteral("preview-list.png"))));
 }
 
-TEST_F(SyncGuiTest, ScreenshotOfTheProgressDialogDuringALargeExport)
+TEST_F(SyncGuiTest, ProgressDialogDuringALargeExport)
 {
-    if (ScreenshotFolder().isEmpty())
-        GTEST_SKIP() << "PAIRWELL_SCREENSHOT_DIR is not set";
     SetProgressDialogDelay(0);
     const QByteArray block(512 * 1024, 'p');
     for (int i = 0; i < 120; ++i)
@@ -83,7 +69,7 @@ TEST_F(SyncGuiTest, ScreenshotOfTheProgressDialogDuringALargeExport)
         // 47 files done, the 48th copied but not yet in place.
         QTRY_VERIFY(Control<QLabel>(dialog, 1002)->text().startsWith(QStringLiteral("47 / 120")));
         QTest::qWait(200); // let the window system draw it
-        taken = dialog->grab().save(ScreenshotFolder() + QStringLiteral("/progress-dialog.png"));
+        taken = dialog->grab().save(PicturePath(QStringLiteral("progress-dialog.png")));
         release = true;
     });
     CAppOptionSync options;
