@@ -8,8 +8,6 @@
 #include <QHash>
 #include <atomic>
 #include <cerrno>
-#include <csignal>
-#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -61,32 +59,19 @@ QString CollisionText(const QString& other, const QString& self)
 std::atomic<qint64> g_failAfter{-1};
 std::atomic<qint64> g_written{0};
 std::atomic<int> g_failErrno{ENOSPC};
-std::atomic<qint64> g_stopAfter{-1};
-std::atomic<bool> g_stopped{false};
+std::atomic<FileCopyTestHooks::DataHook> g_dataHook{nullptr};
 std::mutex g_hookMutex;
 std::function<void(const QString&, const QString&)> g_afterDataHook;
-
-void ReadHooksFromEnvironment()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (const char* value = std::getenv("PAIRWELL_TEST_FAIL_WRITES_AFTER"); value && *value)
-            g_failAfter = std::strtoll(value, nullptr, 10);
-        if (const char* value = std::getenv("PAIRWELL_TEST_STOP_AFTER_BYTES"); value && *value)
-            g_stopAfter = std::strtoll(value, nullptr, 10);
-    });
-}
 
 bool WriteFaultActive()
 {
     return g_failAfter.load() >= 0;
 }
 
-void StopIfAsked(quint64 copiedOfThisFile)
+void ReportData(quint64 copiedOfThisFile)
 {
-    const qint64 stopAfter = g_stopAfter.load();
-    if (stopAfter >= 0 && copiedOfThisFile >= quint64(stopAfter) && !g_stopped.exchange(true))
-        ::raise(SIGSTOP);
+    if (const FileCopyTestHooks::DataHook hook = g_dataHook.load())
+        hook(copiedOfThisFile);
 }
 
 // write() with the injected fault applied: a disk that holds `g_failAfter`
@@ -500,7 +485,6 @@ struct CFileCopier::Pending
 
 CFileCopier::CFileCopier()
 {
-    ReadHooksFromEnvironment();
     CTempRecord::RemoveLeftovers();
 }
 
@@ -736,7 +720,7 @@ bool CFileCopier::CopyRegularFile(const RootedPath& source, const RootedPath& de
             copied += quint64(n);
             if (progress)
                 progress(quint64(n));
-            StopIfAsked(copied);
+            ReportData(copied);
             continue;
         }
         if (buffer.empty())
@@ -761,7 +745,7 @@ bool CFileCopier::CopyRegularFile(const RootedPath& source, const RootedPath& de
         copied += quint64(n);
         if (progress)
             progress(quint64(n));
-        StopIfAsked(copied);
+        ReportData(copied);
     }
 
     {
@@ -1042,7 +1026,6 @@ namespace FileCopyTestHooks {
 
 void FailWritesAfter(qint64 bytes, int errorNumber)
 {
-    ReadHooksFromEnvironment();
     g_failErrno = errorNumber;
     g_written = 0;
     g_failAfter = bytes;
@@ -1052,6 +1035,11 @@ void SetAfterDataHook(std::function<void(const QString& source, const QString& d
 {
     std::lock_guard lock(g_hookMutex);
     g_afterDataHook = std::move(hook);
+}
+
+void SetDataHook(DataHook hook)
+{
+    g_dataHook = hook;
 }
 
 } // namespace FileCopyTestHooks

@@ -215,13 +215,14 @@ namespace FileCopyTestHooks {
 // From now on the copies of this process behave as on a disk with room for
 // `bytes` bytes of copy data: a write that does not fit fails with
 // `errorNumber`, and a failed copy gives its room back when its temporary
-// file is removed. A negative value switches the fault off. The environment variable
-// PAIRWELL_TEST_FAIL_WRITES_AFTER sets the same fault (ENOSPC) at start-up.
+// file is removed. A negative value switches the fault off.
 void FailWritesAfter(qint64 bytes, int errorNumber = 28 /* ENOSPC */);
 // Called after the data of a file has been copied, before the copy is
 // checked against its source and renamed into place.
 void SetAfterDataHook(std::function<void(const QString& source, const QString& destination)> hook);
-// The environment variable PAIRWELL_TEST_STOP_AFTER_BYTES=N makes the process
-// stop itself (SIGSTOP) once it has copied N bytes of one file, so that a test
-// can kill it in the middle of a copy at a known point.
+// Called on the copying thread after each piece of a file's data with the
+// bytes of that file copied so far (a plain function: it is looked at for
+// every piece). Null switches it off.
+using DataHook = void (*)(quint64 copiedOfThisFile);
+void SetDataHook(DataHook hook);
 } // namespace FileCopyTestHooks
