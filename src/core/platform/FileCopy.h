@@ -179,8 +179,29 @@ private:
     };
 
     enum class Existing { No, Yes, Unknown };
+    // A regular file is copied in steps: open the source, open a temporary
+    // file beside the destination, copy the bytes, verify the copy against
+    // its source (and give it the source's times and permissions), put it in
+    // place. Each step fails with `error`, the temporary file removed.
+    struct RegularCopy;
     bool CopyRegularFile(const RootedPath& source, const RootedPath& destination, Existing existing,
         const BytesCallback& progress, QString* error, quint64 tag);
+    static bool OpenSourceFile(RegularCopy& copy);
+    bool OpenTemporary(RegularCopy& copy);
+    static bool CopyBytes(RegularCopy& copy, const BytesCallback& progress);
+    enum class RangeCopy { Done, Failed, FallBack };
+    // copy_file_range; FallBack where the file systems cannot (the rest by reading and writing).
+    static RangeCopy CopyRanges(RegularCopy& copy, const BytesCallback& progress);
+    static bool CopyByReading(RegularCopy& copy, const BytesCallback& progress);
+    static bool Verify(RegularCopy& copy);
+    bool PutInPlace(RegularCopy& copy, Existing existing, quint64 tag);
+    enum class NewPlacement { Placed, Failed, Taken };
+    // Names the copy where nothing is; Taken when a file is there after all.
+    NewPlacement PlaceNewFile(RegularCopy& copy, quint64 tag);
+    // Checks and notes the file that the copy replaces.
+    bool ClaimReplacedFile(RegularCopy& copy, quint64 tag);
+    // Leaves the replacement waiting for the next flush of its file system.
+    bool QueueReplacement(RegularCopy& copy, quint64 tag);
     bool CopyLink(const RootedPath& source, const RootedPath& destination, QString* error);
     // The destination folder that holds `destination` (opened into `handle`,
     // the entry's name into `name`), noted for the flush; null on failure.
