@@ -125,7 +125,7 @@ void IFileOperationObserver::ShowErrors(const QStringList& errors)
     ShowFileOperationErrors(errors);
 }
 
-void IFileOperationObserver::RunOperation(FileOpKind, quint32, const std::function<void()>& operation)
+void IFileOperationObserver::RunOperation(FileOpKind, FileOpFlags, const std::function<void()>& operation)
 {
     operation();
 }
@@ -241,7 +241,7 @@ private:
 
 CFileOperation::CCopyRun::Answer CFileOperation::CCopyRun::AskOnce(const QString& text, bool* yesToAll)
 {
-    if ((m_op.m_flags & FOF_NOCONFIRMATION) || *yesToAll)
+    if ((m_op.m_flags & FileOpFlag::NoConfirmation) || *yesToAll)
         return Answer::Go;
     switch (CurrentPrompt().Ask(
         {text, QStringLiteral("Pairwell"), PromptButtons::YesYesToAllNoCancel, PromptIcon::Question})) {
@@ -272,7 +272,7 @@ void CFileOperation::CCopyRun::Fail(FileOpItem& item, const QString& error)
 void CFileOperation::CCopyRun::Advance(const QString& name)
 {
     ++m_filesDone;
-    if (m_op.m_observer && !(m_op.m_flags & FOF_SILENT))
+    if (m_op.m_observer && !(m_op.m_flags & FileOpFlag::Silent))
         m_op.m_observer->Progress(m_filesDone, m_bytesDone, name);
 }
 
@@ -289,7 +289,7 @@ bool CFileOperation::CCopyRun::EnsureParentFolder(
         m_knownFolder = parent;
         return true;
     }
-    if (info.kind == EntryKind::Missing && !(m_op.m_flags & FOF_NOCONFIRMMKDIR)) {
+    if (info.kind == EntryKind::Missing && !(m_op.m_flags & FileOpFlag::NoConfirmMkdir)) {
         switch (AskOnce(CreateFolderQuestion(parent), &m_createAll)) {
         case Answer::Go:
             break;
@@ -331,7 +331,7 @@ bool CFileOperation::CCopyRun::CopyOne(
     QString error;
     const auto progress = [this, &source](quint64 bytes) {
         m_bytesDone += qint64(bytes);
-        if (m_op.m_observer && !(m_op.m_flags & FOF_SILENT))
+        if (m_op.m_observer && !(m_op.m_flags & FileOpFlag::Silent))
             m_op.m_observer->Progress(m_filesDone, m_bytesDone, source);
     };
     const bool ok
@@ -413,7 +413,7 @@ void CFileOperation::CCopyRun::CopyItem(FileOpItem& item, quint64 tag, const Ent
 bool CFileOperation::CCopyRun::CanCopyInParallel(
     size_t first, size_t last, const std::vector<EntryInfo>& sourceInfos) const
 {
-    if (!(m_op.m_flags & FOF_NOCONFIRMATION))
+    if (!(m_op.m_flags & FileOpFlag::NoConfirmation))
         return false;
     // A path met twice (one copy's source is another's destination, or two
     // copies to one destination) needs the order of one thread. Hashes of the
@@ -576,7 +576,7 @@ bool CFileOperation::CancelRequested() const
     return m_cancel.load() || (m_observer && m_observer->CancelRequested());
 }
 
-void CFileOperation::Begin(quint32 flags)
+void CFileOperation::Begin(FileOpFlags flags)
 {
     m_flags = flags;
     m_cancel = false;
@@ -585,7 +585,7 @@ void CFileOperation::Begin(quint32 flags)
 
 bool CFileOperation::Finish()
 {
-    if (!m_result.errors.isEmpty() && !(m_flags & FOF_SILENT)) {
+    if (!m_result.errors.isEmpty() && !(m_flags & FileOpFlag::Silent)) {
         if (m_observer)
             m_observer->ShowErrors(m_result.errors);
         else
@@ -594,12 +594,12 @@ bool CFileOperation::Finish()
     return m_result.Succeeded();
 }
 
-bool CFileOperation::CopyItem(const QString& source, const QString& destination, quint32 flags)
+bool CFileOperation::CopyItem(const QString& source, const QString& destination, FileOpFlags flags)
 {
-    return CopyItems({source}, {destination}, flags & ~FOF_MULTIDESTFILES);
+    return CopyItems({source}, {destination}, flags.setFlag(FileOpFlag::MultiDestFiles, false));
 }
 
-bool CFileOperation::Run(FileOpKind kind, quint32 flags, const std::function<bool()>& work)
+bool CFileOperation::Run(FileOpKind kind, FileOpFlags flags, const std::function<bool()>& work)
 {
     bool ok = false;
     const std::function<void()> operation = [&ok, &work] { ok = work(); };
@@ -610,19 +610,19 @@ bool CFileOperation::Run(FileOpKind kind, quint32 flags, const std::function<boo
     return ok;
 }
 
-bool CFileOperation::CopyItems(const QStringList& sources, const QStringList& destinations, quint32 flags)
+bool CFileOperation::CopyItems(const QStringList& sources, const QStringList& destinations, FileOpFlags flags)
 {
     return Run(FileOpKind::Copy, flags, [&] { return DoCopyItems(sources, destinations, flags); });
 }
 
-bool CFileOperation::DeleteItems(const QStringList& paths, quint32 flags)
+bool CFileOperation::DeleteItems(const QStringList& paths, FileOpFlags flags)
 {
     return Run(FileOpKind::Delete, flags, [&] { return DoDeleteItems(paths, flags); });
 }
 
-bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& destinations, quint32 flags)
+bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& destinations, FileOpFlags flags)
 {
-    Begin(flags | (sources.size() > 1 ? FOF_MULTIDESTFILES : 0));
+    Begin(sources.size() > 1 ? flags | FileOpFlag::MultiDestFiles : flags);
     std::vector<CCopyRun::Rooted> paths(size_t(sources.size()));
     std::vector<bool> outside(size_t(sources.size()), false);
     for (qsizetype i = 0; i < sources.size(); ++i) {
@@ -667,7 +667,7 @@ bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& 
         totalFiles += otherFiles;
         totalBytes += otherBytes;
     }
-    if (m_observer && !(m_flags & FOF_SILENT))
+    if (m_observer && !(m_flags & FileOpFlag::Silent))
         m_observer->Started(totalFiles, totalBytes);
 
     CCopyRun run(*this, paths);
@@ -704,7 +704,7 @@ bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& 
     return Finish();
 }
 
-bool CFileOperation::DoDeleteItems(const QStringList& paths, quint32 flags)
+bool CFileOperation::DoDeleteItems(const QStringList& paths, FileOpFlags flags)
 {
     Begin(flags);
     for (const QString& path : paths) {
@@ -715,14 +715,14 @@ bool CFileOperation::DoDeleteItems(const QStringList& paths, quint32 flags)
     if (paths.isEmpty())
         return Finish();
 
-    const bool toTrash = m_flags & FOF_ALLOWUNDO;
-    if (!(m_flags & FOF_NOCONFIRMATION) && !CurrentPrompt().AskYesNo(DeleteQuestion(paths, toTrash))) {
+    const bool toTrash = m_flags & FileOpFlag::AllowUndo;
+    if (!(m_flags & FileOpFlag::NoConfirmation) && !CurrentPrompt().AskYesNo(DeleteQuestion(paths, toTrash))) {
         for (FileOpItem& item : m_result.items)
             item.status = FileOpStatus::Skipped;
         m_result.cancelled = true;
         return Finish();
     }
-    if (m_observer && !(m_flags & FOF_SILENT))
+    if (m_observer && !(m_flags & FileOpFlag::Silent))
         m_observer->Started(paths.size(), 0);
     CFolderCache folders;
     qint64 done = 0;
@@ -745,7 +745,7 @@ bool CFileOperation::DoDeleteItems(const QStringList& paths, quint32 flags)
             m_result.errors << error;
         }
         ItemDone(index);
-        if (m_observer && !(m_flags & FOF_SILENT))
+        if (m_observer && !(m_flags & FileOpFlag::Silent))
             m_observer->Progress(++done, 0, item.source);
     }
     return Finish();

@@ -432,13 +432,13 @@ bool CSyncRun::Execute()
         return false;
     }
 
-    quint32 operationFlags = 0;
+    FileOpFlags operationFlags;
     if (m_flags & SyncFlag::RecycleBin)
-        operationFlags |= FOF_ALLOWUNDO;
+        operationFlags |= FileOpFlag::AllowUndo;
     if (noConfirmation)
-        operationFlags |= FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR;
+        operationFlags |= FileOpFlag::NoConfirmation | FileOpFlag::NoConfirmMkdir;
     if (autoSync)
-        operationFlags |= FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR;
+        operationFlags |= FileOpFlag::Silent | FileOpFlag::NoConfirmation | FileOpFlag::NoConfirmMkdir;
 
     // The log is opened before anything changes; a log that cannot be opened stops the run.
     const QDateTime runStart = CSyncLog::Now();
