@@ -116,10 +116,17 @@ public:
 
 private:
     class CCopyRun;
+    struct CopyPlan;
 
     // Runs `work` through the observer's RunOperation (directly without one).
     bool Run(FileOpKind kind, FileOpFlags flags, const std::function<bool()>& work);
+    // A copy in steps: each item's paths split at their roots, the sources
+    // measured (the observer told the totals), then the items copied on two
+    // threads where nothing is to be asked, else one by one.
     bool DoCopyItems(const QStringList& sources, const QStringList& destinations, FileOpFlags flags);
+    void PlanCopies(CopyPlan& plan, const QStringList& sources, const QStringList& destinations);
+    void MeasureSources(CopyPlan& plan, CFolderCache& folders);
+    void CopyOneByOne(CCopyRun& run, const CopyPlan& plan);
     bool DoDeleteItems(const QStringList& paths, FileOpFlags flags);
     void Begin(FileOpFlags flags);
     bool Finish();
