@@ -420,30 +420,73 @@ void CSyncRun::ReportProblems()
     ShowFileOperationErrors(m_result.problems);
 }
 
+namespace {
+
+// The flags of a run's file operations.
+FileOpFlags OperationFlags(quint32 syncFlags, bool autoSync)
+{
+    FileOpFlags flags;
+    if (syncFlags & SyncFlag::RecycleBin)
+        flags |= FileOpFlag::AllowUndo;
+    if (syncFlags & SyncFlag::NoConfirmation)
+        flags |= FileOpFlag::NoConfirmation | FileOpFlag::NoConfirmMkdir;
+    if (autoSync)
+        flags |= FileOpFlag::Silent | FileOpFlag::NoConfirmation | FileOpFlag::NoConfirmMkdir;
+    return flags;
+}
+
+// Runs one file operation of `count` items (`start` starts it); each item's
+// log line is written as the item ends, in the order of the items.
+FileOpResult RunLogged(IFileOperationObserver* observer, const CPairRoots& roots, qsizetype count,
+    const CLogLinesInOrder::LineWriter& writeLine, const std::function<void(CFileOperation&)>& start)
+{
+    CLogLinesInOrder lines(count, writeLine);
+    CFileOperation operation(observer);
+    operation.SetItemDoneHandler([&lines](size_t index) { lines.ItemDone(index); });
+    operation.SetRoots(roots);
+    start(operation);
+    lines.Finish();
+    return operation.Result();
+}
+
+// Creates the missing folders of the destinations; false (the result says
+// which and why) at the first that cannot be made.
+bool CreateDestinationFolders(
+    const CPairRoots& roots, const QStringList& destinations, bool autoSync, SyncRunResult& result)
+{
+    for (const QString& destination : destinations) {
+        const QString parent = GetParentFolder(destination);
+        if (parent.isEmpty() || parent == destination || IsFolderAt(roots, parent))
+            continue;
+        QString error;
+        if (!CreateFolderAt(roots, parent, &error)) {
+            if (!autoSync)
+                CurrentPrompt().ShowMessage(error, PromptIcon::Information, QStringLiteral("Error"));
+            result.message = parent + QStringLiteral(": ") + error;
+            result.outcome = SyncOutcome::FolderFailed;
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 bool CSyncRun::Execute()
 {
     const bool autoSync = m_doc.IsAutoSyncMode();
-    const bool noConfirmation = m_flags & SyncFlag::NoConfirmation;
     if (Lists().IsEmpty()) {
         // Where something was left out, the report of the problems says more.
-        if (!noConfirmation && !autoSync && m_result.problems.isEmpty())
+        if (!(m_flags & SyncFlag::NoConfirmation) && !autoSync && m_result.problems.isEmpty())
             CurrentPrompt().ShowMessage(NothingToDoText(), PromptIcon::Information);
         m_result.outcome = SyncOutcome::NothingToDo;
         return false;
     }
-
-    FileOpFlags operationFlags;
-    if (m_flags & SyncFlag::RecycleBin)
-        operationFlags |= FileOpFlag::AllowUndo;
-    if (noConfirmation)
-        operationFlags |= FileOpFlag::NoConfirmation | FileOpFlag::NoConfirmMkdir;
-    if (autoSync)
-        operationFlags |= FileOpFlag::Silent | FileOpFlag::NoConfirmation | FileOpFlag::NoConfirmMkdir;
+    const FileOpFlags operationFlags = OperationFlags(m_flags, autoSync);
 
     // The log is opened before anything changes; a log that cannot be opened stops the run.
-    const QDateTime runStart = CSyncLog::Now();
     CSyncLog log;
-    if (!log.Open(m_logPath, runStart, &m_result.message)) {
+    if (!log.Open(m_logPath, CSyncLog::Now(), &m_result.message)) {
         if (!autoSync)
             CurrentPrompt().ShowMessage(m_result.message, PromptIcon::Error);
         m_result.outcome = SyncOutcome::LogFailed;
@@ -458,46 +501,25 @@ bool CSyncRun::Execute()
             return false;
         }
         // The log lists what the run asked for, whatever the outcome of each
-        // item; each line as its item ends, all of them on disk before any copy.
-        CLogLinesInOrder lines(deletions.size(), [&](qsizetype i) { log.WriteDeletion(deletions.at(i)); });
-        CFileOperation operation(m_observer);
-        operation.SetItemDoneHandler([&lines](size_t index) { lines.ItemDone(index); });
-        operation.SetRoots(m_roots);
-        operation.DeleteItems(deletions, operationFlags);
-        lines.Finish();
+        // item; all of its deletion lines are on disk before any copy.
+        m_result.deletions = RunLogged(
+            m_observer, m_roots, deletions.size(), [&](qsizetype i) { log.WriteDeletion(deletions.at(i)); },
+            [&](CFileOperation& operation) { operation.DeleteItems(deletions, operationFlags); });
         log.Sync();
-        m_result.deletions = operation.Result();
     }
 
     const QStringList sources = m_doc.m_copySources;
     const QStringList destinations = m_doc.m_copyDestinations;
-    if (m_flags & SyncFlag::CheckFolders) {
-        for (const QString& destination : destinations) {
-            const QString parent = GetParentFolder(destination);
-            if (parent.isEmpty() || parent == destination || IsFolderAt(m_roots, parent))
-                continue;
-            QString error;
-            if (!CreateFolderAt(m_roots, parent, &error)) {
-                if (!autoSync)
-                    CurrentPrompt().ShowMessage(error, PromptIcon::Information, QStringLiteral("Error"));
-                m_result.message = parent + QStringLiteral(": ") + error;
-                m_result.outcome = SyncOutcome::FolderFailed;
-                m_result.logWriteError = log.WriteError();
-                return false;
-            }
-        }
+    if ((m_flags & SyncFlag::CheckFolders) && !CreateDestinationFolders(m_roots, destinations, autoSync, m_result)) {
+        m_result.logWriteError = log.WriteError();
+        return false;
     }
-
     if (!sources.isEmpty()) {
         // The copy lines follow the copies while they go on (see CSyncLog).
-        CLogLinesInOrder lines(
-            sources.size(), [&](qsizetype i) { log.WriteCopy(sources.at(i), destinations.value(i)); });
-        CFileOperation operation(m_observer);
-        operation.SetItemDoneHandler([&lines](size_t index) { lines.ItemDone(index); });
-        operation.SetRoots(m_roots);
-        operation.CopyItems(sources, destinations, operationFlags);
-        lines.Finish();
-        m_result.copies = operation.Result();
+        m_result.copies = RunLogged(
+            m_observer, m_roots, sources.size(),
+            [&](qsizetype i) { log.WriteCopy(sources.at(i), destinations.value(i)); },
+            [&](CFileOperation& operation) { operation.CopyItems(sources, destinations, operationFlags); });
     }
     m_result.logWriteError = log.WriteError();
     m_result.outcome = SyncOutcome::Executed;
