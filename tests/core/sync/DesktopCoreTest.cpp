@@ -30,7 +30,7 @@ namespace {
 class WorkerObserver : public IFileOperationObserver
 {
 public:
-    void RunOperation(FileOpKind kind, quint32 flags, const std::function<void()>& operation) override
+    void RunOperation(FileOpKind kind, FileOpFlags flags, const std::function<void()>& operation) override
     {
         kinds.push_back(kind);
         runFlags.push_back(flags);
@@ -48,7 +48,7 @@ public:
     void ShowErrors(const QStringList& errors) override { shown << errors; }
 
     std::vector<FileOpKind> kinds;
-    std::vector<quint32> runFlags;
+    std::vector<FileOpFlags> runFlags;
     std::thread::id workerId;
     bool progressOnWorker = true;
     QStringList names;
@@ -129,8 +129,8 @@ private:
 class DocDeleteTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { CSyncRun::SetDefaultObserver(&observer); }
-    void TearDown() override { CSyncRun::SetDefaultObserver(nullptr); }
+    void SetUp() override { doc.SetSyncHooks({{}, &observer}); }
+    void TearDown() override { doc.SetSyncHooks({}); }
 
     TestDir dir;
     EnvScope data{"XDG_DATA_HOME", EncodeFileName(dir.PathOf(QStringLiteral("data")))};
@@ -150,10 +150,10 @@ TEST_F(DocDeleteTest, OperationsRunThroughTheObserverOnItsWorkerThreadAndAskTher
     const QString tb = dir.PathOf(QStringLiteral("t/b.txt"));
     CFileOperation operation(&observer);
     prompt.Push(PromptAnswer::No); // keep the old a.txt
-    EXPECT_FALSE(operation.CopyItems({a, b}, {ta, tb}, FOF_NOCONFIRMMKDIR));
+    EXPECT_FALSE(operation.CopyItems({a, b}, {ta, tb}, FileOpFlag::NoConfirmMkdir));
     ASSERT_EQ(observer.kinds.size(), 1u);
     EXPECT_EQ(observer.kinds.front(), FileOpKind::Copy);
-    EXPECT_EQ(observer.runFlags.front() & FOF_NOCONFIRMMKDIR, FOF_NOCONFIRMMKDIR);
+    EXPECT_TRUE(observer.runFlags.front().testFlag(FileOpFlag::NoConfirmMkdir));
     // The work, its progress and its question all happened on the worker.
     ASSERT_EQ(prompt.threads.size(), 1u);
     EXPECT_EQ(prompt.threads.front(), observer.workerId);

@@ -46,7 +46,7 @@ protected:
     void paintEvent(QPaintEvent*) override { ++paints; }
 };
 
-constexpr quint32 kQuiet = FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR;
+constexpr FileOpFlags kQuiet = FileOpFlag::NoConfirmation | FileOpFlag::NoConfirmMkdir;
 
 } // namespace
 
@@ -75,7 +75,7 @@ TEST_F(SyncGuiTest, TheProgressDialogShowsFilesAndBytesAndCancelStopsAfterTheCur
         QTest::mouseClick(Control<QPushButton>(dialog, 2), Qt::LeftButton);
         gate.Release();
     });
-    CFileOperation operation(CSyncRun::DefaultObserver());
+    CFileOperation operation(doc.GetSyncHooks().observer);
     EXPECT_FALSE(operation.CopyItems(sources, destinations, kQuiet));
     EXPECT_TRUE(checked);
     EXPECT_FALSE(IsFileOperationRunning());
@@ -113,8 +113,8 @@ TEST_F(SyncGuiTest, TheWindowKeepsPaintingWhileASilentOperationWorks)
         }
     });
     watch.start();
-    CFileOperation operation(CSyncRun::DefaultObserver());
-    EXPECT_TRUE(operation.CopyItem(source, T("a.txt"), kQuiet | FOF_SILENT));
+    CFileOperation operation(doc.GetSyncHooks().observer);
+    EXPECT_TRUE(operation.CopyItem(source, T("a.txt"), kQuiet | FileOpFlag::Silent));
     EXPECT_TRUE(releasedByPaint);
     EXPECT_FALSE(sawDialog); // silent: no progress dialog
     EXPECT_EQ(TestDir::ReadFile(T("a.txt")), QByteArray("a"));
@@ -126,7 +126,7 @@ TEST_F(SyncGuiTest, FailuresAreShownOnceAfterTheProgressDialogHasGone)
     const QString missing1 = P("missing1.txt");
     const QString missing2 = P("missing2.txt");
     const QString good = dir.WriteFile(QStringLiteral("P/good.txt"), "good");
-    CFileOperation operation(CSyncRun::DefaultObserver());
+    CFileOperation operation(doc.GetSyncHooks().observer);
     EXPECT_FALSE(operation.CopyItems({missing1, good, missing2}, {T("1"), T("good.txt"), T("2")}, kQuiet));
     ASSERT_EQ(prompt.Requests().size(), 1u);
     EXPECT_EQ(prompt.Requests().at(0).icon, PromptIcon::Error);
@@ -137,8 +137,8 @@ TEST_F(SyncGuiTest, FailuresAreShownOnceAfterTheProgressDialogHasGone)
     EXPECT_EQ(TestDir::ReadFile(T("good.txt")), QByteArray("good"));
 
     // Silent: the failures are only returned.
-    CFileOperation silent(CSyncRun::DefaultObserver());
-    EXPECT_FALSE(silent.CopyItems({missing1}, {T("1")}, kQuiet | FOF_SILENT));
+    CFileOperation silent(doc.GetSyncHooks().observer);
+    EXPECT_FALSE(silent.CopyItems({missing1}, {T("1")}, kQuiet | FileOpFlag::Silent));
     EXPECT_EQ(prompt.Requests().size(), 1u);
     EXPECT_EQ(silent.Result().errors.size(), 1);
 }
@@ -153,8 +153,8 @@ TEST_F(SyncGuiTest, TheReplaceQuestionOffersYesToAllAndCancelStopsTheRest)
     const QStringList destinations{T("a.txt"), T("b.txt"), T("c.txt")};
 
     prompt.Push(PromptAnswer::YesToAll);
-    CFileOperation operation(CSyncRun::DefaultObserver());
-    EXPECT_TRUE(operation.CopyItems(sources, destinations, FOF_NOCONFIRMMKDIR));
+    CFileOperation operation(doc.GetSyncHooks().observer);
+    EXPECT_TRUE(operation.CopyItems(sources, destinations, FileOpFlag::NoConfirmMkdir));
     ASSERT_EQ(prompt.Requests().size(), 1u);
     EXPECT_EQ(prompt.Requests().at(0).buttons, PromptButtons::YesYesToAllNoCancel);
     EXPECT_EQ(prompt.modalClass.at(0), QStringLiteral("CFileProgressDlg"));
@@ -165,7 +165,7 @@ TEST_F(SyncGuiTest, TheReplaceQuestionOffersYesToAllAndCancelStopsTheRest)
         dir.WriteFile(destination.mid(dir.Path().size() + 1), "old", kOld);
     prompt.Push(PromptAnswer::Yes);
     prompt.Push(PromptAnswer::Cancel);
-    EXPECT_FALSE(operation.CopyItems(sources, destinations, FOF_NOCONFIRMMKDIR));
+    EXPECT_FALSE(operation.CopyItems(sources, destinations, FileOpFlag::NoConfirmMkdir));
     EXPECT_EQ(prompt.Requests().size(), 3u);
     EXPECT_TRUE(operation.Result().cancelled);
     EXPECT_EQ(TestDir::ReadFile(T("a.txt")), QByteArray("new"));
