@@ -65,15 +65,20 @@ TEST_F(SyncGuiTest, ProgressDialogDuringALargeExport)
     bool taken = false;
     DialogScript script;
     script.Then<CFileProgressDlg>([&](CFileProgressDlg* dialog) {
-        QTRY_VERIFY_WITH_TIMEOUT(copied.load() >= 48, 60000);
+        // QTRY_* report to QtTest, not to this program: wait by hand.
+        const QLabel* counts = Control<QLabel>(dialog, 1002);
+        for (int waited = 0; !counts->text().startsWith(QStringLiteral("47 / 120")) && waited < 60000; waited += 10)
+            QTest::qWait(10);
         // 47 files done, the 48th copied but not yet in place.
-        QTRY_VERIFY(Control<QLabel>(dialog, 1002)->text().startsWith(QStringLiteral("47 / 120")));
+        EXPECT_TRUE(counts->text().startsWith(QStringLiteral("47 / 120"))) << counts->text().toStdString();
         QTest::qWait(200); // let the window system draw it
         taken = dialog->grab().save(PicturePath(QStringLiteral("progress-dialog.png")));
         release = true;
     });
     CAppOptionSync options;
-    options.Flags = SyncFlag::Default | SyncFlag::Recursive | SyncFlag::NoConfirmation;
+    // With the run's confirmation asked, the files are copied one by one.
+    options.Flags = SyncFlag::Default | SyncFlag::Recursive;
+    prompt.Push(PromptAnswer::Yes); // start the run
     EXPECT_TRUE(doc.Synchronize(&project, options, SyncDirection::Export));
     FileCopyTestHooks::SetAfterDataHook({});
     EXPECT_TRUE(taken);

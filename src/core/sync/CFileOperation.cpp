@@ -238,7 +238,8 @@ private:
     void CopyBlocks(Parallel& shared, bool onOwnThread);
     void CopyBlockItem(Parallel& shared, size_t k, QString& knownFolder);
     void TakeOutcomes(Parallel& shared);
-    void WaitForBlock(Parallel& shared, size_t block);
+    void WaitForBlock(Parallel& shared, size_t block, size_t taken);
+    void ReportBlockUnderWay(const Parallel& shared, size_t block, size_t taken);
 
     Answer AskOnce(const QString& text, bool* yesToAll);
     bool EnsureParentFolder(const RootedPath& destination, const QString& destinationText, FileOpItem& item);
@@ -574,7 +575,7 @@ void CFileOperation::CCopyRun::TakeOutcomes(Parallel& shared)
 {
     size_t taken = 0;
     for (size_t block = 0; block < shared.blocks; ++block) {
-        WaitForBlock(shared, block);
+        WaitForBlock(shared, block, taken);
         for (; taken < shared.BlockEnd(block); ++taken) {
             const Parallel::Outcome& outcome = shared.outcomes[taken];
             if (!outcome.ran)
@@ -590,9 +591,10 @@ void CFileOperation::CCopyRun::TakeOutcomes(Parallel& shared)
     }
 }
 
-void CFileOperation::CCopyRun::WaitForBlock(Parallel& shared, size_t block)
+void CFileOperation::CCopyRun::WaitForBlock(Parallel& shared, size_t block, size_t taken)
 {
-    // The other thread may still copy it: Cancel is asked for meanwhile.
+    // The other thread may still copy it: Cancel is asked for meanwhile, and
+    // the bytes copied so far are shown.
     std::unique_lock lock(shared.mutex);
     while (!shared.blockDone[block]) {
         if (shared.doneChanged.wait_for(
@@ -601,8 +603,23 @@ void CFileOperation::CCopyRun::WaitForBlock(Parallel& shared, size_t block)
         lock.unlock();
         if (shared.canAsk && m_op.CancelRequested())
             shared.cancel = true;
+        ReportBlockUnderWay(shared, block, taken);
         lock.lock();
     }
+}
+
+// A block of large files takes long: its bytes move the progress before its
+// files are counted as done, under the name of its first file not yet taken.
+void CFileOperation::CCopyRun::ReportBlockUnderWay(const Parallel& shared, size_t block, size_t taken)
+{
+    if (!m_op.m_observer || (m_op.m_flags & FileOpFlag::Silent))
+        return;
+    qint64 underWay = 0;
+    for (size_t k = taken; k < shared.BlockEnd(block); ++k)
+        underWay += qint64(shared.outcomes[k].bytes.load());
+    if (underWay > 0)
+        m_op.m_observer->Progress(
+            m_filesDone, m_bytesDone + underWay, m_op.m_result.items[shared.first + taken].source);
 }
 
 void CFileOperation::CCopyRun::Finish()
