@@ -237,9 +237,10 @@ private:
     // their outcomes in order (waiting for a block the other still copies).
     void CopyBlocks(Parallel& shared, bool onOwnThread);
     void CopyBlockItem(Parallel& shared, size_t k, QString& knownFolder);
-    void TakeOutcomes(Parallel& shared);
-    void WaitForBlock(Parallel& shared, size_t block, size_t taken);
-    void ReportBlockUnderWay(const Parallel& shared, size_t block, size_t taken);
+    void TakeOutcomes(Parallel& shared, bool wait);
+    void TakeBlock(Parallel& shared, size_t block);
+    void WaitForBlock(Parallel& shared, size_t block);
+    void ReportUnderWay(Parallel& shared);
 
     Answer AskOnce(const QString& text, bool* yesToAll);
     bool EnsureParentFolder(const RootedPath& destination, const QString& destinationText, FileOpItem& item);
@@ -489,6 +490,11 @@ struct CFileOperation::CCopyRun::Parallel
     std::mutex mutex;
     std::condition_variable doneChanged;
     bool canAsk = false; // the observer is asked on this thread only
+    // Taken by this thread only: the items and whole blocks taken so far, and
+    // when the bytes of items under way were last shown.
+    size_t taken = 0;
+    size_t takenBlocks = 0;
+    std::chrono::steady_clock::time_point shownAt;
     CFolderCache* folders = nullptr; // shared by both threads
 };
 
@@ -509,7 +515,7 @@ bool CFileOperation::CCopyRun::CopyInParallel(size_t first, size_t last, const s
         // No second thread: this one copies every block.
     }
     CopyBlocks(shared, true);
-    TakeOutcomes(shared);
+    TakeOutcomes(shared, true);
     if (helper.joinable())
         helper.join();
     if (shared.cancel)
@@ -531,10 +537,16 @@ void CFileOperation::CCopyRun::CopyBlocks(Parallel& shared, bool onOwnThread)
             if (shared.cancel)
                 break;
             CopyBlockItem(shared, k, knownFolder);
+            if (onOwnThread)
+                ReportUnderWay(shared);
         }
-        std::lock_guard lock(shared.mutex);
-        shared.blockDone[block] = 1;
-        shared.doneChanged.notify_all();
+        {
+            std::lock_guard lock(shared.mutex);
+            shared.blockDone[block] = 1;
+            shared.doneChanged.notify_all();
+        }
+        if (onOwnThread)
+            TakeOutcomes(shared, false);
     }
 }
 
@@ -571,27 +583,41 @@ void CFileOperation::CCopyRun::CopyBlockItem(Parallel& shared, size_t k, QString
         index);
 }
 
-void CFileOperation::CCopyRun::TakeOutcomes(Parallel& shared)
+// Takes the outcomes of the blocks done so far in the order of the items
+// (statuses, errors and progress as from one thread); with `wait`, of every
+// block, waiting for those the other thread still copies.
+void CFileOperation::CCopyRun::TakeOutcomes(Parallel& shared, bool wait)
 {
-    size_t taken = 0;
-    for (size_t block = 0; block < shared.blocks; ++block) {
-        WaitForBlock(shared, block, taken);
-        for (; taken < shared.BlockEnd(block); ++taken) {
-            const Parallel::Outcome& outcome = shared.outcomes[taken];
-            if (!outcome.ran)
-                continue;
-            FileOpItem& item = m_op.m_result.items[shared.first + taken];
-            m_bytesDone += qint64(outcome.bytes.load());
-            if (outcome.ok)
-                item.status = FileOpStatus::Done;
-            else
-                Fail(item, outcome.error);
-            Advance(item.source);
+    for (; shared.takenBlocks < shared.blocks; ++shared.takenBlocks) {
+        const size_t block = shared.takenBlocks;
+        if (wait) {
+            WaitForBlock(shared, block);
+        } else {
+            std::lock_guard lock(shared.mutex);
+            if (!shared.blockDone[block])
+                return;
         }
+        TakeBlock(shared, block);
     }
 }
 
-void CFileOperation::CCopyRun::WaitForBlock(Parallel& shared, size_t block, size_t taken)
+void CFileOperation::CCopyRun::TakeBlock(Parallel& shared, size_t block)
+{
+    for (; shared.taken < shared.BlockEnd(block); ++shared.taken) {
+        const Parallel::Outcome& outcome = shared.outcomes[shared.taken];
+        if (!outcome.ran)
+            continue;
+        FileOpItem& item = m_op.m_result.items[shared.first + shared.taken];
+        m_bytesDone += qint64(outcome.bytes.load());
+        if (outcome.ok)
+            item.status = FileOpStatus::Done;
+        else
+            Fail(item, outcome.error);
+        Advance(item.source);
+    }
+}
+
+void CFileOperation::CCopyRun::WaitForBlock(Parallel& shared, size_t block)
 {
     // The other thread may still copy it: Cancel is asked for meanwhile, and
     // the bytes copied so far are shown.
@@ -603,23 +629,29 @@ void CFileOperation::CCopyRun::WaitForBlock(Parallel& shared, size_t block, size
         lock.unlock();
         if (shared.canAsk && m_op.CancelRequested())
             shared.cancel = true;
-        ReportBlockUnderWay(shared, block, taken);
+        ReportUnderWay(shared);
         lock.lock();
     }
 }
 
-// A block of large files takes long: its bytes move the progress before its
-// files are counted as done, under the name of its first file not yet taken.
-void CFileOperation::CCopyRun::ReportBlockUnderWay(const Parallel& shared, size_t block, size_t taken)
+// Blocks of large files take long: the bytes of the items under way (the next
+// two blocks' worth) move the progress before their files count as done, at
+// most every 100 ms, under the name of the first item not yet taken.
+void CFileOperation::CCopyRun::ReportUnderWay(Parallel& shared)
 {
-    if (!m_op.m_observer || (m_op.m_flags & FileOpFlag::Silent))
+    if (!m_op.m_observer || (m_op.m_flags & FileOpFlag::Silent) || shared.taken >= shared.count)
         return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - shared.shownAt < std::chrono::milliseconds(100))
+        return;
+    shared.shownAt = now;
     qint64 underWay = 0;
-    for (size_t k = taken; k < shared.BlockEnd(block); ++k)
+    const size_t end = std::min(shared.count, shared.taken + 2 * Parallel::kBlock);
+    for (size_t k = shared.taken; k < end; ++k)
         underWay += qint64(shared.outcomes[k].bytes.load());
     if (underWay > 0)
         m_op.m_observer->Progress(
-            m_filesDone, m_bytesDone + underWay, m_op.m_result.items[shared.first + taken].source);
+            m_filesDone, m_bytesDone + underWay, m_op.m_result.items[shared.first + shared.taken].source);
 }
 
 void CFileOperation::CCopyRun::Finish()
