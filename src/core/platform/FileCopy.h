@@ -121,6 +121,17 @@ public:
 
     void SetTagName(TagName name) { m_tagName = std::move(name); }
 
+    // With `on`, a file that a copy replaces goes to the trash (see ReplaceInPlace).
+    void SetTrashReplaced(bool on) { m_trashReplaced = on; }
+    // A file put in place over another one.
+    struct Replacement
+    {
+        quint64 tag = 0;
+        QString trashedAs; // where the old file went; empty: it is gone for good
+    };
+    // The replacements completed since the last call.
+    std::vector<Replacement> TakeReplacements();
+
     // Copies a regular file or a symbolic link to the file path `destination`,
     // whose folder must exist. An existing file or link there is replaced; a
     // folder there is never replaced. The copy takes the source's modification
@@ -195,6 +206,9 @@ private:
         const Folder& folder, const QByteArray& name, Identity id, bool created, quint64 tag, quint64* otherTag);
     QString CollisionMessage(const RootedPath& destination, quint64 tag, quint64 otherTag) const;
     void CommitLocked(std::unique_lock<std::mutex>& lock);
+    // Renames the complete temporary file over the destination: 0, an errno,
+    // or -1 with `error` set when the trash could not take the old file.
+    int ReplaceInPlace(int dirFd, const QByteArray& temporary, const Pending& pending, QString* error);
     CTempRecord& Record();
 
     std::mutex m_mutex;
@@ -207,6 +221,8 @@ private:
     std::unordered_map<Identity, Placed, IdentityHash> m_placed;
     std::unique_ptr<CTempRecord> m_record;
     TagName m_tagName;
+    bool m_trashReplaced = false;
+    std::vector<Replacement> m_replacements;
 };
 
 // Test hooks of the copy layer. They exist so that tests can produce faults

@@ -198,6 +198,7 @@ public:
         m_copier.SetTagName([this](quint64 tag) {
             return tag < m_op.m_result.items.size() ? m_op.m_result.items[size_t(tag)].source : QString();
         });
+        m_copier.SetTrashReplaced(m_op.m_trashReplaced);
     }
 
     // Copies one item, whose source was found to be `sourceInfo` a moment
@@ -486,6 +487,9 @@ bool CFileOperation::CCopyRun::CopyInParallel(size_t first, size_t last, const s
                     outcome.error = FileErrorText(item.source, info.error != 0 ? info.error : ENOENT);
                     continue;
                 }
+                outcome.error = m_op.CheckItem(first + k);
+                if (!outcome.error.isEmpty())
+                    continue;
                 const QString parent = GetParentFolder(item.destination);
                 if (!parent.isEmpty() && parent != knownFolder) {
                     const RootedPath parentPath = ParentOf(paths.destination);
@@ -559,6 +563,11 @@ void CFileOperation::CCopyRun::Finish()
         if (item.status == FileOpStatus::Done)
             item.status = FileOpStatus::NotRun;
         Fail(item, failure.error);
+    }
+    for (const CFileCopier::Replacement& replacement : m_copier.TakeReplacements()) {
+        FileOpItem& item = m_op.m_result.items.at(size_t(replacement.tag));
+        item.replaced = true;
+        item.trashedAs = replacement.trashedAs;
     }
     // New files are flushed once, at the end, for every file system written to.
     if (!flushed)
@@ -697,6 +706,14 @@ bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& 
             m_result.errors << item.error;
             continue;
         }
+        const QString changed = CheckItem(i);
+        if (!changed.isEmpty()) {
+            item.status = FileOpStatus::Failed;
+            item.error = changed;
+            m_result.errors << changed;
+            ItemDone(i);
+            continue;
+        }
         run.CopyItem(item, i, sourceInfos[i]);
         ItemDone(i);
     }
@@ -737,8 +754,8 @@ bool CFileOperation::DoDeleteItems(const QStringList& paths, quint32 flags)
         bool ok = false;
         if (!m_roots.Split(item.source, &rooted))
             error = OutsideText(item.source);
-        else
-            ok = toTrash ? MoveToTrash(rooted, &error) : DeleteForGood(rooted, &error);
+        else if (error = CheckItem(index); error.isEmpty())
+            ok = toTrash ? MoveToTrash(rooted, &error, &item.trashedAs) : DeleteForGood(rooted, &error);
         item.status = ok ? FileOpStatus::Done : FileOpStatus::Failed;
         if (!ok) {
             item.error = error;

@@ -1,0 +1,86 @@
+#include "core/sync/PlanStamps.h"
+
+#include "core/engine/CFileEntry.h"
+
+namespace PlanStampText {
+
+QString SourceChanged(const QString& path)
+{
+    return path + QStringLiteral(": 同期対象一覧の作成後に変更されたため、コピーしませんでした。");
+}
+
+QString DestinationChanged(const QString& path)
+{
+    return path + QStringLiteral(": 同期対象一覧の作成後に変更されたため、上書きしませんでした。");
+}
+
+QString DeletionChanged(const QString& path)
+{
+    return path + QStringLiteral(": 同期対象一覧の作成後に変更されたため、削除しませんでした。");
+}
+
+} // namespace PlanStampText
+
+namespace {
+
+qint64 WholeSeconds(qint64 nanoseconds)
+{
+    qint64 seconds = nanoseconds / 1'000'000'000;
+    if (nanoseconds < 0 && nanoseconds % 1'000'000'000 != 0)
+        --seconds;
+    return seconds;
+}
+
+} // namespace
+
+void CPlanStamps::NoteFile(const CPairRoots& roots, const QString& path, const CFileEntry* entry)
+{
+    Seen seen;
+    RootedPath rooted;
+    if (roots.Split(path, &rooted))
+        seen.stamp = StampOf(rooted);
+    else
+        seen.changedAlready = true;
+    if (!entry)
+        seen.changedAlready = seen.changedAlready || seen.stamp.kind != EntryKind::Missing;
+    else if (seen.stamp.kind == EntryKind::Missing || seen.stamp.size != qint64(entry->Size)
+        || WholeSeconds(seen.stamp.modified) != entry->LastWriteTime)
+        seen.changedAlready = true;
+    m_stamps.insert(path, seen);
+}
+
+void CPlanStamps::NoteFolderTree(const QString& path)
+{
+    Seen seen;
+    seen.folderTree = true;
+    seen.planned = NowNanoseconds();
+    m_stamps.insert(path, seen);
+}
+
+bool CPlanStamps::Unchanged(const CPairRoots& roots, const QString& path, const Seen& seen) const
+{
+    if (seen.changedAlready)
+        return false;
+    RootedPath rooted;
+    if (!roots.Split(path, &rooted))
+        return false;
+    if (seen.folderTree)
+        return !ChangedSince(rooted, seen.planned);
+    return StampOf(rooted) == seen.stamp;
+}
+
+QString CPlanStamps::Check(const CPairRoots& roots, const QString& path, Role role) const
+{
+    const auto found = m_stamps.constFind(path);
+    if (found == m_stamps.constEnd() || Unchanged(roots, path, *found))
+        return {};
+    switch (role) {
+    case Role::CopySource:
+        return PlanStampText::SourceChanged(path);
+    case Role::CopyDestination:
+        return PlanStampText::DestinationChanged(path);
+    case Role::Deletion:
+        break;
+    }
+    return PlanStampText::DeletionChanged(path);
+}
