@@ -2,9 +2,12 @@
 
 #include "core/platform/FileName.h"
 
+#include <QCryptographicHash>
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <vector>
 
@@ -70,35 +73,33 @@ EntryStamp StampOfPath(const QString& path)
     return FromStat(st);
 }
 
-qint64 NowNanoseconds()
+QByteArray TreeFingerprint(const RootedPath& path)
 {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    return Nanoseconds(now);
-}
-
-bool ChangedSince(const RootedPath& path, qint64 since)
-{
-    // Without recursion: a tree may be very deep.
+    // Without recursion: a tree may be very deep. Names in sorted order, so
+    // that the same tree gives the same fingerprint.
     CFolderCache folders;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
     std::vector<RootedPath> pending{path};
     while (!pending.empty()) {
         const RootedPath entry = pending.back();
         pending.pop_back();
         struct stat st;
         const int failure = StatAt(entry, &st);
-        if (failure == ENOENT && entry.below == path.below)
-            return true; // the whole folder is gone or was replaced
-        if (failure != 0 || Nanoseconds(st.st_ctim) > since)
-            return true;
+        if (failure != 0)
+            return {};
+        const qint64 fields[] = {qint64(st.st_ino), qint64(st.st_mode), qint64(st.st_size), Nanoseconds(st.st_mtim),
+            Nanoseconds(st.st_ctim)};
+        hash.addData(entry.below);
+        hash.addData(QByteArrayView(reinterpret_cast<const char*>(fields), sizeof fields));
         if (!S_ISDIR(st.st_mode))
             continue;
         std::vector<QByteArray> names;
         int error = 0;
         if (!ListFolderEntries(entry, &names, &error))
-            return true;
+            return {};
+        std::sort(names.begin(), names.end(), std::greater<>());
         for (const QByteArray& name : names)
             pending.push_back(entry.Child(name));
     }
-    return false;
+    return hash.result();
 }

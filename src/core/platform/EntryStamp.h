@@ -26,12 +26,10 @@ EntryStamp StampOf(const RootedPath& path);
 // The stamp of an entry by its absolute path, outside any pair (a trash item).
 EntryStamp StampOfPath(const QString& path);
 
-// The current time in nanoseconds since 1970, as file times count it.
-qint64 NowNanoseconds();
-
-// Whether anything at or below `path` changed after `since` (nanoseconds
-// since 1970): an entry's status-change time (which every write, rename into
-// or out of a folder and change of attributes moves forward) lies later.
-// Also true when the tree could not be read completely: what could not be
-// seen may have changed. No link is followed.
-bool ChangedSince(const RootedPath& path, qint64 since);
+// What tells one state of a whole tree from the next: a hash of the name,
+// identity, kind, size, modification and status-change times of every entry
+// at and below `path` (every write, rename into or out of a folder and
+// change of attributes moves the status-change time). Empty when the tree
+// could not be read completely: what could not be seen may have changed.
+// No link is followed.
+QByteArray TreeFingerprint(const RootedPath& path);

@@ -335,7 +335,7 @@ bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QString
     if ((m_flags & SyncFlag::DeleteFolders) && folderState == destinationOnly) {
         if (!noDeletions) {
             m_doc.m_deletions << destinationFolder;
-            m_planned.NoteFolderTree(destinationFolder);
+            m_planned.NoteFolderTree(m_roots, destinationFolder);
         }
         return false;
     }

@@ -49,30 +49,38 @@ void CPlanStamps::NoteFile(const CPairRoots& roots, const QString& path, const C
     m_stamps.insert(path, seen);
 }
 
-void CPlanStamps::NoteFolderTree(const QString& path)
+void CPlanStamps::NoteFolderTree(const CPairRoots& roots, const QString& path)
 {
     Seen seen;
     seen.folderTree = true;
-    seen.planned = NowNanoseconds();
+    RootedPath rooted;
+    if (roots.Split(path, &rooted))
+        seen.tree = TreeFingerprint(rooted);
+    seen.changedAlready = seen.tree.isEmpty();
     m_stamps.insert(path, seen);
 }
 
-bool CPlanStamps::Unchanged(const CPairRoots& roots, const QString& path, const Seen& seen) const
+bool CPlanStamps::Unchanged(const CPairRoots& roots, const QString& path, const Seen& seen, Role role) const
 {
-    if (seen.changedAlready)
-        return false;
     RootedPath rooted;
     if (!roots.Split(path, &rooted))
         return false;
+    const EntryStamp now = StampOf(rooted);
+    // Nothing there to lose: a destination or a deletion that is gone takes
+    // its course (the operation reports what it cannot do).
+    if (role != Role::CopySource && now.kind == EntryKind::Missing && now.error == 0)
+        return true;
+    if (seen.changedAlready)
+        return false;
     if (seen.folderTree)
-        return !ChangedSince(rooted, seen.planned);
-    return StampOf(rooted) == seen.stamp;
+        return TreeFingerprint(rooted) == seen.tree;
+    return now == seen.stamp;
 }
 
 QString CPlanStamps::Check(const CPairRoots& roots, const QString& path, Role role) const
 {
     const auto found = m_stamps.constFind(path);
-    if (found == m_stamps.constEnd() || Unchanged(roots, path, *found))
+    if (found == m_stamps.constEnd() || Unchanged(roots, path, *found, role))
         return {};
     switch (role) {
     case Role::CopySource:

@@ -17,8 +17,9 @@ class CFileEntry;
 // A file is kept with its size and modification time in nanoseconds, taken
 // when the plan is made and compared with what the scan found (size and
 // seconds): a file that changed between the scan and the plan counts as
-// changed already. A folder that goes as a whole is kept with the moment the
-// plan was made: nothing at or below it may have changed after it.
+// changed already. A folder that goes as a whole is read through when the
+// plan is made and kept as the fingerprint of its tree: nothing at or below
+// it may have changed since (nor may it have become unreadable).
 class CPlanStamps
 {
 public:
@@ -28,7 +29,7 @@ public:
     // The file at `path`, which the scan saw as `entry` (null: it saw nothing there).
     void NoteFile(const CPairRoots& roots, const QString& path, const CFileEntry* entry);
     // The folder at `path`, which goes as a whole.
-    void NoteFolderTree(const QString& path);
+    void NoteFolderTree(const CPairRoots& roots, const QString& path);
 
     // Empty when the entry at `path` is as the plan saw it (or the plan did
     // not note it); else the text that says what was left alone and why.
@@ -40,9 +41,9 @@ private:
         EntryStamp stamp;
         bool changedAlready = false;
         bool folderTree = false;
-        qint64 planned = 0; // for a folder tree: nanoseconds since 1970
+        QByteArray tree; // a folder tree's TreeFingerprint
     };
-    bool Unchanged(const CPairRoots& roots, const QString& path, const Seen& seen) const;
+    bool Unchanged(const CPairRoots& roots, const QString& path, const Seen& seen, Role role) const;
 
     QHash<QString, Seen> m_stamps;
 };

@@ -220,7 +220,8 @@ bool Save(RunRecord& record, QString* error)
     }
     if (!CreateFolderPath(folder, error))
         return false;
-    record.id = NewId(record.time);
+    // The id tells when the record was made, whatever clock the run used.
+    record.id = NewId(QDateTime::currentDateTimeUtc());
     const QByteArray data = QJsonDocument(record.ToJson()).toJson(QJsonDocument::Indented);
     if (!ReplaceFileAtomically(RecordPath(folder, record.id), data, error))
         return false;
