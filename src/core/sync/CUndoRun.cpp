@@ -39,6 +39,26 @@ QString FolderNotEmpty(const QString& path)
     return path + QStringLiteral(": フォルダが空ではないため、元に戻しませんでした。");
 }
 
+QString PreviewTitle()
+{
+    return QStringLiteral("元に戻す同期の一覧");
+}
+
+QString DirectionName(const QString& direction)
+{
+    if (direction == QLatin1String("export"))
+        return QStringLiteral("エクスポート");
+    if (direction == QLatin1String("import"))
+        return QStringLiteral("インポート");
+    return QStringLiteral("元に戻す操作");
+}
+
+QString Question(const RunRecord& run)
+{
+    return QStringLiteral("%1 に実行した%2を元に戻しますか？")
+        .arg(run.time.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")), DirectionName(run.direction));
+}
+
 } // namespace UndoText
 
 namespace {

@@ -82,4 +82,10 @@ QString GoneForGood(const QString& path);
 QString TrashItemMissing(const QString& path, const QString& item);
 QString PlaceTaken(const QString& path);
 QString FolderNotEmpty(const QString& path);
+// The question before an undo of `run`.
+QString Question(const RunRecord& run);
+// The title of the preview list of an undo.
+QString PreviewTitle();
+// "エクスポート", "インポート" or "元に戻す操作".
+QString DirectionName(const QString& direction);
 } // namespace UndoText
