@@ -15,24 +15,9 @@
 #include "core/sync/CSyncLog.h"
 #include "core/sync/RunFilterCheck.h"
 
-#include <mutex>
 #include <vector>
 
 namespace {
-
-struct Defaults
-{
-    std::mutex mutex;
-    SyncPreviewHook previewHook;
-    IFileOperationObserver* observer = nullptr;
-    SyncRunResult lastResult;
-};
-
-Defaults& GetDefaults()
-{
-    static Defaults defaults;
-    return defaults;
-}
 
 bool AnyStatus(const FileOpResult& result, FileOpStatus status)
 {
@@ -150,48 +135,10 @@ bool SyncRunResult::AnyStopped() const
         || copies.cancelled || AnyStatus(deletions, FileOpStatus::Skipped) || AnyStatus(copies, FileOpStatus::Skipped);
 }
 
-// --- process-wide defaults -----------------------------------------------------------
-
-void CSyncRun::SetDefaultPreviewHook(SyncPreviewHook hook)
-{
-    std::lock_guard lock(GetDefaults().mutex);
-    GetDefaults().previewHook = std::move(hook);
-}
-
-void CSyncRun::SetDefaultObserver(IFileOperationObserver* observer)
-{
-    std::lock_guard lock(GetDefaults().mutex);
-    GetDefaults().observer = observer;
-}
-
-SyncPreviewHook CSyncRun::DefaultPreviewHook()
-{
-    std::lock_guard lock(GetDefaults().mutex);
-    return GetDefaults().previewHook;
-}
-
-IFileOperationObserver* CSyncRun::DefaultObserver()
-{
-    std::lock_guard lock(GetDefaults().mutex);
-    return GetDefaults().observer;
-}
-
-const SyncRunResult& CSyncRun::LastResult()
-{
-    return GetDefaults().lastResult;
-}
-
-void CSyncRun::SetLastResult(const SyncRunResult& result)
-{
-    GetDefaults().lastResult = result;
-}
-
 // --- the run ------------------------------------------------------------------------------
 
 CSyncRun::CSyncRun(CMyDoc& document)
     : m_doc(document),
-      m_previewHook(DefaultPreviewHook()),
-      m_observer(DefaultObserver()),
       m_unattended(document.IsAutoSyncMode()),
       m_trashReplaced(GlobalOptionSync().TrashReplaced)
 {

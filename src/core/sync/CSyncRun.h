@@ -31,6 +31,16 @@ struct SyncLists
 // stop the run (the user went back).
 using SyncPreviewHook = std::function<bool(SyncLists& lists)>;
 
+// What a window adds to the runs and file operations started through its
+// document: the preview list, and the progress display (not owned). Without
+// them a run executes without a preview and its operations run right where
+// they are started.
+struct SyncHooks
+{
+    SyncPreviewHook preview;
+    IFileOperationObserver* observer = nullptr;
+};
+
 // How a run ended.
 enum class SyncOutcome {
     Executed, // the file operations ran (see their results for failures)
@@ -120,10 +130,17 @@ QString DestinationUnread(const QString& folder);
 class CSyncRun
 {
 public:
+    // A run without hooks until it is given some (the document's own
+    // Synchronize passes those installed on the document).
     explicit CSyncRun(CMyDoc& document);
 
     void SetPreviewHook(SyncPreviewHook hook) { m_previewHook = std::move(hook); }
     void SetObserver(IFileOperationObserver* observer) { m_observer = observer; }
+    void SetHooks(const SyncHooks& hooks)
+    {
+        m_previewHook = hooks.preview;
+        m_observer = hooks.observer;
+    }
     void SetUnattended(bool unattended) { m_unattended = unattended; }
     // Whether an interactive run shows its problems through the prompt (the
     // command-line tool prints them itself).
@@ -151,16 +168,6 @@ public:
         CSyncProject* node, const QStringList& names, const CAppOptionSync& options, SyncDirection direction);
 
     const SyncRunResult& Result() const { return m_result; }
-
-    // What the document's own Synchronize uses: the window installs its
-    // preview list and its progress display here (not owned).
-    static void SetDefaultPreviewHook(SyncPreviewHook hook);
-    static void SetDefaultObserver(IFileOperationObserver* observer);
-    static SyncPreviewHook DefaultPreviewHook();
-    static IFileOperationObserver* DefaultObserver();
-    // The result of the last run started through the document.
-    static const SyncRunResult& LastResult();
-    static void SetLastResult(const SyncRunResult& result);
 
 private:
     void Clear();

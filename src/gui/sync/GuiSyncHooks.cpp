@@ -111,7 +111,7 @@ struct ProgressState
 class CGuiOperationObserver : public QObject, public IFileOperationObserver
 {
 public:
-    explicit CGuiOperationObserver(QWidget* owner) : QObject(owner), m_owner(owner) { }
+    CGuiOperationObserver(QWidget* owner, CMyDoc& doc) : QObject(owner), m_owner(owner), m_doc(&doc) { }
     ~CGuiOperationObserver() override;
 
     // Called on the operation's thread.
@@ -150,6 +150,7 @@ private:
     }
 
     QPointer<QWidget> m_owner;
+    QPointer<CMyDoc> m_doc; // null once the document is being destroyed
     std::mutex m_mutex;
     ProgressState m_state;
     QStringList m_errors;
@@ -157,14 +158,11 @@ private:
     bool m_running = false;
 };
 
-QPointer<CGuiOperationObserver> g_observer;
-
 CGuiOperationObserver::~CGuiOperationObserver()
 {
-    if (CSyncRun::DefaultObserver() == this) {
-        CSyncRun::SetDefaultObserver(nullptr);
-        CSyncRun::SetDefaultPreviewHook({});
-    }
+    // The window that showed the document has gone: so have its hooks.
+    if (m_doc && m_doc->GetSyncHooks().observer == this)
+        m_doc->SetSyncHooks({});
 }
 
 void CGuiOperationObserver::RunOperation(FileOpKind kind, quint32 flags, const std::function<void()>& operation)
@@ -261,12 +259,11 @@ void CGuiOperationObserver::RunOperation(FileOpKind kind, quint32 flags, const s
 
 void InstallGuiSyncHooks(CMyDoc& doc, QWidget* owner)
 {
-    delete g_observer.data();
-    auto* observer = new CGuiOperationObserver(owner);
-    g_observer = observer;
+    // The hooks of an earlier window give way.
+    delete dynamic_cast<CGuiOperationObserver*>(doc.GetSyncHooks().observer);
+    auto* observer = new CGuiOperationObserver(owner, doc);
     QObject::connect(&doc, &QObject::destroyed, observer, [observer] { delete observer; });
-    CSyncRun::SetDefaultObserver(observer);
-    CSyncRun::SetDefaultPreviewHook([owner = QPointer<QWidget>(owner)](SyncLists& lists) {
+    const auto preview = [owner = QPointer<QWidget>(owner)](SyncLists& lists) {
         const CSyncBusyScope busy;
         CSyncPreviewDlg dialog(owner);
         dialog.SetLists(lists);
@@ -275,7 +272,8 @@ void InstallGuiSyncHooks(CMyDoc& doc, QWidget* owner)
             return false;
         lists = dialog.Lists();
         return true;
-    });
+    };
+    doc.SetSyncHooks({preview, observer});
 }
 
 CSyncBusyScope::CSyncBusyScope()
