@@ -45,12 +45,12 @@ const CliOptions& UndoOptions()
 {
     static const CliOptions options{
         {{QStringLiteral("--list")}, {},
-            QStringLiteral("show the document's recent runs and whether they can be undone")},
+            QStringLiteral("show the document's recent runs and whether they can be undone"), {}},
         {{QStringLiteral("--run")}, QStringLiteral("ID"),
-            QStringLiteral("undo this run (an id of --list) instead of the last one")},
-        {{QStringLiteral("--plan")}, {}, QStringLiteral("only list what the undo would do")},
-        {{QStringLiteral("--yes")}, {}, QStringLiteral("undo without asking")},
-        {{QStringLiteral("--json")}, {}, QStringLiteral("print the result as JSON")},
+            QStringLiteral("undo this run (an id of --list) instead of the last one"), {}},
+        {{QStringLiteral("--plan")}, {}, QStringLiteral("only list what the undo would do"), {}},
+        {{QStringLiteral("--yes")}, {}, QStringLiteral("undo without asking"), {}},
+        {{QStringLiteral("--json")}, {}, QStringLiteral("print the result as JSON"), {}},
     };
     return options;
 }

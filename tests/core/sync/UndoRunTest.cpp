@@ -274,3 +274,37 @@ TEST_F(UndoRunTest, ARunLeavesAloneWhatChangedSinceItsPlan)
     expected.sort();
     EXPECT_EQ(errors, expected);
 }
+
+// The same through the document's own run, whose preview the window installs.
+TEST_F(UndoRunTest, TheDocumentsRunSkipsADestinationEditedWhileItsPreviewIsOpen)
+{
+    dir.WriteFile(QStringLiteral("P/edited.txt"), "new", kNew);
+    dir.WriteFile(QStringLiteral("T/edited.txt"), "old", kOld);
+    dir.WriteFile(QStringLiteral("P/plain.txt"), "new", kNew);
+    dir.WriteFile(QStringLiteral("T/plain.txt"), "old", kOld);
+    dir.WriteFile(QStringLiteral("T/stale.txt"), "stale", kOld);
+    CSyncProject& project = AddProject();
+    int previews = 0;
+    doc.SetSyncHooks({[&](SyncLists& lists) {
+                          ++previews;
+                          // The user drops a row, then edits two files while the list is open.
+                          lists.copySources.removeAt(1);
+                          lists.copyDestinations.removeAt(1);
+                          dir.WriteFile(QStringLiteral("T/edited.txt"), "edited meanwhile", kOld);
+                          dir.WriteFile(QStringLiteral("T/stale.txt"), "edited meanwhile", kOld);
+                          return true;
+                      },
+        nullptr});
+    doc.SetPreview(true);
+    prompt.Push(PromptAnswer::Ok); // the error summary
+    ASSERT_TRUE(doc.Synchronize(&project, Options(kMirror), SyncDirection::Export));
+    EXPECT_EQ(previews, 1);
+    EXPECT_EQ(TestDir::ReadFile(T(QStringLiteral("edited.txt"))), "edited meanwhile");
+    EXPECT_EQ(TestDir::ReadFile(T(QStringLiteral("stale.txt"))), "edited meanwhile");
+    EXPECT_EQ(TestDir::ReadFile(T(QStringLiteral("plain.txt"))), "old"); // its row was dropped
+    const SyncRunResult& last = doc.LastSyncResult();
+    EXPECT_TRUE(last.AnyFailed());
+    EXPECT_EQ(last.copies.items.at(0).error, PlanStampText::DestinationChanged(T(QStringLiteral("edited.txt"))));
+    EXPECT_EQ(last.deletions.items.at(0).error, PlanStampText::DeletionChanged(T(QStringLiteral("stale.txt"))));
+    doc.SetSyncHooks({});
+}
