@@ -138,9 +138,7 @@ bool SyncRunResult::AnyStopped() const
 // --- the run ------------------------------------------------------------------------------
 
 CSyncRun::CSyncRun(CMyDoc& document)
-    : m_doc(document),
-      m_unattended(document.IsAutoSyncMode()),
-      m_trashReplaced(GlobalOptionSync().TrashReplaced)
+    : m_doc(document), m_unattended(document.IsAutoSyncMode()), m_trashReplaced(GlobalOptionSync().TrashReplaced)
 {
 }
 
