@@ -754,7 +754,9 @@ bool CFileOperation::DoDeleteItems(const QStringList& paths, quint32 flags)
         bool ok = false;
         if (!m_roots.Split(item.source, &rooted))
             error = OutsideText(item.source);
-        else if (error = CheckItem(index); error.isEmpty())
+        else
+            error = CheckItem(index);
+        if (error.isEmpty())
             ok = toTrash ? MoveToTrash(rooted, &error, &item.trashedAs) : DeleteForGood(rooted, &error);
         item.status = ok ? FileOpStatus::Done : FileOpStatus::Failed;
         if (!ok) {
