@@ -611,7 +611,7 @@ bool CFileCopier::CopyFile(const RootedPath& source, const RootedPath& destinati
         return Fail(error, destination.Text() + QStringLiteral(": ") + FolderInTheWayText());
     switch (known.source) {
     case EntryKind::Link:
-        return CopyLink(source, destination, error);
+        return CopyLink(source, destination, error, tag);
     case EntryKind::File: {
         const Existing existing = !known.destinationKnown ? Existing::Unknown
             : known.destination != EntryKind::Missing     ? Existing::Yes
@@ -898,7 +898,7 @@ bool CFileCopier::QueueReplacement(RegularCopy& copy, quint64 tag)
     return true;
 }
 
-bool CFileCopier::CopyLink(const RootedPath& source, const RootedPath& destination, QString* error)
+bool CFileCopier::CopyLink(const RootedPath& source, const RootedPath& destination, QString* error, quint64 tag)
 {
     QByteArray sourceName;
     int failure = 0;
@@ -948,12 +948,23 @@ bool CFileCopier::CopyLink(const RootedPath& source, const RootedPath& destinati
     const timespec times[2] = {before.st_atim, before.st_mtim};
     if (::utimensat(dir->Fd(), tempName.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 && errno != EPERM)
         return failAndRemove(FileErrorText(destination.Text(), errno));
-    if (::renameat(dir->Fd(), tempName.constData(), dir->Fd(), name.constData()) != 0) {
-        const int renameError = errno;
-        if (renameError == EISDIR)
-            return failAndRemove(destination.Text() + QStringLiteral(": ") + FolderInTheWayText());
-        return failAndRemove(FileErrorText(destination.Text(), renameError));
+    // Over what is there, as a file is put in place (the trash for replaced files included).
+    Pending link;
+    link.name = name;
+    link.destination = destination.Full();
+    link.tag = tag;
+    QString trashError;
+    int renameError = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        renameError = ReplaceInPlace(dir->Fd(), tempName, link, &trashError);
     }
+    if (renameError < 0)
+        return failAndRemove(trashError);
+    if (renameError == EISDIR)
+        return failAndRemove(destination.Text() + QStringLiteral(": ") + FolderInTheWayText());
+    if (renameError != 0)
+        return failAndRemove(FileErrorText(destination.Text(), renameError));
     return true;
 }
 

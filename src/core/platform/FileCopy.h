@@ -213,7 +213,7 @@ private:
     bool ClaimReplacedFile(RegularCopy& copy, quint64 tag);
     // Leaves the replacement waiting for the next flush of its file system.
     bool QueueReplacement(RegularCopy& copy, quint64 tag);
-    bool CopyLink(const RootedPath& source, const RootedPath& destination, QString* error);
+    bool CopyLink(const RootedPath& source, const RootedPath& destination, QString* error, quint64 tag);
     // The destination folder that holds `destination` (opened into `handle`,
     // the entry's name into `name`), noted for the flush; null on failure.
     std::shared_ptr<Folder> PrepareFolder(
@@ -227,8 +227,9 @@ private:
         const Folder& folder, const QByteArray& name, Identity id, bool created, quint64 tag, quint64* otherTag);
     QString CollisionMessage(const RootedPath& destination, quint64 tag, quint64 otherTag) const;
     void CommitLocked(std::unique_lock<std::mutex>& lock);
-    // Renames the complete temporary file over the destination: 0, an errno,
-    // or -1 with `error` set when the trash could not take the old file.
+    // Renames the complete temporary file (or link) over the destination: 0,
+    // an errno, or -1 with `error` set when the trash could not take the old
+    // file. With m_mutex held.
     int ReplaceInPlace(int dirFd, const QByteArray& temporary, const Pending& pending, QString* error);
     CTempRecord& Record();
 

@@ -2,6 +2,7 @@
 #include "core/sync/CUndoRun.h"
 #include "core/sync/RunRecord.h"
 #include "support/SyncRunFixture.h"
+#include "support/SyncTestSupport.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -307,4 +308,25 @@ TEST_F(UndoRunTest, TheDocumentsRunSkipsADestinationEditedWhileItsPreviewIsOpen)
     EXPECT_EQ(last.copies.items.at(0).error, PlanStampText::DestinationChanged(T(QStringLiteral("edited.txt"))));
     EXPECT_EQ(last.deletions.items.at(0).error, PlanStampText::DeletionChanged(T(QStringLiteral("stale.txt"))));
     doc.SetSyncHooks({});
+}
+
+TEST_F(UndoRunTest, AReplacedLinkGoesToTheTrashAndComesBack)
+{
+    dir.MakeLink(QStringLiteral("P/link"), QStringLiteral("new-target"));
+    dir.MakeLink(QStringLiteral("T/link"), QStringLiteral("old-target"));
+    TestDir::SetMTime(P(QStringLiteral("link")), kNew);
+    TestDir::SetMTime(T(QStringLiteral("link")), kOld);
+    CSyncProject& project = AddProject();
+    ASSERT_TRUE(Run(&project, kMirror, SyncDirection::Export));
+    ASSERT_FALSE(result.AnyFailed()) << qPrintable(result.copies.errors.join('\n'));
+    EXPECT_EQ(LinkTarget(T(QStringLiteral("link"))), "new-target");
+    const RunRecord record = LastRecord(result.recordId);
+    ASSERT_EQ(record.actions.size(), 1u);
+    EXPECT_TRUE(record.actions.front().replaced);
+    EXPECT_EQ(LinkTarget(record.actions.front().trashedAs), "old-target");
+
+    CUndoRun undo = PlannedUndo(result.recordId);
+    ASSERT_TRUE(undo.Execute(logPath));
+    EXPECT_TRUE(undo.Problems().isEmpty()) << qPrintable(undo.Problems().join('\n'));
+    EXPECT_EQ(LinkTarget(T(QStringLiteral("link"))), "old-target");
 }
