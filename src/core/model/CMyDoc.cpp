@@ -297,12 +297,12 @@ bool CMyDoc::SynchronizeFiles(
 // ticked in their delete dialogs.
 bool CMyDoc::DeletePaths(const QStringList& paths, bool recycle)
 {
-    quint32 flags = 0;
+    FileOpFlags flags;
     if (recycle) {
         // The trash takes nothing from network and removable media: ask once before going on.
         if (!ConfirmRecycleBinPaths(paths))
             return false;
-        flags |= FOF_ALLOWUNDO;
+        flags |= FileOpFlag::AllowUndo;
     }
     CFileOperation operation(m_syncHooks.observer);
     operation.SetRoots(CPairRoots(RootFoldersBelow(GetRoot())));

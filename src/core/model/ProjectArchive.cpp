@@ -102,67 +102,95 @@ void ClearChangedFlags(CAppProject& root)
     root.ForEachDescendant([](CSyncProject& node) { node.SetChanged(false); });
 }
 
-bool LoadDocumentArchive(QIODevice& device, CAppProject& root, QStringList& commonFilters, QString* error)
+namespace {
+
+// A node under construction is owned by its frame until its record is
+// complete; then it moves into its parent's children. The root's frame
+// collects into a staging root, so that a failure leaves the document untouched.
+struct NodeFrame
 {
-    CSncReader reader(device);
-    // A node under construction is owned by its frame until its record is
-    // complete; then it moves into its parent's children. The root's frame
-    // collects into a staging root, so that a failure leaves `root` untouched.
-    struct Frame
-    {
-        std::unique_ptr<CSyncProject> node; // null for the root's frame
-        CProject* target;
-        quint32 remaining;
-        QString key; // the key the node was stored under, kept as read
-    };
-    CAppProject staging;
-    std::vector<Frame> stack;
+    std::unique_ptr<CSyncProject> node; // null for the root's frame
+    CProject* target;
+    quint32 remaining;
+    QString key; // the key the node was stored under, kept as read
+};
+
+// Reads the key and the head of the next child of the top frame and opens its frame.
+bool OpenChildNode(CSncReader& reader, std::vector<NodeFrame>& stack)
+{
+    QString key = reader.ReadString();
+    const CSncReader::NewObject object = reader.ReadNewObject();
+    if (!reader.Ok())
+        return false;
+    // Any schema of the node class reads the same way.
+    if (object.className != NodeClassName()) {
+        reader.Fail(QStringLiteral("an object of the unknown class '%1'").arg(QString::fromLatin1(object.className)));
+        return false;
+    }
+    if (stack.size() > size_t(kMaxNodeDepth)) {
+        reader.Fail(QStringLiteral("nodes nested deeper than %1 levels").arg(kMaxNodeDepth));
+        return false;
+    }
+    auto node = std::make_unique<CSyncProject>();
+    CProject* target = node.get();
+    const quint32 count = reader.ReadCount(kMinChildBytes);
+    stack.push_back({std::move(node), target, count, std::move(key)});
+    return true;
+}
+
+// Reads the rest of the top frame's node and hands it to its parent.
+bool CompleteNode(CSncReader& reader, std::vector<NodeFrame>& stack)
+{
+    ReadNodeTail(reader, *stack.back().node);
+    if (!reader.Ok())
+        return false;
+    std::unique_ptr<CSyncProject> complete = std::move(stack.back().node);
+    const QString key = std::move(stack.back().key);
+    stack.pop_back();
+    // A second sibling under one key is kept too, under a variant key.
+    stack.back().target->AddChild(std::move(complete), key);
+    return true;
+}
+
+// Reads the node tree into `staging`; the root's name (the reader tells whether all went well).
+QString ReadNodeTree(CSncReader& reader, CAppProject& staging)
+{
+    std::vector<NodeFrame> stack;
     stack.push_back({nullptr, &staging, reader.ReadCount(kMinChildBytes), QString()});
-    QString rootName;
     while (!stack.empty() && reader.Ok()) {
-        Frame& top = stack.back();
+        NodeFrame& top = stack.back();
         if (top.remaining > 0) {
             --top.remaining;
-            QString key = reader.ReadString();
-            const CSncReader::NewObject object = reader.ReadNewObject();
-            if (!reader.Ok())
+            if (!OpenChildNode(reader, stack))
                 break;
-            // Any schema of the node class reads the same way.
-            if (object.className != NodeClassName()) {
-                reader.Fail(
-                    QStringLiteral("an object of the unknown class '%1'").arg(QString::fromLatin1(object.className)));
-                break;
-            }
-            if (stack.size() > size_t(kMaxNodeDepth)) {
-                reader.Fail(QStringLiteral("nodes nested deeper than %1 levels").arg(kMaxNodeDepth));
-                break;
-            }
-            auto node = std::make_unique<CSyncProject>();
-            CProject* target = node.get();
-            const quint32 count = reader.ReadCount(kMinChildBytes);
-            stack.push_back({std::move(node), target, count, std::move(key)});
-            continue;
-        }
-        if (!top.node) {
-            rootName = reader.ReadString();
-            stack.pop_back();
+        } else if (!top.node) {
+            return reader.ReadString();
+        } else if (!CompleteNode(reader, stack)) {
             break;
         }
-        ReadNodeTail(reader, *top.node);
-        if (!reader.Ok())
-            break;
-        std::unique_ptr<CSyncProject> complete = std::move(top.node);
-        const QString key = std::move(top.key);
-        stack.pop_back();
-        // A second sibling under one key is kept too, under a variant key.
-        stack.back().target->AddChild(std::move(complete), key);
     }
+    return QString();
+}
+
+QStringList ReadCommonFilterNames(CSncReader& reader)
+{
     QStringList names;
     if (reader.Ok()) {
         const quint32 count = reader.ReadCount(kMinStringBytes);
         for (quint32 i = 0; i < count && reader.Ok(); ++i)
             names << reader.ReadString();
     }
+    return names;
+}
+
+} // namespace
+
+bool LoadDocumentArchive(QIODevice& device, CAppProject& root, QStringList& commonFilters, QString* error)
+{
+    CSncReader reader(device);
+    CAppProject staging;
+    const QString rootName = ReadNodeTree(reader, staging);
+    const QStringList names = ReadCommonFilterNames(reader);
     if (!reader.Ok()) {
         if (error)
             *error = reader.Error();

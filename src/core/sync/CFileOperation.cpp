@@ -20,6 +20,10 @@
 
 namespace {
 
+// From this many items on, a copy examines its sources on two threads (and
+// copies on two, when nothing is to be asked).
+constexpr size_t kParallelItems = 64;
+
 QString ReplaceQuestion(const QString& destination)
 {
     return QStringLiteral("%1 は既に存在します。\n置き換えますか？").arg(destination);
@@ -125,7 +129,7 @@ void IFileOperationObserver::ShowErrors(const QStringList& errors)
     ShowFileOperationErrors(errors);
 }
 
-void IFileOperationObserver::RunOperation(FileOpKind, quint32, const std::function<void()>& operation)
+void IFileOperationObserver::RunOperation(FileOpKind, FileOpFlags, const std::function<void()>& operation)
 {
     operation();
 }
@@ -183,15 +187,25 @@ bool ConfirmRecycleBinPaths(const QStringList& paths)
 // --- copying ------------------------------------------------------------------------
 
 // The state of one copy operation: the copier, the answers given so far and the progress counters.
-class CFileOperation::CCopyRun
+// What a copy operation works from, index-aligned with its items: each
+// item's paths split at their roots, whether a path lies outside every root,
+// and what each source was found to be.
+struct CFileOperation::CopyPlan
 {
-public:
-    // Each item's paths split at their roots, index-aligned with the items.
     struct Rooted
     {
         RootedPath source;
         RootedPath destination;
     };
+    std::vector<Rooted> paths;
+    std::vector<bool> outside;
+    std::vector<EntryInfo> sourceInfos;
+};
+
+class CFileOperation::CCopyRun
+{
+public:
+    using Rooted = CopyPlan::Rooted;
 
     CCopyRun(CFileOperation& operation, const std::vector<Rooted>& paths) : m_op(operation), m_paths(paths)
     {
@@ -218,6 +232,14 @@ public:
 
 private:
     enum class Answer { Go, Skip, Cancel };
+    struct Parallel;
+
+    // The steps of CopyInParallel: each thread copies blocks, this one takes
+    // their outcomes in order (waiting for a block the other still copies).
+    void CopyBlocks(Parallel& shared, bool onOwnThread);
+    void CopyBlockItem(Parallel& shared, size_t k, QString& knownFolder);
+    void TakeOutcomes(Parallel& shared);
+    void WaitForBlock(Parallel& shared, size_t block);
 
     Answer AskOnce(const QString& text, bool* yesToAll);
     bool EnsureParentFolder(const RootedPath& destination, const QString& destinationText, FileOpItem& item);
@@ -242,7 +264,7 @@ private:
 
 CFileOperation::CCopyRun::Answer CFileOperation::CCopyRun::AskOnce(const QString& text, bool* yesToAll)
 {
-    if ((m_op.m_flags & FOF_NOCONFIRMATION) || *yesToAll)
+    if ((m_op.m_flags & FileOpFlag::NoConfirmation) || *yesToAll)
         return Answer::Go;
     switch (CurrentPrompt().Ask(
         {text, QStringLiteral("Pairwell"), PromptButtons::YesYesToAllNoCancel, PromptIcon::Question})) {
@@ -273,7 +295,7 @@ void CFileOperation::CCopyRun::Fail(FileOpItem& item, const QString& error)
 void CFileOperation::CCopyRun::Advance(const QString& name)
 {
     ++m_filesDone;
-    if (m_op.m_observer && !(m_op.m_flags & FOF_SILENT))
+    if (m_op.m_observer && !(m_op.m_flags & FileOpFlag::Silent))
         m_op.m_observer->Progress(m_filesDone, m_bytesDone, name);
 }
 
@@ -290,7 +312,7 @@ bool CFileOperation::CCopyRun::EnsureParentFolder(
         m_knownFolder = parent;
         return true;
     }
-    if (info.kind == EntryKind::Missing && !(m_op.m_flags & FOF_NOCONFIRMMKDIR)) {
+    if (info.kind == EntryKind::Missing && !(m_op.m_flags & FileOpFlag::NoConfirmMkdir)) {
         switch (AskOnce(CreateFolderQuestion(parent), &m_createAll)) {
         case Answer::Go:
             break;
@@ -332,7 +354,7 @@ bool CFileOperation::CCopyRun::CopyOne(
     QString error;
     const auto progress = [this, &source](quint64 bytes) {
         m_bytesDone += qint64(bytes);
-        if (m_op.m_observer && !(m_op.m_flags & FOF_SILENT))
+        if (m_op.m_observer && !(m_op.m_flags & FileOpFlag::Silent))
             m_op.m_observer->Progress(m_filesDone, m_bytesDone, source);
     };
     const bool ok
@@ -414,7 +436,7 @@ void CFileOperation::CCopyRun::CopyItem(FileOpItem& item, quint64 tag, const Ent
 bool CFileOperation::CCopyRun::CanCopyInParallel(
     size_t first, size_t last, const std::vector<EntryInfo>& sourceInfos) const
 {
-    if (!(m_op.m_flags & FOF_NOCONFIRMATION))
+    if (!(m_op.m_flags & FileOpFlag::NoConfirmation))
         return false;
     // A path met twice (one copy's source is another's destination, or two
     // copies to one destination) needs the order of one thread. Hashes of the
@@ -432,12 +454,9 @@ bool CFileOperation::CCopyRun::CanCopyInParallel(
     return std::adjacent_find(hashes.begin(), hashes.end()) == hashes.end();
 }
 
-// The files are cut into blocks of consecutive items (mostly of one folder
-// each); both threads take the next block until none is left. Each item's
-// outcome is kept, and this thread takes the outcomes in the order of the
-// items: statuses, errors and progress come as from one thread. A cancel
-// stops both threads before their next item.
-bool CFileOperation::CCopyRun::CopyInParallel(size_t first, size_t last, const std::vector<EntryInfo>& sourceInfos)
+// What the two threads of CopyInParallel share: the items' outcomes, which
+// blocks are done, and a cancel.
+struct CFileOperation::CCopyRun::Parallel
 {
     struct Outcome
     {
@@ -446,98 +465,125 @@ bool CFileOperation::CCopyRun::CopyInParallel(size_t first, size_t last, const s
         QString error;
         std::atomic<quint64> bytes{0};
     };
-    constexpr size_t kBlock = 32;
-    const size_t count = last - first;
-    const size_t blocks = (count + kBlock - 1) / kBlock;
-    std::vector<Outcome> outcomes(count);
-    std::vector<char> blockDone(blocks, 0);
+    static constexpr size_t kBlock = 32;
+
+    Parallel(size_t firstItem, size_t lastItem, const std::vector<EntryInfo>& infos)
+        : first(firstItem),
+          count(lastItem - firstItem),
+          blocks((count + kBlock - 1) / kBlock),
+          sourceInfos(infos),
+          outcomes(count),
+          blockDone(blocks, 0)
+    {
+    }
+    size_t BlockEnd(size_t block) const { return std::min(count, (block + 1) * kBlock); }
+
+    const size_t first;
+    const size_t count;
+    const size_t blocks;
+    const std::vector<EntryInfo>& sourceInfos;
+    std::vector<Outcome> outcomes;
+    std::vector<char> blockDone;
     std::atomic<size_t> nextBlock{0};
     std::atomic<bool> cancel{false};
     std::mutex mutex;
     std::condition_variable doneChanged;
-    const bool canAsk = m_op.m_observer != nullptr; // the observer is asked on this thread only
-    CFolderCache* folders = CFolderCache::Current(); // shared by both threads
+    bool canAsk = false; // the observer is asked on this thread only
+    CFolderCache* folders = nullptr; // shared by both threads
+};
 
-    const auto copyBlocks = [&](bool onOwnThread) {
-        CFolderCache::Use use(folders);
-        QString knownFolder;
-        for (;;) {
-            const size_t block = nextBlock++;
-            if (block >= blocks)
-                return;
-            const size_t end = std::min(count, (block + 1) * kBlock);
-            for (size_t k = block * kBlock; k < end; ++k) {
-                if ((onOwnThread && canAsk && m_op.CancelRequested()) || m_op.m_cancel)
-                    cancel = true;
-                if (cancel)
-                    break;
-                FileOpItem& item = m_op.m_result.items[first + k];
-                const Rooted& paths = m_paths[first + k];
-                const EntryInfo& info = sourceInfos[first + k];
-                Outcome& outcome = outcomes[k];
-                outcome.ran = true;
-                // However the item ends, its end is reported.
-                struct ItemEnd
-                {
-                    const CFileOperation& op;
-                    size_t index;
-                    ~ItemEnd() { op.ItemDone(index); }
-                } const itemEnd{m_op, first + k};
-                if (info.kind == EntryKind::Missing || info.error != 0) {
-                    outcome.error = FileErrorText(item.source, info.error != 0 ? info.error : ENOENT);
-                    continue;
-                }
-                outcome.error = m_op.CheckItem(first + k);
-                if (!outcome.error.isEmpty())
-                    continue;
-                const QString parent = GetParentFolder(item.destination);
-                if (!parent.isEmpty() && parent != knownFolder) {
-                    const RootedPath parentPath = ParentOf(paths.destination);
-                    if (GetEntryInfo(parentPath).kind != EntryKind::Folder
-                        && !CreateFolderPath(parentPath, &outcome.error))
-                        continue;
-                    knownFolder = parent;
-                }
-                // The destination is not examined: the copier finds a file there when it puts this one in place.
-                const CFileCopier::Known known{info.kind, EntryKind::Missing, false};
-                outcome.ok = m_copier.CopyFile(
-                    paths.source, paths.destination, known, [&outcome](quint64 bytes) { outcome.bytes += bytes; },
-                    &outcome.error, first + k);
-            }
-            std::lock_guard lock(mutex);
-            blockDone[block] = 1;
-            doneChanged.notify_all();
-        }
-    };
-
+// The files are cut into blocks of consecutive items (mostly of one folder
+// each); both threads take the next block until none is left. Each item's
+// outcome is kept, and this thread takes the outcomes in the order of the
+// items: statuses, errors and progress come as from one thread. A cancel
+// stops both threads before their next item.
+bool CFileOperation::CCopyRun::CopyInParallel(size_t first, size_t last, const std::vector<EntryInfo>& sourceInfos)
+{
+    Parallel shared(first, last, sourceInfos);
+    shared.canAsk = m_op.m_observer != nullptr;
+    shared.folders = CFolderCache::Current();
     std::thread helper;
     try {
-        helper = std::thread(copyBlocks, false);
+        helper = std::thread([this, &shared] { CopyBlocks(shared, false); });
     } catch (const std::system_error&) {
         // No second thread: this one copies every block.
     }
-    copyBlocks(true);
+    CopyBlocks(shared, true);
+    TakeOutcomes(shared);
+    if (helper.joinable())
+        helper.join();
+    if (shared.cancel)
+        m_op.m_result.cancelled = true;
+    return !shared.cancel;
+}
 
-    // Take the outcomes in order; wait for blocks of the other thread.
-    size_t taken = 0;
-    for (size_t block = 0; block < blocks; ++block) {
-        {
-            std::unique_lock lock(mutex);
-            while (!blockDone[block]) {
-                if (doneChanged.wait_for(lock, std::chrono::milliseconds(100), [&] { return blockDone[block] != 0; }))
-                    break;
-                lock.unlock();
-                if (canAsk && m_op.CancelRequested())
-                    cancel = true;
-                lock.lock();
-            }
+void CFileOperation::CCopyRun::CopyBlocks(Parallel& shared, bool onOwnThread)
+{
+    CFolderCache::Use use(shared.folders);
+    QString knownFolder;
+    for (;;) {
+        const size_t block = shared.nextBlock++;
+        if (block >= shared.blocks)
+            return;
+        for (size_t k = block * Parallel::kBlock; k < shared.BlockEnd(block); ++k) {
+            if ((onOwnThread && shared.canAsk && m_op.CancelRequested()) || m_op.m_cancel)
+                shared.cancel = true;
+            if (shared.cancel)
+                break;
+            CopyBlockItem(shared, k, knownFolder);
         }
-        const size_t end = std::min(count, (block + 1) * kBlock);
-        for (; taken < end; ++taken) {
-            const Outcome& outcome = outcomes[taken];
+        std::lock_guard lock(shared.mutex);
+        shared.blockDone[block] = 1;
+        shared.doneChanged.notify_all();
+    }
+}
+
+void CFileOperation::CCopyRun::CopyBlockItem(Parallel& shared, size_t k, QString& knownFolder)
+{
+    const size_t index = shared.first + k;
+    const FileOpItem& item = m_op.m_result.items[index];
+    const Rooted& paths = m_paths[index];
+    const EntryInfo& info = shared.sourceInfos[index];
+    Parallel::Outcome& outcome = shared.outcomes[k];
+    outcome.ran = true;
+    // However the item ends, its end is reported.
+    struct ItemEnd
+    {
+        const CFileOperation& op;
+        size_t index;
+        ~ItemEnd() { op.ItemDone(index); }
+    } const itemEnd{m_op, index};
+    if (info.kind == EntryKind::Missing || info.error != 0) {
+        outcome.error = FileErrorText(item.source, info.error != 0 ? info.error : ENOENT);
+        return;
+    }
+    outcome.error = m_op.CheckItem(index);
+    if (!outcome.error.isEmpty())
+        return;
+    const QString parent = GetParentFolder(item.destination);
+    if (!parent.isEmpty() && parent != knownFolder) {
+        const RootedPath parentPath = ParentOf(paths.destination);
+        if (GetEntryInfo(parentPath).kind != EntryKind::Folder && !CreateFolderPath(parentPath, &outcome.error))
+            return;
+        knownFolder = parent;
+    }
+    // The destination is not examined: the copier finds a file there when it puts this one in place.
+    const CFileCopier::Known known{info.kind, EntryKind::Missing, false};
+    outcome.ok = m_copier.CopyFile(
+        paths.source, paths.destination, known, [&outcome](quint64 bytes) { outcome.bytes += bytes; }, &outcome.error,
+        index);
+}
+
+void CFileOperation::CCopyRun::TakeOutcomes(Parallel& shared)
+{
+    size_t taken = 0;
+    for (size_t block = 0; block < shared.blocks; ++block) {
+        WaitForBlock(shared, block);
+        for (; taken < shared.BlockEnd(block); ++taken) {
+            const Parallel::Outcome& outcome = shared.outcomes[taken];
             if (!outcome.ran)
                 continue;
-            FileOpItem& item = m_op.m_result.items[first + taken];
+            FileOpItem& item = m_op.m_result.items[shared.first + taken];
             m_bytesDone += qint64(outcome.bytes.load());
             if (outcome.ok)
                 item.status = FileOpStatus::Done;
@@ -546,11 +592,21 @@ bool CFileOperation::CCopyRun::CopyInParallel(size_t first, size_t last, const s
             Advance(item.source);
         }
     }
-    if (helper.joinable())
-        helper.join();
-    if (cancel)
-        m_op.m_result.cancelled = true;
-    return !cancel;
+}
+
+void CFileOperation::CCopyRun::WaitForBlock(Parallel& shared, size_t block)
+{
+    // The other thread may still copy it: Cancel is asked for meanwhile.
+    std::unique_lock lock(shared.mutex);
+    while (!shared.blockDone[block]) {
+        if (shared.doneChanged.wait_for(
+                lock, std::chrono::milliseconds(100), [&] { return shared.blockDone[block] != 0; }))
+            break;
+        lock.unlock();
+        if (shared.canAsk && m_op.CancelRequested())
+            shared.cancel = true;
+        lock.lock();
+    }
 }
 
 void CFileOperation::CCopyRun::Finish()
@@ -585,7 +641,7 @@ bool CFileOperation::CancelRequested() const
     return m_cancel.load() || (m_observer && m_observer->CancelRequested());
 }
 
-void CFileOperation::Begin(quint32 flags)
+void CFileOperation::Begin(FileOpFlags flags)
 {
     m_flags = flags;
     m_cancel = false;
@@ -594,7 +650,7 @@ void CFileOperation::Begin(quint32 flags)
 
 bool CFileOperation::Finish()
 {
-    if (!m_result.errors.isEmpty() && !(m_flags & FOF_SILENT)) {
+    if (!m_result.errors.isEmpty() && !(m_flags & FileOpFlag::Silent)) {
         if (m_observer)
             m_observer->ShowErrors(m_result.errors);
         else
@@ -603,12 +659,12 @@ bool CFileOperation::Finish()
     return m_result.Succeeded();
 }
 
-bool CFileOperation::CopyItem(const QString& source, const QString& destination, quint32 flags)
+bool CFileOperation::CopyItem(const QString& source, const QString& destination, FileOpFlags flags)
 {
-    return CopyItems({source}, {destination}, flags & ~FOF_MULTIDESTFILES);
+    return CopyItems({source}, {destination}, flags.setFlag(FileOpFlag::MultiDestFiles, false));
 }
 
-bool CFileOperation::Run(FileOpKind kind, quint32 flags, const std::function<bool()>& work)
+bool CFileOperation::Run(FileOpKind kind, FileOpFlags flags, const std::function<bool()>& work)
 {
     bool ok = false;
     const std::function<void()> operation = [&ok, &work] { ok = work(); };
@@ -619,46 +675,66 @@ bool CFileOperation::Run(FileOpKind kind, quint32 flags, const std::function<boo
     return ok;
 }
 
-bool CFileOperation::CopyItems(const QStringList& sources, const QStringList& destinations, quint32 flags)
+bool CFileOperation::CopyItems(const QStringList& sources, const QStringList& destinations, FileOpFlags flags)
 {
     return Run(FileOpKind::Copy, flags, [&] { return DoCopyItems(sources, destinations, flags); });
 }
 
-bool CFileOperation::DeleteItems(const QStringList& paths, quint32 flags)
+bool CFileOperation::DeleteItems(const QStringList& paths, FileOpFlags flags)
 {
     return Run(FileOpKind::Delete, flags, [&] { return DoDeleteItems(paths, flags); });
 }
 
-bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& destinations, quint32 flags)
+bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& destinations, FileOpFlags flags)
 {
-    Begin(flags | (sources.size() > 1 ? FOF_MULTIDESTFILES : 0));
-    std::vector<CCopyRun::Rooted> paths(size_t(sources.size()));
-    std::vector<bool> outside(size_t(sources.size()), false);
+    Begin(sources.size() > 1 ? flags | FileOpFlag::MultiDestFiles : flags);
+    CopyPlan plan;
+    PlanCopies(plan, sources, destinations);
+    // Folders stay open while the operation works (on every thread of it).
+    CFolderCache folders;
+    MeasureSources(plan, folders);
+
+    CCopyRun run(*this, plan.paths);
+    const bool anyOutside = std::find(plan.outside.begin(), plan.outside.end(), true) != plan.outside.end();
+    // Many files and nothing to ask: copied on two threads.
+    if (m_result.items.size() >= kParallelItems && !anyOutside && !CancelRequested()
+        && run.CanCopyInParallel(0, m_result.items.size(), plan.sourceInfos))
+        run.CopyInParallel(0, m_result.items.size(), plan.sourceInfos);
+    else
+        CopyOneByOne(run, plan);
+    run.Finish();
+    return Finish();
+}
+
+void CFileOperation::PlanCopies(CopyPlan& plan, const QStringList& sources, const QStringList& destinations)
+{
+    plan.paths.resize(size_t(sources.size()));
+    plan.outside.assign(size_t(sources.size()), false);
     for (qsizetype i = 0; i < sources.size(); ++i) {
         FileOpItem item;
         item.source = sources.at(i);
         item.destination = i < destinations.size() ? destinations.at(i) : QString();
-        CCopyRun::Rooted& rooted = paths[size_t(i)];
+        CopyPlan::Rooted& rooted = plan.paths[size_t(i)];
         if (!m_roots.Split(item.source, &rooted.source))
             item.error = OutsideText(item.source);
         else if (!item.destination.isEmpty() && !m_roots.Split(item.destination, &rooted.destination))
             item.error = OutsideText(item.destination);
-        outside[size_t(i)] = !item.error.isEmpty();
+        plan.outside[size_t(i)] = !item.error.isEmpty();
         m_result.items.push_back(item);
     }
-    // Folders stay open while the operation works (on every thread of it).
-    CFolderCache folders;
+}
 
+void CFileOperation::MeasureSources(CopyPlan& plan, CFolderCache& folders)
+{
     // The totals, and what each source is; many items are examined on two threads.
-    constexpr size_t kParallelItems = 64;
     qint64 totalFiles = 0;
     qint64 totalBytes = 0;
-    std::vector<EntryInfo> sourceInfos(m_result.items.size());
+    plan.sourceInfos.assign(m_result.items.size(), EntryInfo());
     const auto measureRange = [&](size_t first, size_t last, qint64* files, qint64* bytes) {
         CFolderCache::Use use(&folders);
         for (size_t i = first; i < last; ++i) {
-            if (!outside[i])
-                sourceInfos[i] = Measure(paths[i].source, files, bytes);
+            if (!plan.outside[i])
+                plan.sourceInfos[i] = Measure(plan.paths[i].source, files, bytes);
         }
     };
     const size_t half = m_result.items.size() >= kParallelItems ? m_result.items.size() / 2 : 0;
@@ -676,18 +752,12 @@ bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& 
         totalFiles += otherFiles;
         totalBytes += otherBytes;
     }
-    if (m_observer && !(m_flags & FOF_SILENT))
+    if (m_observer && !(m_flags & FileOpFlag::Silent))
         m_observer->Started(totalFiles, totalBytes);
+}
 
-    CCopyRun run(*this, paths);
-    const bool anyOutside = std::find(outside.begin(), outside.end(), true) != outside.end();
-    // Many files and nothing to ask: copied on two threads.
-    if (m_result.items.size() >= kParallelItems && !anyOutside && !CancelRequested()
-        && run.CanCopyInParallel(0, m_result.items.size(), sourceInfos)) {
-        run.CopyInParallel(0, m_result.items.size(), sourceInfos);
-        run.Finish();
-        return Finish();
-    }
+void CFileOperation::CopyOneByOne(CCopyRun& run, const CopyPlan& plan)
+{
     for (size_t i = 0; i < m_result.items.size(); ++i) {
         FileOpItem& item = m_result.items[i];
         if (CancelRequested())
@@ -701,7 +771,7 @@ bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& 
             ItemDone(i);
             continue;
         }
-        if (outside[i]) {
+        if (plan.outside[i]) {
             item.status = FileOpStatus::Failed;
             m_result.errors << item.error;
             continue;
@@ -714,14 +784,12 @@ bool CFileOperation::DoCopyItems(const QStringList& sources, const QStringList& 
             ItemDone(i);
             continue;
         }
-        run.CopyItem(item, i, sourceInfos[i]);
+        run.CopyItem(item, i, plan.sourceInfos[i]);
         ItemDone(i);
     }
-    run.Finish();
-    return Finish();
 }
 
-bool CFileOperation::DoDeleteItems(const QStringList& paths, quint32 flags)
+bool CFileOperation::DoDeleteItems(const QStringList& paths, FileOpFlags flags)
 {
     Begin(flags);
     for (const QString& path : paths) {
@@ -732,14 +800,14 @@ bool CFileOperation::DoDeleteItems(const QStringList& paths, quint32 flags)
     if (paths.isEmpty())
         return Finish();
 
-    const bool toTrash = m_flags & FOF_ALLOWUNDO;
-    if (!(m_flags & FOF_NOCONFIRMATION) && !CurrentPrompt().AskYesNo(DeleteQuestion(paths, toTrash))) {
+    const bool toTrash = m_flags & FileOpFlag::AllowUndo;
+    if (!(m_flags & FileOpFlag::NoConfirmation) && !CurrentPrompt().AskYesNo(DeleteQuestion(paths, toTrash))) {
         for (FileOpItem& item : m_result.items)
             item.status = FileOpStatus::Skipped;
         m_result.cancelled = true;
         return Finish();
     }
-    if (m_observer && !(m_flags & FOF_SILENT))
+    if (m_observer && !(m_flags & FileOpFlag::Silent))
         m_observer->Started(paths.size(), 0);
     CFolderCache folders;
     qint64 done = 0;
@@ -764,7 +832,7 @@ bool CFileOperation::DoDeleteItems(const QStringList& paths, quint32 flags)
             m_result.errors << error;
         }
         ItemDone(index);
-        if (m_observer && !(m_flags & FOF_SILENT))
+        if (m_observer && !(m_flags & FileOpFlag::Silent))
             m_observer->Progress(++done, 0, item.source);
     }
     return Finish();

@@ -2,6 +2,7 @@
 
 #include "core/platform/FolderHandles.h"
 
+#include <QFlags>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -11,11 +12,15 @@
 
 // Flags of a file operation; the values are those of the desktop shell's
 // operation flags that the program's callers have always passed.
-constexpr quint32 FOF_MULTIDESTFILES = 0x0001; // one destination per source
-constexpr quint32 FOF_SILENT = 0x0004; // no progress display, no error summary
-constexpr quint32 FOF_NOCONFIRMATION = 0x0010; // every question answered with yes
-constexpr quint32 FOF_ALLOWUNDO = 0x0040; // deletions go to the trash
-constexpr quint32 FOF_NOCONFIRMMKDIR = 0x0200; // missing destination folders created without asking
+enum class FileOpFlag : quint32 {
+    MultiDestFiles = 0x0001, // one destination per source
+    Silent = 0x0004, // no progress display, no error summary
+    NoConfirmation = 0x0010, // every question answered with yes
+    AllowUndo = 0x0040, // deletions go to the trash
+    NoConfirmMkdir = 0x0200, // missing destination folders created without asking
+};
+Q_DECLARE_FLAGS(FileOpFlags, FileOpFlag)
+Q_DECLARE_OPERATORS_FOR_FLAGS(FileOpFlags)
 
 enum class FileOpKind { Copy, Delete };
 
@@ -72,7 +77,7 @@ public:
     // questions, reports through this observer and returns when it is done.
     // The window runs it on a worker thread so that it keeps painting; by
     // default it runs right here.
-    virtual void RunOperation(FileOpKind kind, quint32 flags, const std::function<void()>& operation);
+    virtual void RunOperation(FileOpKind kind, FileOpFlags flags, const std::function<void()>& operation);
 };
 
 // Shows the failures of an operation as one error message through the prompt interface.
@@ -82,7 +87,7 @@ void ShowFileOperationErrors(const QStringList& errors);
 // operation at a time: the params go in through the call, the result comes
 // out of Result(), and Cancel() may be called from any thread while it runs.
 // Questions (replace, create folder, delete) go through the prompt interface
-// unless FOF_NOCONFIRMATION says yes to all of them.
+// unless FileOpFlag::NoConfirmation says yes to all of them.
 class CFileOperation
 {
 public:
@@ -103,13 +108,13 @@ public:
     void SetItemCheck(ItemCheck check) { m_itemCheck = std::move(check); }
 
     // Copies one file, link or folder to the full destination path.
-    bool CopyItem(const QString& source, const QString& destination, quint32 flags);
+    bool CopyItem(const QString& source, const QString& destination, FileOpFlags flags);
     // Copies each source to the destination at the same index.
-    bool CopyItems(const QStringList& sources, const QStringList& destinations, quint32 flags);
+    bool CopyItems(const QStringList& sources, const QStringList& destinations, FileOpFlags flags);
     // Deletes each path (files, links, folders with their contents): to the
-    // trash with FOF_ALLOWUNDO, else for good. An item that the trash cannot
+    // trash with FileOpFlag::AllowUndo, else for good. An item that the trash cannot
     // take fails; it is never deleted for good instead.
-    bool DeleteItems(const QStringList& paths, quint32 flags);
+    bool DeleteItems(const QStringList& paths, FileOpFlags flags);
 
     // Stops the running operation after its current item; what is done stays done.
     void Cancel() { m_cancel = true; }
@@ -124,12 +129,19 @@ public:
 
 private:
     class CCopyRun;
+    struct CopyPlan;
 
     // Runs `work` through the observer's RunOperation (directly without one).
-    bool Run(FileOpKind kind, quint32 flags, const std::function<bool()>& work);
-    bool DoCopyItems(const QStringList& sources, const QStringList& destinations, quint32 flags);
-    bool DoDeleteItems(const QStringList& paths, quint32 flags);
-    void Begin(quint32 flags);
+    bool Run(FileOpKind kind, FileOpFlags flags, const std::function<bool()>& work);
+    // A copy in steps: each item's paths split at their roots, the sources
+    // measured (the observer told the totals), then the items copied on two
+    // threads where nothing is to be asked, else one by one.
+    bool DoCopyItems(const QStringList& sources, const QStringList& destinations, FileOpFlags flags);
+    void PlanCopies(CopyPlan& plan, const QStringList& sources, const QStringList& destinations);
+    void MeasureSources(CopyPlan& plan, CFolderCache& folders);
+    void CopyOneByOne(CCopyRun& run, const CopyPlan& plan);
+    bool DoDeleteItems(const QStringList& paths, FileOpFlags flags);
+    void Begin(FileOpFlags flags);
     bool Finish();
     bool CancelRequested() const;
     void ItemDone(size_t index) const
@@ -145,7 +157,7 @@ private:
     ItemCheck m_itemCheck;
     CPairRoots m_roots;
     bool m_trashReplaced = false;
-    quint32 m_flags = 0;
+    FileOpFlags m_flags;
     std::atomic<bool> m_cancel{false};
     FileOpResult m_result;
 };
@@ -156,7 +168,7 @@ bool IsFolderAt(const CPairRoots& roots, const QString& folder);
 // root in `roots` without following links; `error` gets the system's text.
 bool CreateFolderAt(const CPairRoots& roots, const QString& folder, QString* error);
 
-// The trash rule of the callers that delete with FOF_ALLOWUNDO: at the first
+// The trash rule of the callers that delete with FileOpFlag::AllowUndo: at the first
 // path that is not on a fixed local disk, ask whether to go on (Yes/No). True
 // when nothing was asked or the answer was Yes.
 bool ConfirmRecycleBinPaths(const QStringList& paths);

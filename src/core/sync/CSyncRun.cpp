@@ -476,25 +476,69 @@ void CSyncRun::ReportProblems()
     ShowFileOperationErrors(m_result.problems);
 }
 
+namespace {
+
+// The flags of a run's file operations.
+FileOpFlags OperationFlags(quint32 syncFlags, bool autoSync)
+{
+    FileOpFlags flags;
+    if (syncFlags & SyncFlag::RecycleBin)
+        flags |= FileOpFlag::AllowUndo;
+    if (syncFlags & SyncFlag::NoConfirmation)
+        flags |= FileOpFlag::NoConfirmation | FileOpFlag::NoConfirmMkdir;
+    if (autoSync)
+        flags |= FileOpFlag::Silent | FileOpFlag::NoConfirmation | FileOpFlag::NoConfirmMkdir;
+    return flags;
+}
+
+// Runs one file operation of `count` items (`start` starts it); each item's
+// log line is written as the item ends, in the order of the items.
+FileOpResult RunLogged(IFileOperationObserver* observer, const CPairRoots& roots, qsizetype count,
+    const CLogLinesInOrder::LineWriter& writeLine, const std::function<void(CFileOperation&)>& start)
+{
+    CLogLinesInOrder lines(count, writeLine);
+    CFileOperation operation(observer);
+    operation.SetItemDoneHandler([&lines](size_t index) { lines.ItemDone(index); });
+    operation.SetRoots(roots);
+    start(operation);
+    lines.Finish();
+    return operation.Result();
+}
+
+// Creates the missing folders of the destinations; false (the result says
+// which and why) at the first that cannot be made.
+bool CreateDestinationFolders(
+    const CPairRoots& roots, const QStringList& destinations, bool autoSync, SyncRunResult& result)
+{
+    for (const QString& destination : destinations) {
+        const QString parent = GetParentFolder(destination);
+        if (parent.isEmpty() || parent == destination || IsFolderAt(roots, parent))
+            continue;
+        QString error;
+        if (!CreateFolderAt(roots, parent, &error)) {
+            if (!autoSync)
+                CurrentPrompt().ShowMessage(error, PromptIcon::Information, QStringLiteral("Error"));
+            result.message = parent + QStringLiteral(": ") + error;
+            result.outcome = SyncOutcome::FolderFailed;
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 bool CSyncRun::Execute()
 {
     const bool autoSync = m_doc.IsAutoSyncMode();
-    const bool noConfirmation = m_flags & SyncFlag::NoConfirmation;
     if (Lists().IsEmpty()) {
         // Where something was left out, the report of the problems says more.
-        if (!noConfirmation && !autoSync && m_result.problems.isEmpty())
+        if (!(m_flags & SyncFlag::NoConfirmation) && !autoSync && m_result.problems.isEmpty())
             CurrentPrompt().ShowMessage(NothingToDoText(), PromptIcon::Information);
         m_result.outcome = SyncOutcome::NothingToDo;
         return false;
     }
-
-    quint32 operationFlags = 0;
-    if (m_flags & SyncFlag::RecycleBin)
-        operationFlags |= FOF_ALLOWUNDO;
-    if (noConfirmation)
-        operationFlags |= FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR;
-    if (autoSync)
-        operationFlags |= FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR;
+    const FileOpFlags operationFlags = OperationFlags(m_flags, autoSync);
 
     // The log is opened before anything changes; a log that cannot be opened stops the run.
     const QDateTime runStart = CSyncLog::Now();
@@ -514,50 +558,33 @@ bool CSyncRun::Execute()
             return false;
         }
         // The log lists what the run asked for, whatever the outcome of each
-        // item; each line as its item ends, all of them on disk before any copy.
-        CLogLinesInOrder lines(deletions.size(), [&](qsizetype i) { log.WriteDeletion(deletions.at(i)); });
-        CFileOperation operation(m_observer);
-        operation.SetItemDoneHandler([&lines](size_t index) { lines.ItemDone(index); });
-        operation.SetRoots(m_roots);
-        CheckAgainstPlan(operation, deletions, CPlanStamps::Role::Deletion);
-        operation.DeleteItems(deletions, operationFlags);
-        lines.Finish();
+        // item; all of its deletion lines are on disk before any copy.
+        m_result.deletions = RunLogged(
+            m_observer, m_roots, deletions.size(), [&](qsizetype i) { log.WriteDeletion(deletions.at(i)); },
+            [&](CFileOperation& operation) {
+                CheckAgainstPlan(operation, deletions, CPlanStamps::Role::Deletion);
+                operation.DeleteItems(deletions, operationFlags);
+            });
         log.Sync();
-        m_result.deletions = operation.Result();
     }
 
     const QStringList sources = m_doc.m_copySources;
     const QStringList destinations = m_doc.m_copyDestinations;
-    if (m_flags & SyncFlag::CheckFolders) {
-        for (const QString& destination : destinations) {
-            const QString parent = GetParentFolder(destination);
-            if (parent.isEmpty() || parent == destination || IsFolderAt(m_roots, parent))
-                continue;
-            QString error;
-            if (!CreateFolderAt(m_roots, parent, &error)) {
-                if (!autoSync)
-                    CurrentPrompt().ShowMessage(error, PromptIcon::Information, QStringLiteral("Error"));
-                m_result.message = parent + QStringLiteral(": ") + error;
-                m_result.outcome = SyncOutcome::FolderFailed;
-                m_result.logWriteError = log.WriteError();
-                WriteRecord(runStart);
-                return false;
-            }
-        }
+    if ((m_flags & SyncFlag::CheckFolders) && !CreateDestinationFolders(m_roots, destinations, autoSync, m_result)) {
+        m_result.logWriteError = log.WriteError();
+        WriteRecord(runStart);
+        return false;
     }
-
     if (!sources.isEmpty()) {
         // The copy lines follow the copies while they go on (see CSyncLog).
-        CLogLinesInOrder lines(
-            sources.size(), [&](qsizetype i) { log.WriteCopy(sources.at(i), destinations.value(i)); });
-        CFileOperation operation(m_observer);
-        operation.SetItemDoneHandler([&lines](size_t index) { lines.ItemDone(index); });
-        operation.SetRoots(m_roots);
-        operation.SetTrashReplaced(m_trashReplaced);
-        CheckAgainstPlan(operation, sources, CPlanStamps::Role::CopySource, &destinations);
-        operation.CopyItems(sources, destinations, operationFlags);
-        lines.Finish();
-        m_result.copies = operation.Result();
+        m_result.copies = RunLogged(
+            m_observer, m_roots, sources.size(),
+            [&](qsizetype i) { log.WriteCopy(sources.at(i), destinations.value(i)); },
+            [&](CFileOperation& operation) {
+                operation.SetTrashReplaced(m_trashReplaced);
+                CheckAgainstPlan(operation, sources, CPlanStamps::Role::CopySource, &destinations);
+                operation.CopyItems(sources, destinations, operationFlags);
+            });
     }
     m_result.logWriteError = log.WriteError();
     m_result.outcome = SyncOutcome::Executed;

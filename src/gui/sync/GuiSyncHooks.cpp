@@ -136,7 +136,7 @@ public:
         m_errors << errors;
     }
 
-    void RunOperation(FileOpKind kind, quint32 flags, const std::function<void()>& operation) override;
+    void RunOperation(FileOpKind kind, FileOpFlags flags, const std::function<void()>& operation) override;
 
 private:
     void UpdateDialog(CFileProgressDlg& dialog)
@@ -165,7 +165,7 @@ CGuiOperationObserver::~CGuiOperationObserver()
         m_doc->SetSyncHooks({});
 }
 
-void CGuiOperationObserver::RunOperation(FileOpKind kind, quint32 flags, const std::function<void()>& operation)
+void CGuiOperationObserver::RunOperation(FileOpKind kind, FileOpFlags flags, const std::function<void()>& operation)
 {
     // An operation started inside another one, or on another thread, runs where it is.
     if (m_running || QThread::currentThread() != thread()) {
@@ -181,7 +181,7 @@ void CGuiOperationObserver::RunOperation(FileOpKind kind, quint32 flags, const s
         m_errors.clear();
     }
     m_cancel = false;
-    const bool silent = flags & FOF_SILENT;
+    const bool silent = flags & FileOpFlag::Silent;
     QWidget* window = m_owner ? m_owner->window() : nullptr;
 
     {

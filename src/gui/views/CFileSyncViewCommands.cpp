@@ -210,7 +210,7 @@ void CFileSyncView::ExportOrImport(SyncDirection direction)
         CWaitCursor wait;
         CFileOperation operation(m_doc.GetSyncHooks().observer);
         operation.SetRoots(CPairRoots(RootFoldersOf(*project)));
-        operation.CopyItem(source, destination, FOF_NOCONFIRMATION);
+        operation.CopyItem(source, destination, FileOpFlag::NoConfirmation);
     } else {
         CWaitCursor wait;
         m_doc.SynchronizeFiles(project, names, project->GetEffectiveSyncOptions(), direction);

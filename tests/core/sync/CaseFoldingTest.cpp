@@ -61,7 +61,7 @@ TEST(CaseFolding, TwoNamesThatDifferInCaseOnlyNeverReplaceEachOtherOnVfat)
     EXPECT_FALSE(operation.CopyItems({upper, lower, replacing, notes},
         {vfat.Path(QStringLiteral("A.txt")), vfat.Path(QStringLiteral("a.txt")), vfat.Path(QStringLiteral("old.txt")),
             vfat.Path(QStringLiteral(".~pairwell-notes"))},
-        FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_SILENT));
+        FileOpFlag::NoConfirmation | FileOpFlag::NoConfirmMkdir | FileOpFlag::Silent));
     const FileOpResult& result = operation.Result();
     EXPECT_EQ(result.items.at(0).status, FileOpStatus::Done);
     EXPECT_EQ(result.items.at(1).status, FileOpStatus::Failed);

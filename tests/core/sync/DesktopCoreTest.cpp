@@ -52,7 +52,7 @@ private:
 class WorkerObserver : public IFileOperationObserver
 {
 public:
-    void RunOperation(FileOpKind kind, quint32 flags, const std::function<void()>& operation) override
+    void RunOperation(FileOpKind kind, FileOpFlags flags, const std::function<void()>& operation) override
     {
         kinds.push_back(kind);
         runFlags.push_back(flags);
@@ -70,7 +70,7 @@ public:
     void ShowErrors(const QStringList& errors) override { shown << errors; }
 
     std::vector<FileOpKind> kinds;
-    std::vector<quint32> runFlags;
+    std::vector<FileOpFlags> runFlags;
     std::thread::id workerId;
     bool progressOnWorker = true;
     QStringList names;
@@ -172,10 +172,10 @@ TEST_F(DocDeleteTest, OperationsRunThroughTheObserverOnItsWorkerThreadAndAskTher
     const QString tb = dir.PathOf(QStringLiteral("t/b.txt"));
     CFileOperation operation(&observer);
     prompt.Push(PromptAnswer::No); // keep the old a.txt
-    EXPECT_FALSE(operation.CopyItems({a, b}, {ta, tb}, FOF_NOCONFIRMMKDIR));
+    EXPECT_FALSE(operation.CopyItems({a, b}, {ta, tb}, FileOpFlag::NoConfirmMkdir));
     ASSERT_EQ(observer.kinds.size(), 1u);
     EXPECT_EQ(observer.kinds.front(), FileOpKind::Copy);
-    EXPECT_EQ(observer.runFlags.front() & FOF_NOCONFIRMMKDIR, FOF_NOCONFIRMMKDIR);
+    EXPECT_TRUE(observer.runFlags.front().testFlag(FileOpFlag::NoConfirmMkdir));
     // The work, its progress and its question all happened on the worker.
     ASSERT_EQ(prompt.threads.size(), 1u);
     EXPECT_EQ(prompt.threads.front(), observer.workerId);

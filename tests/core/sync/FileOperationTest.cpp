@@ -38,7 +38,7 @@ public:
     QList<QStringList> shown;
 };
 
-constexpr quint32 kQuiet = FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR;
+constexpr FileOpFlags kQuiet = FileOpFlag::NoConfirmation | FileOpFlag::NoConfirmMkdir;
 
 } // namespace
 
@@ -73,13 +73,13 @@ TEST(FileOperation, AMissingFolderIsCreatedOnlyAfterAskingUnlessTheFlagsSaySo)
     const QString target = dir.PathOf(QStringLiteral("t/new/a"));
     prompt.Push(PromptAnswer::No);
     CFileOperation op;
-    EXPECT_FALSE(op.CopyItem(a, target, 0));
+    EXPECT_FALSE(op.CopyItem(a, target, {}));
     EXPECT_EQ(prompt.Requests().size(), 1u);
     EXPECT_FALSE(TestDir::Exists(dir.PathOf(QStringLiteral("t"))));
     EXPECT_EQ(op.Result().items.at(0).status, FileOpStatus::Skipped);
 
     prompt.Push(PromptAnswer::Yes);
-    EXPECT_TRUE(op.CopyItem(a, target, 0));
+    EXPECT_TRUE(op.CopyItem(a, target, {}));
     EXPECT_EQ(TestDir::ReadFile(target), QByteArray("a"));
     EXPECT_TRUE(prompt.AllAnswersUsed());
 }
@@ -100,7 +100,7 @@ TEST(FileOperation, TheReplaceQuestionOffersYesYesToAllNoAndCancel)
     prompt.Push(PromptAnswer::Yes);
     prompt.Push(PromptAnswer::Cancel);
     CFileOperation op;
-    EXPECT_FALSE(op.CopyItems(sources, targets, 0));
+    EXPECT_FALSE(op.CopyItems(sources, targets, {}));
     ASSERT_EQ(prompt.Requests().size(), 3u);
     EXPECT_EQ(prompt.Requests().at(0).buttons, PromptButtons::YesYesToAllNoCancel);
     EXPECT_TRUE(prompt.Requests().at(0).text.contains(targets.at(0)));
@@ -116,7 +116,7 @@ TEST(FileOperation, TheReplaceQuestionOffersYesYesToAllNoAndCancel)
 
     // Yes to all answers the remaining questions of the operation.
     prompt.Push(PromptAnswer::YesToAll);
-    EXPECT_TRUE(op.CopyItems(sources, targets, 0));
+    EXPECT_TRUE(op.CopyItems(sources, targets, {}));
     EXPECT_EQ(prompt.Requests().size(), 4u);
     for (const QString& target : targets)
         EXPECT_EQ(TestDir::ReadFile(target), QByteArray("new"));
@@ -162,7 +162,7 @@ TEST(FileOperation, FailuresAreCollectedShownOnceAndReturnedUnlessSilent)
 
     RecordingObserver silentObserver;
     CFileOperation silent(&silentObserver);
-    EXPECT_FALSE(silent.CopyItems({missing}, {dir.PathOf(QStringLiteral("t/m"))}, kQuiet | FOF_SILENT));
+    EXPECT_FALSE(silent.CopyItems({missing}, {dir.PathOf(QStringLiteral("t/m"))}, kQuiet | FileOpFlag::Silent));
     EXPECT_TRUE(silentObserver.shown.isEmpty());
     EXPECT_TRUE(silentObserver.names.isEmpty());
     EXPECT_EQ(silent.Result().errors.size(), 1);
@@ -200,11 +200,11 @@ TEST(FileOperation, AFolderIsCopiedWithItsContentsAndTimes)
 
     // A folder onto a file fails and leaves the file.
     const QString file = dir.WriteFile(QStringLiteral("t/plain"), "plain");
-    EXPECT_FALSE(op.CopyItem(dir.PathOf(QStringLiteral("p/tree")), file, kQuiet | FOF_SILENT));
+    EXPECT_FALSE(op.CopyItem(dir.PathOf(QStringLiteral("p/tree")), file, kQuiet | FileOpFlag::Silent));
     EXPECT_EQ(TestDir::ReadFile(file), QByteArray("plain"));
     // A folder into itself fails before anything is made.
-    EXPECT_FALSE(op.CopyItem(
-        dir.PathOf(QStringLiteral("p/tree")), dir.PathOf(QStringLiteral("p/tree/sub/tree")), kQuiet | FOF_SILENT));
+    EXPECT_FALSE(op.CopyItem(dir.PathOf(QStringLiteral("p/tree")), dir.PathOf(QStringLiteral("p/tree/sub/tree")),
+        kQuiet | FileOpFlag::Silent));
     EXPECT_FALSE(TestDir::Exists(dir.PathOf(QStringLiteral("p/tree/sub/tree"))));
 }
 
@@ -218,21 +218,21 @@ TEST(FileOperation, DeleteAsksOnceUnlessNoConfirmationAndDeletesForGoodOrToTheTr
     const QString b = dir.WriteFile(QStringLiteral("t/sub/b"), "b");
     CFileOperation op;
     prompt.Push(PromptAnswer::No);
-    EXPECT_FALSE(op.DeleteItems({a, dir.PathOf(QStringLiteral("t/sub"))}, 0));
+    EXPECT_FALSE(op.DeleteItems({a, dir.PathOf(QStringLiteral("t/sub"))}, {}));
     EXPECT_EQ(prompt.Requests().size(), 1u);
     EXPECT_TRUE(TestDir::Exists(a));
     EXPECT_TRUE(TestDir::Exists(b));
 
-    EXPECT_TRUE(op.DeleteItems({a}, FOF_NOCONFIRMATION | FOF_ALLOWUNDO));
+    EXPECT_TRUE(op.DeleteItems({a}, FileOpFlag::NoConfirmation | FileOpFlag::AllowUndo));
     EXPECT_FALSE(TestDir::Exists(a));
     EXPECT_EQ(TestDir::ReadFile(dir.PathOf(QStringLiteral("data/Trash/files/a"))), QByteArray("a"));
 
     prompt.Push(PromptAnswer::Yes);
-    EXPECT_TRUE(op.DeleteItems({dir.PathOf(QStringLiteral("t/sub"))}, 0));
+    EXPECT_TRUE(op.DeleteItems({dir.PathOf(QStringLiteral("t/sub"))}, {}));
     EXPECT_FALSE(TestDir::Exists(dir.PathOf(QStringLiteral("t/sub"))));
     EXPECT_FALSE(TestDir::Exists(dir.PathOf(QStringLiteral("data/Trash/files/sub"))));
 
-    EXPECT_TRUE(op.DeleteItems({}, 0));
+    EXPECT_TRUE(op.DeleteItems({}, {}));
     EXPECT_EQ(prompt.Requests().size(), 2u);
     qunsetenv("XDG_DATA_HOME");
 }
@@ -245,7 +245,7 @@ TEST(FileOperation, AnItemTheTrashCannotTakeFailsAndIsNotDeletedForGood)
     const QString a = dir.WriteFile(QStringLiteral("t/a"), "a");
     RecordingObserver observer;
     CFileOperation op(&observer);
-    EXPECT_FALSE(op.DeleteItems({a}, FOF_NOCONFIRMATION | FOF_ALLOWUNDO));
+    EXPECT_FALSE(op.DeleteItems({a}, FileOpFlag::NoConfirmation | FileOpFlag::AllowUndo));
     EXPECT_EQ(TestDir::ReadFile(a), QByteArray("a"));
     EXPECT_EQ(op.Result().items.at(0).status, FileOpStatus::Failed);
     ASSERT_EQ(observer.shown.size(), 1);

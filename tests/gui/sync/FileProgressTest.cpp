@@ -46,7 +46,7 @@ protected:
     void paintEvent(QPaintEvent*) override { ++paints; }
 };
 
-constexpr quint32 kQuiet = FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR;
+constexpr FileOpFlags kQuiet = FileOpFlag::NoConfirmation | FileOpFlag::NoConfirmMkdir;
 
 } // namespace
 
@@ -114,7 +114,7 @@ TEST_F(SyncGuiTest, TheWindowKeepsPaintingWhileASilentOperationWorks)
     });
     watch.start();
     CFileOperation operation(doc.GetSyncHooks().observer);
-    EXPECT_TRUE(operation.CopyItem(source, T("a.txt"), kQuiet | FOF_SILENT));
+    EXPECT_TRUE(operation.CopyItem(source, T("a.txt"), kQuiet | FileOpFlag::Silent));
     EXPECT_TRUE(releasedByPaint);
     EXPECT_FALSE(sawDialog); // silent: no progress dialog
     EXPECT_EQ(TestDir::ReadFile(T("a.txt")), QByteArray("a"));
@@ -138,7 +138,7 @@ TEST_F(SyncGuiTest, FailuresAreShownOnceAfterTheProgressDialogHasGone)
 
     // Silent: the failures are only returned.
     CFileOperation silent(doc.GetSyncHooks().observer);
-    EXPECT_FALSE(silent.CopyItems({missing1}, {T("1")}, kQuiet | FOF_SILENT));
+    EXPECT_FALSE(silent.CopyItems({missing1}, {T("1")}, kQuiet | FileOpFlag::Silent));
     EXPECT_EQ(prompt.Requests().size(), 1u);
     EXPECT_EQ(silent.Result().errors.size(), 1);
 }
@@ -154,7 +154,7 @@ TEST_F(SyncGuiTest, TheReplaceQuestionOffersYesToAllAndCancelStopsTheRest)
 
     prompt.Push(PromptAnswer::YesToAll);
     CFileOperation operation(doc.GetSyncHooks().observer);
-    EXPECT_TRUE(operation.CopyItems(sources, destinations, FOF_NOCONFIRMMKDIR));
+    EXPECT_TRUE(operation.CopyItems(sources, destinations, FileOpFlag::NoConfirmMkdir));
     ASSERT_EQ(prompt.Requests().size(), 1u);
     EXPECT_EQ(prompt.Requests().at(0).buttons, PromptButtons::YesYesToAllNoCancel);
     EXPECT_EQ(prompt.modalClass.at(0), QStringLiteral("CFileProgressDlg"));
@@ -165,7 +165,7 @@ TEST_F(SyncGuiTest, TheReplaceQuestionOffersYesToAllAndCancelStopsTheRest)
         dir.WriteFile(destination.mid(dir.Path().size() + 1), "old", kOld);
     prompt.Push(PromptAnswer::Yes);
     prompt.Push(PromptAnswer::Cancel);
-    EXPECT_FALSE(operation.CopyItems(sources, destinations, FOF_NOCONFIRMMKDIR));
+    EXPECT_FALSE(operation.CopyItems(sources, destinations, FileOpFlag::NoConfirmMkdir));
     EXPECT_EQ(prompt.Requests().size(), 3u);
     EXPECT_TRUE(operation.Result().cancelled);
     EXPECT_EQ(TestDir::ReadFile(T("a.txt")), QByteArray("new"));
