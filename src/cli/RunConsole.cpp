@@ -107,7 +107,7 @@ void CCliObserver::ShowErrors(const QStringList& errors)
         WriteErr(error);
 }
 
-void CCliObserver::RunOperation(FileOpKind kind, quint32, const std::function<void()>& operation)
+void CCliObserver::RunOperation(FileOpKind kind, FileOpFlags, const std::function<void()>& operation)
 {
     if (m_beforeOperation)
         m_beforeOperation(kind);

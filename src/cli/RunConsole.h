@@ -64,7 +64,7 @@ public:
     void Progress(qint64 filesDone, qint64 bytesDone, const QString& currentName) override;
     bool CancelRequested() override { return CInterruptScope::Interrupted(); }
     void ShowErrors(const QStringList& errors) override;
-    void RunOperation(FileOpKind kind, quint32 flags, const std::function<void()>& operation) override;
+    void RunOperation(FileOpKind kind, FileOpFlags flags, const std::function<void()>& operation) override;
     // Ends the progress line, if one is open.
     void EndLine();
 
