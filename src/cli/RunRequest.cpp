@@ -1,6 +1,7 @@
 #include "cli/RunRequest.h"
 
 #include "cli/CliArgs.h"
+#include "cli/CliDocument.h"
 #include "cli/CliVerb.h"
 
 namespace {
@@ -59,7 +60,8 @@ int ParseRequest(const QStringList& arguments, RunRequest& request)
         if (!request.flags)
             return UsageError(verb + QStringLiteral(": --flags needs a hexadecimal number, not '%1'").arg(*text));
     }
-    request.documentPath = args.Positional().at(0);
+    // Absolute, as the run record names the document.
+    request.documentPath = AbsolutePath(args.Positional().at(0));
     request.nodePath = args.Positional().value(1);
     request.log = args.Value(QStringLiteral("--log"));
     request.plan = args.Has(QStringLiteral("--plan"));

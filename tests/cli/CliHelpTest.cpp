@@ -79,7 +79,7 @@ TEST(CliHelp, HelpVerbIsTheVerbsOwnHelp)
     EXPECT_EQ(verbs,
         (QStringList{QStringLiteral("add"), QStringLiteral("compare"), QStringLiteral("export"),
             QStringLiteral("filters"), QStringLiteral("help"), QStringLiteral("import"), QStringLiteral("new"),
-            QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("tree")}));
+            QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("tree"), QStringLiteral("undo")}));
     for (const QString& verb : verbs) {
         const CliResult help = Cli({QStringLiteral("help"), verb});
         EXPECT_EQ(help.code, 0) << verb.toStdString();

@@ -135,7 +135,8 @@ TEST_F(CliProfile, ADamagedLineIsReportedAndEveryOtherEntryKept)
     EXPECT_EQ(Run(L({"filters", "remove", "a"})).exitCode, 0);
     EXPECT_EQ(Run(L({"options", "set", "OptionSync.Flags", "0x40"})).exitCode, 0);
     EXPECT_EQ(TestDir::ReadFile(profile),
-        QByteArray("[FileFilter]\nb=*.h\nc=!*.o\nkeep=!*.b\xE4k\n\n[OptionSync]\nFlags=64\nLogFilePath=\n"));
+        QByteArray(
+            "[FileFilter]\nb=*.h\nc=!*.o\nkeep=!*.b\xE4k\n\n[OptionSync]\nFlags=64\nLogFilePath=\nTrashReplaced=1\n"));
 }
 
 TEST_F(CliProfile, TwoProcessesChangingTheFiltersAtOnceKeepEveryEntry)

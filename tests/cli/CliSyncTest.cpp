@@ -67,6 +67,7 @@ protected:
         env.insert(QStringLiteral("PAIRWELL_PROFILE"), profilePath);
         env.insert(QStringLiteral("TMPDIR"), dir.PathOf(QStringLiteral("tmp")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), dir.PathOf(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_STATE_HOME"), dir.PathOf(QStringLiteral("state")));
         env.remove(QStringLiteral("PAIRWELL_TEST_FAIL_WRITES_AFTER"));
         env.remove(QStringLiteral("PAIRWELL_TEST_STOP_AFTER_BYTES"));
         for (auto it = extra.begin(); it != extra.end(); ++it)

@@ -28,8 +28,10 @@ protected:
     {
         m_oldTmp = qgetenv("TMPDIR");
         m_oldData = qgetenv("XDG_DATA_HOME");
+        m_oldState = qgetenv("XDG_STATE_HOME");
         qputenv("TMPDIR", EncodeFileName(dir.MakeFolder(QStringLiteral("tmp"))));
         qputenv("XDG_DATA_HOME", EncodeFileName(dir.PathOf(QStringLiteral("data"))));
+        qputenv("XDG_STATE_HOME", EncodeFileName(dir.PathOf(QStringLiteral("state"))));
         GlobalOptionSync().Flags = SyncFlag::Default;
         GlobalOptionSync().LogFilePath.clear();
         GlobalFilterSet().RemoveAll();
@@ -46,6 +48,7 @@ protected:
         GlobalFilterSet().RemoveAll();
         Restore("TMPDIR", m_oldTmp);
         Restore("XDG_DATA_HOME", m_oldData);
+        Restore("XDG_STATE_HOME", m_oldState);
     }
 
     static void Restore(const char* name, const QByteArray& value)
@@ -112,4 +115,5 @@ protected:
 private:
     QByteArray m_oldTmp;
     QByteArray m_oldData;
+    QByteArray m_oldState;
 };

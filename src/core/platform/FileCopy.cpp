@@ -4,6 +4,7 @@
 #include "core/platform/FileSystem.h"
 #include "core/platform/Finder.h"
 #include "core/platform/TempRecord.h"
+#include "core/platform/Trash.h"
 
 #include <QHash>
 #include <atomic>
@@ -610,7 +611,7 @@ bool CFileCopier::CopyFile(const RootedPath& source, const RootedPath& destinati
         return Fail(error, destination.Text() + QStringLiteral(": ") + FolderInTheWayText());
     switch (known.source) {
     case EntryKind::Link:
-        return CopyLink(source, destination, error);
+        return CopyLink(source, destination, error, tag);
     case EntryKind::File: {
         const Existing existing = !known.destinationKnown ? Existing::Unknown
             : known.destination != EntryKind::Missing     ? Existing::Yes
@@ -897,7 +898,7 @@ bool CFileCopier::QueueReplacement(RegularCopy& copy, quint64 tag)
     return true;
 }
 
-bool CFileCopier::CopyLink(const RootedPath& source, const RootedPath& destination, QString* error)
+bool CFileCopier::CopyLink(const RootedPath& source, const RootedPath& destination, QString* error, quint64 tag)
 {
     QByteArray sourceName;
     int failure = 0;
@@ -947,12 +948,23 @@ bool CFileCopier::CopyLink(const RootedPath& source, const RootedPath& destinati
     const timespec times[2] = {before.st_atim, before.st_mtim};
     if (::utimensat(dir->Fd(), tempName.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 && errno != EPERM)
         return failAndRemove(FileErrorText(destination.Text(), errno));
-    if (::renameat(dir->Fd(), tempName.constData(), dir->Fd(), name.constData()) != 0) {
-        const int renameError = errno;
-        if (renameError == EISDIR)
-            return failAndRemove(destination.Text() + QStringLiteral(": ") + FolderInTheWayText());
-        return failAndRemove(FileErrorText(destination.Text(), renameError));
+    // Over what is there, as a file is put in place (the trash for replaced files included).
+    Pending link;
+    link.name = name;
+    link.destination = destination.Full();
+    link.tag = tag;
+    QString trashError;
+    int renameError = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        renameError = ReplaceInPlace(dir->Fd(), tempName, link, &trashError);
     }
+    if (renameError < 0)
+        return failAndRemove(trashError);
+    if (renameError == EISDIR)
+        return failAndRemove(destination.Text() + QStringLiteral(": ") + FolderInTheWayText());
+    if (renameError != 0)
+        return failAndRemove(FileErrorText(destination.Text(), renameError));
     return true;
 }
 
@@ -1062,17 +1074,73 @@ void CFileCopier::CommitLocked(std::unique_lock<std::mutex>& lock)
         }
         if (::close(pending.fd) != 0 && failure == 0)
             failure = errno;
-        if (failure == 0 && ::renameat(dirFd, temporary.constData(), dirFd, pending.name.constData()) != 0)
-            failure = errno;
+        QString trashError;
+        if (failure == 0)
+            failure = ReplaceInPlace(dirFd, temporary, pending, &trashError);
         if (failure == 0)
             continue;
         if (!temporary.isEmpty())
             ::unlinkat(dirFd, temporary.constData(), 0);
         const QString destination = DecodeFileName(pending.destination);
         m_failures.push_back({pending.tag,
-            failure == EISDIR ? destination + QStringLiteral(": ") + FolderInTheWayText()
-                              : FileErrorText(destination, failure)});
+            failure < 0             ? trashError
+                : failure == EISDIR ? destination + QStringLiteral(": ") + FolderInTheWayText()
+                                    : FileErrorText(destination, failure)});
     }
+}
+
+// With the trash for replaced files the order is: the new file is complete
+// and on the disk in its temporary file; the old file gets a second name in
+// the trash (a hard link, with its info file) while it stays in place; the
+// new file is renamed over it, which the system does at once. There is no
+// moment without a file at the destination, and a failure of the last step
+// leaves the old file in place and takes its second name away again. Where
+// the file system has no hard link for it, the old file is moved into the
+// trash and the new one put in its place, and should that fail the old one
+// is put back; so the destination is without a file only between two renames.
+int CFileCopier::ReplaceInPlace(int dirFd, const QByteArray& temporary, const Pending& pending, QString* error)
+{
+    const char* name = pending.name.constData();
+    struct stat there;
+    const bool replacing = ::fstatat(dirFd, name, &there, AT_SYMLINK_NOFOLLOW) == 0;
+    if (replacing && S_ISDIR(there.st_mode))
+        return EISDIR;
+    if (!replacing || !m_trashReplaced) {
+        if (::renameat(dirFd, temporary.constData(), dirFd, name) != 0)
+            return errno;
+        if (replacing)
+            m_replacements.push_back({pending.tag, {}});
+        return 0;
+    }
+    const QString text = DecodeFileName(pending.destination);
+    QString trashedAs;
+    if (TrashEntryAt(dirFd, pending.name, text, TrashWay::KeepInPlace, error, &trashedAs)) {
+        if (::renameat(dirFd, temporary.constData(), dirFd, name) != 0) {
+            const int failure = errno;
+            DropFromTrash(trashedAs);
+            return failure;
+        }
+        m_replacements.push_back({pending.tag, trashedAs});
+        return 0;
+    }
+    if (!TrashEntryAt(dirFd, pending.name, text, TrashWay::Move, error, &trashedAs))
+        return -1;
+    if (::renameat2(dirFd, temporary.constData(), dirFd, name, RENAME_NOREPLACE) != 0) {
+        const int failure = errno;
+        QString ignored;
+        RestoreFromTrashAt(trashedAs, dirFd, pending.name, false, &ignored);
+        return failure;
+    }
+    m_replacements.push_back({pending.tag, trashedAs});
+    return 0;
+}
+
+std::vector<CFileCopier::Replacement> CFileCopier::TakeReplacements()
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<Replacement> replacements;
+    replacements.swap(m_replacements);
+    return replacements;
 }
 
 bool CFileCopier::Flush(QString* error)

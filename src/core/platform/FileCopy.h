@@ -121,6 +121,17 @@ public:
 
     void SetTagName(TagName name) { m_tagName = std::move(name); }
 
+    // With `on`, a file that a copy replaces goes to the trash (see ReplaceInPlace).
+    void SetTrashReplaced(bool on) { m_trashReplaced = on; }
+    // A file put in place over another one.
+    struct Replacement
+    {
+        quint64 tag = 0;
+        QString trashedAs; // where the old file went; empty: it is gone for good
+    };
+    // The replacements completed since the last call.
+    std::vector<Replacement> TakeReplacements();
+
     // Copies a regular file or a symbolic link to the file path `destination`,
     // whose folder must exist. An existing file or link there is replaced; a
     // folder there is never replaced. The copy takes the source's modification
@@ -202,7 +213,7 @@ private:
     bool ClaimReplacedFile(RegularCopy& copy, quint64 tag);
     // Leaves the replacement waiting for the next flush of its file system.
     bool QueueReplacement(RegularCopy& copy, quint64 tag);
-    bool CopyLink(const RootedPath& source, const RootedPath& destination, QString* error);
+    bool CopyLink(const RootedPath& source, const RootedPath& destination, QString* error, quint64 tag);
     // The destination folder that holds `destination` (opened into `handle`,
     // the entry's name into `name`), noted for the flush; null on failure.
     std::shared_ptr<Folder> PrepareFolder(
@@ -216,6 +227,10 @@ private:
         const Folder& folder, const QByteArray& name, Identity id, bool created, quint64 tag, quint64* otherTag);
     QString CollisionMessage(const RootedPath& destination, quint64 tag, quint64 otherTag) const;
     void CommitLocked(std::unique_lock<std::mutex>& lock);
+    // Renames the complete temporary file (or link) over the destination: 0,
+    // an errno, or -1 with `error` set when the trash could not take the old
+    // file. With m_mutex held.
+    int ReplaceInPlace(int dirFd, const QByteArray& temporary, const Pending& pending, QString* error);
     CTempRecord& Record();
 
     std::mutex m_mutex;
@@ -228,6 +243,8 @@ private:
     std::unordered_map<Identity, Placed, IdentityHash> m_placed;
     std::unique_ptr<CTempRecord> m_record;
     TagName m_tagName;
+    bool m_trashReplaced = false;
+    std::vector<Replacement> m_replacements;
 };
 
 // Test hooks of the copy layer. They exist so that tests can produce faults

@@ -212,8 +212,8 @@ QByteArray TrashBaseName(const QByteArray& name)
 }
 
 // Writes the info file under a free name and renames the item next to it.
-bool MoveInto(const TrashPlace& place, int parentFd, const QByteArray& name, const QString& text, int* renameError,
-    QString* error, QString* trashedAs)
+bool MoveInto(const TrashPlace& place, int parentFd, const QByteArray& name, const QString& text, TrashWay way,
+    int* renameError, QString* error, QString* trashedAs)
 {
     const QByteArray info = "[Trash Info]\nPath=" + place.infoPath.toPercentEncoding("/") + "\nDeletionDate="
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")).toLatin1() + "\n";
@@ -243,7 +243,10 @@ bool MoveInto(const TrashPlace& place, int parentFd, const QByteArray& name, con
                 text + QStringLiteral(": ") + CannotTrashText() + QLatin1Char(' ')
                     + SystemErrorText(written ? errno : writeError));
         }
-        if (::renameat(parentFd, name.constData(), AT_FDCWD, trashedFile.constData()) != 0) {
+        const int moved = way == TrashWay::KeepInPlace
+            ? ::linkat(parentFd, name.constData(), AT_FDCWD, trashedFile.constData(), 0)
+            : ::renameat(parentFd, name.constData(), AT_FDCWD, trashedFile.constData());
+        if (moved != 0) {
             *renameError = errno;
             ::unlink(infoFile.constData());
             return Fail(error,
@@ -287,10 +290,22 @@ bool MoveToTrash(const RootedPath& path, QString* error, QString* trashedAs)
     const FolderHandle parent = OpenParent(path, &name, &failure);
     if (!parent)
         return Fail(error, FileErrorText(text, failure));
+    if (!TrashEntryAt(parent->Fd(), name, text, TrashWay::Move, error, trashedAs))
+        return false;
+    if (CFolderCache* cache = CFolderCache::Current())
+        cache->Forget(path);
+    return true;
+}
+
+bool TrashEntryAt(
+    int folderFd, const QByteArray& name, const QString& text, TrashWay way, QString* error, QString* trashedAs)
+{
     struct stat item;
-    if (::fstatat(parent->Fd(), name.constData(), &item, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(folderFd, name.constData(), &item, AT_SYMLINK_NOFOLLOW) != 0)
         return Fail(error, FileErrorText(text, errno));
-    const QByteArray folder = PathOfFolder(parent->Fd());
+    if (way == TrashWay::KeepInPlace && S_ISDIR(item.st_mode))
+        return Fail(error, FileErrorText(text, EISDIR));
+    const QByteArray folder = PathOfFolder(folderFd);
     if (folder.isEmpty())
         return Fail(error, text + QStringLiteral(": ") + CannotTrashText());
     const QByteArray fullPath = (folder == "/" ? QByteArray() : folder) + '/' + name;
@@ -299,7 +314,7 @@ bool MoveToTrash(const RootedPath& path, QString* error, QString* trashedAs)
     // the trash at the top of the item's mount. A trash that cannot take the
     // item by a rename (EXDEV) gives way to the next; nothing is ever copied.
     const std::vector<MountEntry> mounts = ReadMountTable();
-    const MountEntry* mount = MountOf(parent->Fd(), mounts, folder);
+    const MountEntry* mount = MountOf(folderFd, mounts, folder);
     if (!mount)
         return Fail(error, text + QStringLiteral(": ") + NoTrashText());
     TrashPlace places[2];
@@ -327,13 +342,97 @@ bool MoveToTrash(const RootedPath& path, QString* error, QString* trashedAs)
         if (fullPath == place.trash || place.trash.startsWith(QByteArray(fullPath + '/')) || place.infoPath.isEmpty())
             return Fail(error, text + QStringLiteral(": ") + CannotTrashText());
         int renameError = 0;
-        if (MoveInto(place, parent->Fd(), name, text, &renameError, error, trashedAs)) {
-            if (CFolderCache* cache = CFolderCache::Current())
-                cache->Forget(path);
+        if (MoveInto(place, folderFd, name, text, way, &renameError, error, trashedAs))
             return true;
-        }
         if (renameError != EXDEV)
             return false;
     }
     return false;
+}
+
+namespace {
+
+// The info file of the trash item `item` (…/files/NAME -> …/info/NAME.trashinfo).
+QByteArray InfoFileOf(const QByteArray& item)
+{
+    const qsizetype slash = item.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? item.left(slash) : QByteArray();
+    if (!folder.endsWith("/files"))
+        return {};
+    return folder.left(folder.size() - 5) + "info/" + item.mid(slash + 1) + ".trashinfo";
+}
+
+} // namespace
+
+bool IsTrashItemPath(const QString& item)
+{
+    const QByteArray bytes = EncodeFileName(item);
+    return bytes.startsWith('/') && !InfoFileOf(bytes).isEmpty();
+}
+
+void DropFromTrash(const QString& trashedAs)
+{
+    const QByteArray item = EncodeFileName(trashedAs);
+    const QByteArray info = InfoFileOf(item);
+    if (info.isEmpty())
+        return;
+    ::unlink(item.constData());
+    ::unlink(info.constData());
+}
+
+bool RestoreFromTrashAt(const QString& trashedAs, int folderFd, const QByteArray& name, bool replace, QString* error)
+{
+    const QByteArray item = EncodeFileName(trashedAs);
+    const QByteArray info = InfoFileOf(item);
+    if (!item.startsWith('/') || info.isEmpty())
+        return Fail(error, FileErrorText(trashedAs, EINVAL));
+    const unsigned flags = replace ? 0 : RENAME_NOREPLACE;
+    if (::renameat2(AT_FDCWD, item.constData(), folderFd, name.constData(), flags) != 0) {
+        if (error)
+            *error = SystemErrorText(errno);
+        return false;
+    }
+    ::unlink(info.constData());
+    return true;
+}
+
+bool RestoreFromTrash(const QString& trashedAs, const RootedPath& place, bool replace, QString* error)
+{
+    QByteArray name;
+    int failure = 0;
+    const FolderHandle parent = OpenParent(place, &name, &failure);
+    if (!parent)
+        return Fail(error, FileErrorText(place.Text(), failure));
+    QString reason;
+    if (!RestoreFromTrashAt(trashedAs, parent->Fd(), name, replace, &reason))
+        return Fail(error, place.Text() + QStringLiteral(": ") + reason);
+    if (CFolderCache* cache = CFolderCache::Current())
+        cache->Forget(place);
+    return true;
+}
+
+bool SwapWithTrash(const QString& trashedAs, const RootedPath& place, QString* currentTrashedAs, QString* error)
+{
+    QByteArray name;
+    int failure = 0;
+    const FolderHandle parent = OpenParent(place, &name, &failure);
+    if (!parent)
+        return Fail(error, FileErrorText(place.Text(), failure));
+    const QString text = place.Text();
+    QString reason;
+    if (TrashEntryAt(parent->Fd(), name, text, TrashWay::KeepInPlace, &reason, currentTrashedAs)) {
+        if (RestoreFromTrashAt(trashedAs, parent->Fd(), name, true, &reason))
+            return true;
+        DropFromTrash(*currentTrashedAs);
+        currentTrashedAs->clear();
+        return Fail(error, text + QStringLiteral(": ") + reason);
+    }
+    if (!TrashEntryAt(parent->Fd(), name, text, TrashWay::Move, error, currentTrashedAs))
+        return false;
+    if (RestoreFromTrashAt(trashedAs, parent->Fd(), name, false, &reason))
+        return true;
+    QString ignored;
+    RestoreFromTrashAt(*currentTrashedAs, parent->Fd(), name, false, &ignored);
+    currentTrashedAs->clear();
+    return Fail(error, text + QStringLiteral(": ") + reason);
 }

@@ -40,6 +40,7 @@ constexpr int DisableFolderAndBelow = 32841; // "このフォルダ以下を無�
 constexpr int CreateProject = 32842; // "プロジェクトの作成(&P)..."
 constexpr int ShowProjectSyncState = 32844; // "プロジェクト同期状態の表示(&D)"
 constexpr int DeleteProject = 32845; // "プロジェクト(&P)" under delete (tree)
+constexpr int UndoLastRun = 32900; // "直前の同期を元に戻す(&U)" (document)
 
 // Framework commands.
 constexpr int FileNew = 57600;

@@ -135,6 +135,8 @@ std::vector<MenuItemDef> MainMenuDefinition()
             Cmd_(Cmd::ExportAll, QStringLiteral("全エクスポート(&F)...")),
             Cmd_(Cmd::ImportAll, QStringLiteral("全インポート(&J)...")),
             Sep(),
+            Cmd_(Cmd::UndoLastRun, QStringLiteral("直前の同期を元に戻す(&U)")),
+            Sep(),
             Sub(QStringLiteral("同期対象から除外(&X)"),
                 {
                     Cmd_(Cmd::NoSync, QStringLiteral("このフォルダを同期しない(&F)")),

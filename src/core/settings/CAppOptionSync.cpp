@@ -6,6 +6,7 @@ namespace {
 
 const QString kFlags = QStringLiteral("Flags");
 const QString kLogFilePath = QStringLiteral("LogFilePath");
+const QString kTrashReplaced = QStringLiteral("TrashReplaced");
 
 } // namespace
 
@@ -26,6 +27,8 @@ void CAppOptionSync::Load(const CProfile& profile)
     const int flags = profile.GetProfileInt(SectionName(), kFlags, -1);
     Flags = flags == -1 ? SyncFlag::Default : static_cast<quint32>(flags);
     LogFilePath = profile.GetProfileString(SectionName(), kLogFilePath, QString());
+    // On unless turned off: a profile from before the setting existed gets it too.
+    TrashReplaced = profile.GetProfileInt(SectionName(), kTrashReplaced, 1) != 0;
 }
 
 bool CAppOptionSync::Save() const
@@ -36,8 +39,9 @@ bool CAppOptionSync::Save() const
 bool CAppOptionSync::Save(CProfile& profile) const
 {
     // One replacement of the file: both values or neither.
-    return profile.WriteProfileValues(
-        SectionName(), {{kFlags, QString::number(static_cast<int>(Flags))}, {kLogFilePath, LogFilePath}});
+    return profile.WriteProfileValues(SectionName(),
+        {{kFlags, QString::number(static_cast<int>(Flags))}, {kLogFilePath, LogFilePath},
+            {kTrashReplaced, QString::number(TrashReplaced ? 1 : 0)}});
 }
 
 void CAppOptionSync::SetTransferMode(int mode)

@@ -36,11 +36,15 @@ class CAppOptionSync
 public:
     quint32 Flags = SyncFlag::Default;
     QString LogFilePath;
+    // "TrashReplaced": a file that a run replaces goes to the trash first. A
+    // value of its own (not a bit of Flags), read by the runs from the
+    // global record only; on when missing.
+    bool TrashReplaced = true;
 
-    // Reads "Flags" (missing or -1: the default) and "LogFilePath".
+    // Reads "Flags" (missing or -1: the default), "LogFilePath" and "TrashReplaced".
     void Load();
     void Load(const CProfile& profile);
-    // Writes "Flags" then "LogFilePath", changed or not.
+    // Writes "Flags", "LogFilePath" and "TrashReplaced", changed or not.
     // False when the profile could not be written (its LastError says why).
     bool Save() const;
     bool Save(CProfile& profile) const;

@@ -212,6 +212,7 @@ public:
         m_copier.SetTagName([this](quint64 tag) {
             return tag < m_op.m_result.items.size() ? m_op.m_result.items[size_t(tag)].source : QString();
         });
+        m_copier.SetTrashReplaced(m_op.m_trashReplaced);
     }
 
     // Copies one item, whose source was found to be `sourceInfo` a moment
@@ -569,6 +570,9 @@ void CFileOperation::CCopyRun::CopyBlockItem(Parallel& shared, size_t k, QString
         outcome.error = FileErrorText(item.source, info.error != 0 ? info.error : ENOENT);
         return;
     }
+    outcome.error = m_op.CheckItem(index);
+    if (!outcome.error.isEmpty())
+        return;
     const QString parent = GetParentFolder(item.destination);
     if (!parent.isEmpty() && parent != knownFolder) {
         const RootedPath parentPath = ParentOf(paths.destination);
@@ -664,6 +668,11 @@ void CFileOperation::CCopyRun::Finish()
         if (item.status == FileOpStatus::Done)
             item.status = FileOpStatus::NotRun;
         Fail(item, failure.error);
+    }
+    for (const CFileCopier::Replacement& replacement : m_copier.TakeReplacements()) {
+        FileOpItem& item = m_op.m_result.items.at(size_t(replacement.tag));
+        item.replaced = true;
+        item.trashedAs = replacement.trashedAs;
     }
     // New files are flushed once, at the end, for every file system written to.
     if (!flushed)
@@ -816,6 +825,14 @@ void CFileOperation::CopyOneByOne(CCopyRun& run, const CopyPlan& plan)
             m_result.errors << item.error;
             continue;
         }
+        const QString changed = CheckItem(i);
+        if (!changed.isEmpty()) {
+            item.status = FileOpStatus::Failed;
+            item.error = changed;
+            m_result.errors << changed;
+            ItemDone(i);
+            continue;
+        }
         run.CopyItem(item, i, plan.sourceInfos[i]);
         ItemDone(i);
     }
@@ -855,7 +872,9 @@ bool CFileOperation::DoDeleteItems(const QStringList& paths, FileOpFlags flags)
         if (!m_roots.Split(item.source, &rooted))
             error = OutsideText(item.source);
         else
-            ok = toTrash ? MoveToTrash(rooted, &error) : DeleteForGood(rooted, &error);
+            error = CheckItem(index);
+        if (error.isEmpty())
+            ok = toTrash ? MoveToTrash(rooted, &error, &item.trashedAs) : DeleteForGood(rooted, &error);
         item.status = ok ? FileOpStatus::Done : FileOpStatus::Failed;
         if (!ok) {
             item.error = error;

@@ -37,6 +37,11 @@ struct FileOpItem
     QString destination; // empty for a deletion
     FileOpStatus status = FileOpStatus::NotRun;
     QString error;
+    // A copy that put its file in place over another one.
+    bool replaced = false;
+    // Where the deleted item, or the file the copy replaced, went in the
+    // trash; empty when it went for good.
+    QString trashedAs;
 };
 
 // What an operation did, item by item.
@@ -93,6 +98,14 @@ public:
     // Without roots, each path's own folder is its root: the item itself and
     // everything below it are never followed.
     void SetRoots(const CPairRoots& roots) { m_roots = roots; }
+    // With `on`, a file that a copy replaces goes to the trash first (its
+    // item's trashedAs); a replacement that the trash cannot take fails.
+    void SetTrashReplaced(bool on) { m_trashReplaced = on; }
+    // Asked right before each item is copied or deleted, on the thread that
+    // does it: a text says why the item must not go on (it fails with that
+    // text and nothing is touched), an empty one lets it go.
+    using ItemCheck = std::function<QString(size_t index)>;
+    void SetItemCheck(ItemCheck check) { m_itemCheck = std::move(check); }
 
     // Copies one file, link or folder to the full destination path.
     bool CopyItem(const QString& source, const QString& destination, FileOpFlags flags);
@@ -138,8 +151,12 @@ private:
     }
 
     IFileOperationObserver* m_observer;
+    QString CheckItem(size_t index) const { return m_itemCheck ? m_itemCheck(index) : QString(); }
+
     std::function<void(size_t index)> m_itemDone;
+    ItemCheck m_itemCheck;
     CPairRoots m_roots;
+    bool m_trashReplaced = false;
     FileOpFlags m_flags;
     std::atomic<bool> m_cancel{false};
     FileOpResult m_result;

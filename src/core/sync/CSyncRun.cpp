@@ -3,7 +3,9 @@
 #include "core/engine/CDirSyncStatus.h"
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"
+#include "core/model/NodePath.h"
 #include "core/model/PairRoots.h"
+#include "core/platform/EntryStamp.h"
 #include "core/platform/FileSystem.h"
 #include "core/platform/Finder.h"
 #include "core/platform/PathResolution.h"
@@ -20,6 +22,46 @@ namespace {
 bool AnyStatus(const FileOpResult& result, FileOpStatus status)
 {
     return result.Count(status) > 0;
+}
+
+EntryStamp StampAt(const CPairRoots& roots, const QString& path)
+{
+    RootedPath rooted;
+    return roots.Split(path, &rooted) ? StampOf(rooted) : EntryStamp();
+}
+
+// What was taken away: what the trash holds of it now (it was only renamed there).
+void AddDeletions(RunRecord& record, const FileOpResult& result, const CPairRoots&)
+{
+    for (const FileOpItem& item : result.items) {
+        RunAction action;
+        action.type = RunAction::Type::Delete;
+        action.path = item.source;
+        action.done = item.status == FileOpStatus::Done;
+        action.trashedAs = action.done ? item.trashedAs : QString();
+        if (!action.trashedAs.isEmpty())
+            action.stamp = StampOfPath(action.trashedAs);
+        action.folder = action.stamp.kind == EntryKind::Folder;
+        record.actions.push_back(action);
+    }
+}
+
+// What each copy left at its destination.
+void AddCopies(RunRecord& record, const FileOpResult& result, const CPairRoots& roots)
+{
+    for (const FileOpItem& item : result.items) {
+        RunAction action;
+        action.type = RunAction::Type::Copy;
+        action.source = item.source;
+        action.path = item.destination;
+        action.done = item.status == FileOpStatus::Done;
+        action.replaced = action.done && item.replaced;
+        action.trashedAs = action.replaced ? item.trashedAs : QString();
+        if (action.done)
+            action.stamp = StampAt(roots, action.path);
+        action.folder = action.stamp.kind == EntryKind::Folder;
+        record.actions.push_back(action);
+    }
 }
 
 } // namespace
@@ -95,7 +137,8 @@ bool SyncRunResult::AnyStopped() const
 
 // --- the run ------------------------------------------------------------------------------
 
-CSyncRun::CSyncRun(CMyDoc& document) : m_doc(document), m_unattended(document.IsAutoSyncMode())
+CSyncRun::CSyncRun(CMyDoc& document)
+    : m_doc(document), m_unattended(document.IsAutoSyncMode()), m_trashReplaced(GlobalOptionSync().TrashReplaced)
 {
 }
 
@@ -117,6 +160,8 @@ void CSyncRun::Clear()
     m_doc.m_copyDestinations.clear();
     m_doc.m_deletions.clear();
     m_roots = CPairRoots();
+    m_rootList.clear();
+    m_planned.Clear();
     m_result = SyncRunResult();
 }
 
@@ -207,6 +252,7 @@ bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QString
     const QString roots[2] = {RootFolderOf(node, 0), RootFolderOf(node, 1)};
     m_roots.Add(roots[0]);
     m_roots.Add(roots[1]);
+    m_rootList << roots[0] << roots[1];
 
     // A fresh scan of the pair; the node's own records only when they are
     // known to be one (see SetUseRescannedRecords).
@@ -232,8 +278,10 @@ bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QString
     // A folder that exists on the destination side only goes as a whole;
     // nothing below it is visited.
     if ((m_flags & SyncFlag::DeleteFolders) && folderState == destinationOnly) {
-        if (!noDeletions)
+        if (!noDeletions) {
             m_doc.m_deletions << destinationFolder;
+            m_planned.NoteFolderTree(m_roots, destinationFolder);
+        }
         return false;
     }
     if ((m_flags & SyncFlag::CopyEmptyFolders) && node.ChildCount() == 0 && table.IsEmpty()
@@ -275,8 +323,10 @@ void CSyncRun::CollectFileActions(const CSyncProject& node, const CDirSyncStatus
             continue;
         const SyncState state = record->GetState();
         if (state == destinationOnly) {
-            if (deleteFiles)
+            if (deleteFiles) {
                 m_doc.m_deletions << JoinPath(destinationFolder, record->Entry[destination].Name);
+                m_planned.NoteFile(m_roots, m_doc.m_deletions.last(), &record->Entry[destination]);
+            }
             continue;
         }
         const bool copy = (state == sourceNewer && mode != TransferMode::AddedOnly)
@@ -294,6 +344,9 @@ void CSyncRun::CollectFileActions(const CSyncProject& node, const CDirSyncStatus
             continue;
         m_doc.m_copySources << JoinPath(sourceFolder, sourceName);
         m_doc.m_copyDestinations << destinationPath;
+        m_planned.NoteFile(m_roots, m_doc.m_copySources.last(), &record->Entry[source]);
+        m_planned.NoteFile(
+            m_roots, destinationPath, record->Exists[destination] ? &record->Entry[destination] : nullptr);
     }
 }
 
@@ -320,6 +373,7 @@ void CSyncRun::CollectTree(CSyncProject* start, bool selectionMode, const QStrin
 void CSyncRun::Begin(const CAppOptionSync& options, SyncDirection direction)
 {
     Clear();
+    m_node = nullptr;
     m_flags = options.Flags;
     m_logPath = options.LogFilePath;
     m_direction = direction;
@@ -328,6 +382,7 @@ void CSyncRun::Begin(const CAppOptionSync& options, SyncDirection direction)
 void CSyncRun::Collect(CProject* node, const CAppOptionSync& options, SyncDirection direction)
 {
     Begin(options, direction);
+    m_node = node;
     if (!node)
         return;
     if (StopRunForUnreadFilters(*node, m_flags & SyncFlag::Recursive, m_doc.IsAutoSyncMode(), m_result))
@@ -386,6 +441,7 @@ void CSyncRun::CollectFiles(
     CSyncProject* node, const QStringList& names, const CAppOptionSync& options, SyncDirection direction)
 {
     Begin(options, direction);
+    m_node = node;
     if (!node)
         return;
     if (StopRunForUnreadFilters(*node, false, m_doc.IsAutoSyncMode(), m_result))
@@ -485,8 +541,9 @@ bool CSyncRun::Execute()
     const FileOpFlags operationFlags = OperationFlags(m_flags, autoSync);
 
     // The log is opened before anything changes; a log that cannot be opened stops the run.
+    const QDateTime runStart = CSyncLog::Now();
     CSyncLog log;
-    if (!log.Open(m_logPath, CSyncLog::Now(), &m_result.message)) {
+    if (!log.Open(m_logPath, runStart, &m_result.message)) {
         if (!autoSync)
             CurrentPrompt().ShowMessage(m_result.message, PromptIcon::Error);
         m_result.outcome = SyncOutcome::LogFailed;
@@ -504,7 +561,10 @@ bool CSyncRun::Execute()
         // item; all of its deletion lines are on disk before any copy.
         m_result.deletions = RunLogged(
             m_observer, m_roots, deletions.size(), [&](qsizetype i) { log.WriteDeletion(deletions.at(i)); },
-            [&](CFileOperation& operation) { operation.DeleteItems(deletions, operationFlags); });
+            [&](CFileOperation& operation) {
+                CheckAgainstPlan(operation, deletions, CPlanStamps::Role::Deletion);
+                operation.DeleteItems(deletions, operationFlags);
+            });
         log.Sync();
     }
 
@@ -512,6 +572,7 @@ bool CSyncRun::Execute()
     const QStringList destinations = m_doc.m_copyDestinations;
     if ((m_flags & SyncFlag::CheckFolders) && !CreateDestinationFolders(m_roots, destinations, autoSync, m_result)) {
         m_result.logWriteError = log.WriteError();
+        WriteRecord(runStart);
         return false;
     }
     if (!sources.isEmpty()) {
@@ -519,9 +580,45 @@ bool CSyncRun::Execute()
         m_result.copies = RunLogged(
             m_observer, m_roots, sources.size(),
             [&](qsizetype i) { log.WriteCopy(sources.at(i), destinations.value(i)); },
-            [&](CFileOperation& operation) { operation.CopyItems(sources, destinations, operationFlags); });
+            [&](CFileOperation& operation) {
+                operation.SetTrashReplaced(m_trashReplaced);
+                CheckAgainstPlan(operation, sources, CPlanStamps::Role::CopySource, &destinations);
+                operation.CopyItems(sources, destinations, operationFlags);
+            });
     }
     m_result.logWriteError = log.WriteError();
     m_result.outcome = SyncOutcome::Executed;
+    WriteRecord(runStart);
     return true;
+}
+
+void CSyncRun::CheckAgainstPlan(
+    CFileOperation& operation, const QStringList& paths, CPlanStamps::Role role, const QStringList* destinations)
+{
+    operation.SetItemCheck([this, &paths, role, destinations](size_t index) {
+        const QString changed = m_planned.Check(m_roots, paths.at(qsizetype(index)), role);
+        if (!changed.isEmpty() || !destinations)
+            return changed;
+        return m_planned.Check(m_roots, destinations->value(qsizetype(index)), CPlanStamps::Role::CopyDestination);
+    });
+}
+
+void CSyncRun::WriteRecord(const QDateTime& runStart)
+{
+    RunRecord record;
+    record.document = m_doc.GetPathName();
+    if (const auto* project = dynamic_cast<const CSyncProject*>(m_node))
+        record.node = DisplayPathOf(*project);
+    record.direction = m_direction == SyncDirection::Export ? QStringLiteral("export") : QStringLiteral("import");
+    record.time = runStart;
+    record.logPath = m_result.logPath;
+    record.roots = m_rootList;
+    record.roots.removeDuplicates();
+    AddDeletions(record, m_result.deletions, m_roots);
+    AddCopies(record, m_result.copies, m_roots);
+    QString error;
+    if (RunRecords::Save(record, &error))
+        m_result.recordId = record.id;
+    else
+        m_result.problems << RunRecordText::NotSaved(error);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/sync/CFileOperation.h"
+#include "core/sync/PlanStamps.h"
+#include "core/sync/RunRecord.h"
 #include "core/sync/SyncDirection.h"
 
 #include <QString>
@@ -73,6 +75,8 @@ struct SyncRunResult
     // The message shown for LogFailed and FolderFailed, and a log write failure.
     QString message;
     QString logWriteError;
+    // The id of the run's record (RunRecord.h), empty when none was written.
+    QString recordId;
 
     // Whether any action failed (a file operation item or the log), or the
     // run left something out (see problems).
@@ -148,6 +152,9 @@ public:
     // are the same as with fresh scans, as long as nothing changed the folders
     // in between. The window's runs always scan afresh.
     void SetUseRescannedRecords(bool use) { m_useRescannedRecords = use; }
+    // Whether a file that a copy replaces goes to the trash first (by
+    // default the global setting, CAppOptionSync::TrashReplaced).
+    void SetTrashReplaced(bool on) { m_trashReplaced = on; }
 
     // The whole run of a node (or of the root). True when it executed.
     bool Synchronize(CProject* node, const CAppOptionSync& options, SyncDirection direction);
@@ -180,6 +187,11 @@ private:
     bool ExecuteWithPreview();
     bool Execute();
     void ReportProblems();
+    // Each item is checked against what the plan saw right before it runs.
+    void CheckAgainstPlan(CFileOperation& operation, const QStringList& paths, CPlanStamps::Role role,
+        const QStringList* destinations = nullptr);
+    // Keeps what the run did in its record (RunRecord.h).
+    void WriteRecord(const QDateTime& runStart);
     SyncLists Lists() const;
     void SetLists(const SyncLists& lists);
 
@@ -193,5 +205,9 @@ private:
     QString m_logPath;
     SyncDirection m_direction = SyncDirection::Export;
     CPairRoots m_roots; // the root folders of the visited nodes' pairs
+    QStringList m_rootList; // the same, as named
+    CPlanStamps m_planned;
+    bool m_trashReplaced = true;
+    CProject* m_node = nullptr;
     SyncRunResult m_result;
 };

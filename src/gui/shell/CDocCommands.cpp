@@ -4,8 +4,14 @@
 #include "core/platform/Paths.h"
 #include "core/platform/Prompt.h"
 #include "core/resources/CommandIds.h"
+#include "core/settings/CAppOptionSync.h"
 #include "core/settings/CRecentFileList.h"
+#include "core/sync/CUndoRun.h"
+#include "core/sync/RunRecord.h"
 #include "gui/shell/CAppOptionPs.h"
+#include "gui/shell/CWaitCursor.h"
+#include "gui/sync/CSyncPreviewDlg.h"
+#include "gui/sync/GuiSyncHooks.h"
 
 #include <QFileDialog>
 
@@ -149,6 +155,7 @@ bool CDocCommands::HandlesCommand(int id) const
     case Cmd::Options:
     case Cmd::SaveFilters:
     case Cmd::LoadFilters:
+    case Cmd::UndoLastRun:
         return true;
     default:
         return id >= Cmd::FileMru1 && id < Cmd::FileMru1 + Cmd::FileMruCount;
@@ -179,6 +186,9 @@ void CDocCommands::ExecuteCommand(int id)
     case Cmd::FileSaveAs:
         SaveAs();
         break;
+    case Cmd::UndoLastRun:
+        UndoLastRun();
+        break;
     case Cmd::Options:
         // The options sheet on its first page; on OK the common filter
         // selection is replaced and, after the question, everything rescanned.
@@ -193,4 +203,50 @@ void CDocCommands::ExecuteCommand(int id)
             OpenRecentFile(id - Cmd::FileMru1);
         break;
     }
+}
+
+namespace {
+
+// Shows the texts through the prompt, after what the undo was about.
+void ShowUndoProblems(QStringList problems, const QStringList& damaged)
+{
+    problems = damaged + problems;
+    if (!problems.isEmpty())
+        ShowFileOperationErrors(problems);
+}
+
+} // namespace
+
+bool CDocCommands::UndoLastRun()
+{
+    QStringList damaged;
+    const std::vector<RunRecord> records = RunRecords::ForDocument(m_doc.GetPathName(), &damaged);
+    if (records.empty()) {
+        ShowUndoProblems({}, damaged);
+        CurrentPrompt().ShowMessage(UndoText::NothingToUndo(), PromptIcon::Information);
+        return false;
+    }
+    CUndoRun undo(records.front());
+    undo.Plan();
+    if (undo.Steps().empty()) {
+        ShowUndoProblems(undo.LeftAlone(), damaged);
+        CurrentPrompt().ShowMessage(UndoText::NothingToUndo(), PromptIcon::Information);
+        return false;
+    }
+    CSyncBusyScope busy;
+    CSyncPreviewDlg preview(m_window);
+    preview.setWindowTitle(UndoText::PreviewTitle());
+    preview.SetLists(undo.AsLists());
+    if (preview.exec() != QDialog::Accepted)
+        return false;
+    undo.KeepOnly(preview.Lists());
+    if (undo.Steps().empty())
+        return false;
+    {
+        CWaitCursor wait;
+        undo.Execute(GlobalOptionSync().LogFilePath);
+    }
+    ShowUndoProblems(undo.Problems(), damaged);
+    m_doc.UpdateAllViews(UpdateHint::RescanAll, nullptr);
+    return undo.DoneCount() > 0;
 }

@@ -39,6 +39,10 @@ public:
     bool SaveAs();
     // Before the document is closed or replaced: true to go on.
     bool SaveModified();
+    // Undoes the document's last run: shows what the undo will do in the
+    // preview list (rows may be unticked), then does the ticked steps and
+    // reports what was left alone or failed. False when nothing was done.
+    bool UndoLastRun();
 
     // The file dialogs; tests replace them. An empty answer cancels.
     using PathChooser = std::function<QString(const QString& title)>;

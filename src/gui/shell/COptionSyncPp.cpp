@@ -49,8 +49,12 @@ COptionSyncPp::COptionSyncPp(QWidget* parent) : CPropertyPage(kDialogId, QString
     QCheckBox* recycle = addBit(SyncFlag::RecycleBin, 1075, QStringLiteral("ごみ箱に移動する(&T)"));
     QCheckBox* noConfirm = addBit(SyncFlag::NoConfirmation, 1023, QStringLiteral("問い合わせをしない(&Q)"));
     QCheckBox* checkFolders = addBit(SyncFlag::CheckFolders, 1141, QStringLiteral("ディレクトリの存在を確認する(&C)"));
+    // A value of its own, not a bit of the flags.
+    m_trashReplaced = new QCheckBox(QStringLiteral("上書きされるファイルもごみ箱に移動する"), this);
+    m_trashReplaced->setObjectName(QStringLiteral("trashReplaced"));
+    MarkModifiedOn(m_trashReplaced, &QCheckBox::toggled);
     auto* runLayout = new QVBoxLayout(runGroup);
-    for (QCheckBox* box : {recycle, noConfirm, checkFolders}) {
+    for (QCheckBox* box : {recycle, m_trashReplaced, noConfirm, checkFolders}) {
         box->setParent(runGroup);
         runLayout->addWidget(box);
     }
@@ -95,6 +99,7 @@ void COptionSyncPp::OnInitPage()
     const int mode = options.GetTransferMode();
     m_transfer->setCurrentIndex(mode < m_transfer->count() ? mode : -1);
     m_logFile->setText(options.LogFilePath);
+    m_trashReplaced->setChecked(options.TrashReplaced);
 }
 
 void COptionSyncPp::BrowseLogFile()
@@ -126,5 +131,6 @@ void COptionSyncPp::OnOK()
         options.SetTransferMode(m_transfer->currentIndex());
     if (m_logFile->text() != options.LogFilePath)
         options.LogFilePath = m_logFile->text();
+    options.TrashReplaced = m_trashReplaced->isChecked();
     m_saveError = options.Save() ? QString() : ProfileWriteFailedText(CProfile::Instance());
 }

@@ -34,5 +34,6 @@ private:
     std::vector<BitBox> m_bits; // bits 0-3, 6-8, 10 and 11
     QComboBox* m_transfer;
     QLineEdit* m_logFile;
+    QCheckBox* m_trashReplaced; // CAppOptionSync::TrashReplaced
     QString m_saveError;
 };

@@ -153,7 +153,7 @@ TEST_F(AppOption, PathsSurviveARestartAndSaveWritesTheWholeSection)
     EXPECT_EQ(ValueNames(QStringLiteral("OptionDisp")),
         (QStringList{QStringLiteral("Flags"), QStringLiteral("HelpFilePath")}));
     EXPECT_EQ(ValueNames(QStringLiteral("OptionSync")),
-        (QStringList{QStringLiteral("Flags"), QStringLiteral("LogFilePath")}));
+        (QStringList{QStringLiteral("Flags"), QStringLiteral("LogFilePath"), QStringLiteral("TrashReplaced")}));
     EXPECT_EQ(ValueNames(QStringLiteral("OptionTool")),
         (QStringList{QStringLiteral("PathToolCompareText"), QStringLiteral("PathToolCompareBin")}));
 
@@ -192,9 +192,29 @@ TEST_F(AppOption, ASaveThatCannotBeWrittenFailsForEveryRecordAndWritesNothing)
     EXPECT_TRUE(profile.LastError().startsWith(folder + QStringLiteral(": ")));
     EXPECT_TRUE(TestDir::Exists(folder));
 
-    // Into a file, a save writes both values of the record with one replacement.
+    // Into a file, a save writes every value of the record with one replacement.
     CProfile good(path);
     EXPECT_TRUE(sync.Save(good));
     EXPECT_TRUE(good.LastError().isEmpty());
-    EXPECT_EQ(TestDir::ReadFile(path), QByteArray("[OptionSync]\nFlags=64\nLogFilePath=/tmp/x.log\n"));
+    EXPECT_EQ(TestDir::ReadFile(path), QByteArray("[OptionSync]\nFlags=64\nLogFilePath=/tmp/x.log\nTrashReplaced=1\n"));
+}
+
+TEST_F(AppOption, TheTrashForReplacedFilesIsAValueOfItsOwnOnWhenMissing)
+{
+    CProfile profile(path);
+    CAppOptionSync sync;
+    sync.TrashReplaced = false;
+    sync.Load(profile);
+    EXPECT_TRUE(sync.TrashReplaced); // a profile from before the setting
+    sync.TrashReplaced = false;
+    ASSERT_TRUE(sync.Save(profile));
+    CAppOptionSync loaded;
+    loaded.Load(CProfile(path));
+    EXPECT_FALSE(loaded.TrashReplaced);
+    EXPECT_EQ(loaded.Flags, SyncFlag::Default); // not a bit of the flags
+    // The working copy of a run takes the flags only.
+    CAppOptionSync working;
+    working.TrashReplaced = true;
+    working.CopyFlagsFrom(loaded);
+    EXPECT_TRUE(working.TrashReplaced);
 }

@@ -112,6 +112,7 @@ protected:
     TempProfile profile{dir.PathOf(QStringLiteral("profile.ini"))};
     EnvScope tmp{"TMPDIR", EncodeFileName(dir.MakeFolder(QStringLiteral("tmp")))};
     EnvScope data{"XDG_DATA_HOME", EncodeFileName(dir.PathOf(QStringLiteral("data")))};
+    EnvScope state{"XDG_STATE_HOME", EncodeFileName(dir.PathOf(QStringLiteral("state")))};
     CMyDoc doc;
     NotingPrompt prompt;
     CPromptScope scope{prompt};
