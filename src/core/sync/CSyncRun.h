@@ -9,6 +9,7 @@
 
 class CAppOptionSync;
 class CDirSyncStatus;
+struct RescanControl;
 class CMyDoc;
 class CProject;
 class CSyncProject;
@@ -28,6 +29,13 @@ struct SyncLists
 // actions from `lists`; it returns true to execute what is left, false to
 // stop the run (the user went back).
 using SyncPreviewHook = std::function<bool(SyncLists& lists)>;
+
+// Runs the walk of a collection, which may read many folders: `walk` touches
+// no widget and nothing but the tree, which must not change meanwhile, and
+// counts the folders and files it reads in `control`. Returns true when the
+// walk ran to its end, false when it was stopped through `control` (the user
+// cancelled). The window runs it on a worker thread with a progress dialog.
+using SyncCollectRunner = std::function<bool(const std::function<void()>& walk, RescanControl& control)>;
 
 // How a run ended.
 enum class SyncOutcome {
@@ -131,6 +139,15 @@ public:
     // are the same as with fresh scans, as long as nothing changed the folders
     // in between. The window's runs always scan afresh.
     void SetUseRescannedRecords(bool use) { m_useRescannedRecords = use; }
+    // For a run at any later time (the window's): a node's records from the
+    // last rescan stand for the fresh scan of its pair when they hold every
+    // file of both folders and neither folder changed since, as their times
+    // tell (CDirSyncStatus::RecordsStillCurrent); the others are read afresh.
+    void SetUseUnchangedRecords(bool use) { m_useUnchangedRecords = use; }
+    void SetCollectRunner(SyncCollectRunner runner) { m_collectRunner = std::move(runner); }
+    // Folder pairs the last collection read afresh, and those it took from the records.
+    int FoldersScanned() const { return m_foldersScanned; }
+    int FoldersFromRecords() const { return m_foldersFromRecords; }
 
     // The whole run of a node (or of the root). True when it executed.
     bool Synchronize(CProject* node, const CAppOptionSync& options, SyncDirection direction);
@@ -150,6 +167,9 @@ public:
     static void SetDefaultPreviewHook(SyncPreviewHook hook);
     static void SetDefaultObserver(IFileOperationObserver* observer);
     static SyncPreviewHook DefaultPreviewHook();
+    // The runner of the document's own runs' collections (by default none: the walk runs in place).
+    static void SetDefaultCollectRunner(SyncCollectRunner runner);
+    static SyncCollectRunner DefaultCollectRunner();
     static IFileOperationObserver* DefaultObserver();
     // The result of the last run started through the document.
     static const SyncRunResult& LastResult();
@@ -158,6 +178,13 @@ public:
 private:
     void Clear();
     void Begin(const CAppOptionSync& options, SyncDirection direction);
+    // The walk of Collect (no questions: it may run on another thread).
+    void CollectStart(CProject* node);
+    // Runs `walk` through the collect runner; false when it was cancelled
+    // (the lists are then emptied).
+    bool RunWalk(const std::function<void()>& walk);
+    // The records of `node` when they stand for a fresh scan, else null.
+    const CDirSyncStatus* UsableRecords(const CSyncProject& node) const;
     void CollectTree(CSyncProject* start, bool selectionMode, const QStringList* selection);
     // One node; false when its subfolder nodes are not to be visited.
     // `noDeletions` comes in set when a folder above could not be read, and
@@ -182,6 +209,12 @@ private:
     bool m_unattended = false;
     bool m_showProblems = true;
     bool m_useRescannedRecords = false;
+    bool m_useUnchangedRecords = false;
+    SyncCollectRunner m_collectRunner;
+    RescanControl* m_control = nullptr; // of the walk under way
+    bool m_collectCancelled = false;
+    int m_foldersScanned = 0;
+    int m_foldersFromRecords = 0;
     quint32 m_flags = 0;
     QString m_logPath;
     SyncDirection m_direction = SyncDirection::Export;
