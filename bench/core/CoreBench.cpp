@@ -105,12 +105,12 @@ QStringList TwentyNames()
 void AggregateFolderStateOfATable(benchmark::State& state)
 {
     const int count = int(state.range(0));
-    TwentyEntries();
+    const FilterSet& filters = TwentyEntries();
     const QStringList selection = TwentyNames();
     CDirSyncStatus table(LargeFolder(count, QStringLiteral("p")), LargeFolder(count, QStringLiteral("t")));
     table.ScanFiles();
     for (auto _ : state)
-        benchmark::DoNotOptimize(table.AggregateRecords(selection));
+        benchmark::DoNotOptimize(table.AggregateRecords(filters, selection));
     state.SetItemsProcessed(state.iterations() * count);
 }
 BENCHMARK(AggregateFolderStateOfATable)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -120,7 +120,7 @@ void ComputeFolderStateWithScan(benchmark::State& state)
     const int count = int(state.range(0));
     CDirSyncStatus table(LargeFolder(count, QStringLiteral("p")), LargeFolder(count, QStringLiteral("t")));
     for (auto _ : state)
-        benchmark::DoNotOptimize(table.ComputeFolderState(true, {}));
+        benchmark::DoNotOptimize(table.ComputeFolderState(true, GlobalFilterSet(), {}));
     state.SetItemsProcessed(state.iterations() * 2 * count);
 }
 BENCHMARK(ComputeFolderStateWithScan)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -144,11 +144,13 @@ int main(int argc, char** argv)
     bool execute = false;
     qint64 listed = 0;
     qsizetype rows = 0;
-    CSyncRun::SetDefaultPreviewHook([&](SyncLists& lists) {
+    SyncHooks hooks = doc.GetSyncHooks();
+    hooks.preview = [&](SyncLists& lists) {
         listed = g_clock.nsecsElapsed();
         rows = lists.copySources.size() + lists.deletions.size();
         return execute;
-    });
+    };
+    doc.SetSyncHooks(hooks);
     const auto synchronize = [&](const char* title, const char* stallTitle) {
         heartbeat.Reset();
         bool done = false;

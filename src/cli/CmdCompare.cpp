@@ -65,7 +65,7 @@ int Compare(const QStringList& arguments)
     filters.LoadFromRegistry();
 
     CDirSyncStatus table(project, target);
-    const SyncState folderState = table.ComputeFolderState(true, selection);
+    const SyncState folderState = table.ComputeFolderState(true, filters, selection);
     // The folder state scans only when both folders exist; list what there is anyway.
     if (folderState == SyncProjectOnly || folderState == SyncTargetOnly || folderState == SyncNeitherExists)
         table.ScanFiles();

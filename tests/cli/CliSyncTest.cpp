@@ -10,6 +10,7 @@
 #include "support/SyncTestSupport.h"
 #include "support/TestDir.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -74,14 +75,14 @@ protected:
     }
 
     CliResult Cli(const QStringList& args, const QMap<QString, QString>& extra = {},
-        const QString& workingDirectory = QString()) const
+        const QString& workingDirectory = QString(), const QString& program = QStringLiteral(PAIRWELL_CLI)) const
     {
         QProcess process;
         process.setProcessEnvironment(Environment(extra));
         if (!workingDirectory.isEmpty())
             process.setWorkingDirectory(workingDirectory);
         process.setStandardInputFile(QProcess::nullDevice());
-        process.start(QStringLiteral(PAIRWELL_CLI), args);
+        process.start(program, args);
         EXPECT_TRUE(process.waitForFinished(120'000));
         CliResult result;
         result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -90,7 +91,8 @@ protected:
         return result;
     }
 
-    // Starts the tool with the copy layer's stop hook at 2 MiB; stdin, stdout and stderr on /dev/null.
+    // Starts the tool built with fault injection, stopping itself after 2 MiB of a file; stdin, stdout and
+    // stderr on /dev/null.
     pid_t SpawnStopping(const QStringList& args) const
     {
         const QProcessEnvironment env
@@ -99,7 +101,7 @@ protected:
         for (const QString& entry : env.toStringList())
             strings.push_back(EncodeFileName(entry));
         const size_t envCount = strings.size();
-        strings.push_back(QByteArray(PAIRWELL_CLI));
+        strings.push_back(QByteArray(PAIRWELL_CLI_FAULTS));
         for (const QString& arg : args)
             strings.push_back(EncodeFileName(arg));
         std::vector<char*> envp;
@@ -131,7 +133,7 @@ protected:
         for (const QString& entry : Environment().toStringList())
             strings.push_back(EncodeFileName(entry));
         const size_t envCount = strings.size();
-        strings.push_back(QByteArray(PAIRWELL_CLI));
+        strings.push_back(QByteArray(PAIRWELL_CLI_FAULTS));
         for (const QString& arg : args)
             strings.push_back(EncodeFileName(arg));
         std::vector<char*> envp;
@@ -329,13 +331,43 @@ TEST_F(CliSync, FailedActionsExitFourAndAreListedOnStderrWhileTheRestIsDone)
     dir.WriteFile(QStringLiteral("T/stale.txt"), "stale", kOld);
     SaveDocument();
     const CliResult run = Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("84")},
-        {{QStringLiteral("PAIRWELL_TEST_FAIL_WRITES_AFTER"), QStringLiteral("0")}});
+        {{QStringLiteral("PAIRWELL_TEST_FAIL_WRITES_AFTER"), QStringLiteral("0")}}, {},
+        QStringLiteral(PAIRWELL_CLI_FAULTS));
     EXPECT_EQ(run.code, 4);
     EXPECT_TRUE(run.err.contains(T("a.txt"))) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QString::fromLocal8Bit(std::strerror(ENOSPC)))) << run.err.toStdString();
     EXPECT_EQ(TestDir::ReadFile(T("a.txt")), QByteArray("old a"));
     EXPECT_FALSE(TestDir::Exists(T("stale.txt")));
     EXPECT_TRUE(TempFilesIn(T("")).isEmpty());
+}
+
+TEST_F(CliSync, TheInstalledToolDoesNotReactToTheFaultVariables)
+{
+    dir.WriteFile(QStringLiteral("P/a.txt"), "new a", kNew);
+    dir.WriteFile(QStringLiteral("T/a.txt"), "old a", kOld);
+    SaveDocument();
+    const CliResult run = Cli({QStringLiteral("export"), docPath, QStringLiteral("--flags"), QStringLiteral("84")},
+        {{QStringLiteral("PAIRWELL_TEST_FAIL_WRITES_AFTER"), QStringLiteral("0")},
+            {QStringLiteral("PAIRWELL_TEST_STOP_AFTER_BYTES"), QStringLiteral("0")}});
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_EQ(TestDir::ReadFile(T("a.txt")), QByteArray("new a"));
+}
+
+TEST_F(CliSync, TheInstalledProgramsHoldNoFaultInjection)
+{
+    QStringList programs{QStringLiteral(PAIRWELL_CLI)};
+#ifdef PAIRWELL_APP
+    programs << QStringLiteral(PAIRWELL_APP);
+#endif
+    for (const QString& program : programs) {
+        QFile file(program);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << program.toStdString();
+        EXPECT_FALSE(file.readAll().contains("PAIRWELL_TEST_")) << program.toStdString();
+    }
+    // The test build does hold it: the search above can find it.
+    QFile faults(QStringLiteral(PAIRWELL_CLI_FAULTS));
+    ASSERT_TRUE(faults.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(faults.readAll().contains("PAIRWELL_TEST_"));
 }
 
 TEST_F(CliSync, AnUnreachableSourceIsSkippedUnlessAllowed)

@@ -321,7 +321,7 @@ SyncState CDirSyncStatus::ExistenceState() const
     return kByPresence[presence];
 }
 
-SyncState CDirSyncStatus::ComputeFolderState(bool scan, const QStringList& selection)
+SyncState CDirSyncStatus::ComputeFolderState(bool scan, const FilterSet& filters, const QStringList& selection)
 {
     const SyncState existence = ExistenceState();
     if (existence != SyncSame || !scan)
@@ -329,10 +329,10 @@ SyncState CDirSyncStatus::ComputeFolderState(bool scan, const QStringList& selec
 
     ScanFiles();
     // Records of a folder read only in part would show a state that may be untrue.
-    return IsReadIncomplete() ? SyncMixed : AggregateRecords(selection);
+    return IsReadIncomplete() ? SyncMixed : AggregateRecords(filters, selection);
 }
 
-SyncState CDirSyncStatus::ComputeRecordedFolderState(const QStringList& selection)
+SyncState CDirSyncStatus::ComputeRecordedFolderState(const FilterSet& filters, const QStringList& selection)
 {
     const SyncState existence = ExistenceState();
     if (existence != SyncSame)
@@ -340,14 +340,13 @@ SyncState CDirSyncStatus::ComputeRecordedFolderState(const QStringList& selectio
     // Both folders exist now: records of an enumeration of both can stand for a new scan.
     if (!m_holdsAllFiles || !m_enumerated[0] || !m_enumerated[1])
         ScanFiles();
-    return IsReadIncomplete() ? SyncMixed : AggregateRecords(selection);
+    return IsReadIncomplete() ? SyncMixed : AggregateRecords(filters, selection);
 }
 
-SyncState CDirSyncStatus::AggregateRecords(const QStringList& selection) const
+SyncState CDirSyncStatus::AggregateRecords(const FilterSet& filters, const QStringList& selection) const
 {
     enum : int { Export = 1, Import = 2, Both = 3 };
     int need = 0;
-    const FilterSet& filters = GlobalFilterSet();
     for (const CFileSyncStatus& record : m_store) {
         if (filters.IsExcluded(KeyName(record), selection))
             continue;

@@ -8,6 +8,7 @@
 #include <vector>
 
 class CFileFind;
+class FilterSet;
 
 // The file table of one folder pair: one record per file found directly in
 // the project folder or the target folder (never subfolders, never
@@ -66,11 +67,11 @@ public:
     // project folder and then in the target folder; sets Reachable. Always true.
     bool ScanFiles();
     // The aggregated state of the pair's files (1, 3, 4, 5, 6, 8 or 9); with
-    // `scan` set the table is rescanned. Files excluded by the global filter set
-    // under `selection` do not count.
-    SyncState ComputeFolderState(bool scan, const QStringList& selection);
+    // `scan` set the table is rescanned. Files that `filters` exclude under
+    // `selection` (names of its entries) do not count.
+    SyncState ComputeFolderState(bool scan, const FilterSet& filters, const QStringList& selection);
     // The aggregated state of the records as they are (no existence test, no scan).
-    SyncState AggregateRecords(const QStringList& selection) const;
+    SyncState AggregateRecords(const FilterSet& filters, const QStringList& selection) const;
 
     // Whether the records are what ScanFiles would record now: every file of
     // both folders, from one enumeration of each. ScanFiles sets it; a node's
@@ -89,12 +90,12 @@ public:
     // so records taken this way can miss such a change (a refresh reads
     // everything afresh). Opens each folder, reads none.
     bool RecordsStillCurrent() const;
-    // As ComputeFolderState(true, selection), except that records that hold
+    // As ComputeFolderState(true, filters, selection), except that records that hold
     // all files of both folders are taken as they are instead of scanning the
     // folders again. Only for a caller that has just filled the table (the
     // command-line tree prints every state right after the document's rescan):
     // each folder is then enumerated once, not twice.
-    SyncState ComputeRecordedFolderState(const QStringList& selection);
+    SyncState ComputeRecordedFolderState(const FilterSet& filters, const QStringList& selection);
 
     // Result of the last reachability test of each folder made by ScanFiles.
     bool Reachable[2] = {false, false};

@@ -356,10 +356,11 @@ void CMyDoc::Fail(const QString& text)
 bool CMyDoc::Synchronize(CProject* node, const CAppOptionSync& options, SyncDirection direction)
 {
     CSyncRun run(*this);
+    run.SetHooks(m_syncHooks);
     // The rescan's records of folders that did not change since spare reading both trees again.
     run.SetUseUnchangedRecords(true);
     const bool executed = run.Synchronize(node, options, direction);
-    CSyncRun::SetLastResult(run.Result());
+    m_lastSyncResult = run.Result();
     return executed;
 }
 
@@ -367,9 +368,10 @@ bool CMyDoc::SynchronizeFiles(
     CSyncProject* node, const QStringList& names, const CAppOptionSync& options, SyncDirection direction)
 {
     CSyncRun run(*this);
+    run.SetHooks(m_syncHooks);
     run.SetUseUnchangedRecords(true);
     const bool executed = run.SynchronizeFiles(node, names, options, direction);
-    CSyncRun::SetLastResult(run.Result());
+    m_lastSyncResult = run.Result();
     return executed;
 }
 
@@ -384,7 +386,7 @@ bool CMyDoc::DeletePaths(const QStringList& paths, bool recycle)
             return false;
         flags |= FOF_ALLOWUNDO;
     }
-    CFileOperation operation(CSyncRun::DefaultObserver());
+    CFileOperation operation(m_syncHooks.observer);
     operation.SetRoots(CPairRoots(RootFoldersBelow(GetRoot())));
     return operation.DeleteItems(paths, flags);
 }

@@ -2,6 +2,7 @@
 
 #include "core/model/CAppProject.h"
 #include "core/platform/WholeFile.h"
+#include "core/sync/CSyncRun.h"
 #include "core/sync/SyncDirection.h"
 
 #include <QObject>
@@ -53,12 +54,21 @@ public:
     bool IsPreview() const { return m_preview; }
     void SetPreview(bool preview) { m_preview = preview; }
 
-    // Synchronisation runs (core/sync/CSyncRun.h): `node` and, with option bit 0,
-    // its subfolder nodes (the root: every project); or the files `names` of
-    // one folder. True when the run executed.
+    // The preview list and the progress display of the runs and file
+    // operations started through this document: the window that shows the
+    // document installs them (see SyncHooks); by default there are none.
+    void SetSyncHooks(SyncHooks hooks) { m_syncHooks = std::move(hooks); }
+    const SyncHooks& GetSyncHooks() const { return m_syncHooks; }
+
+    // Synchronisation runs (core/sync/CSyncRun.h) with the document's hooks:
+    // `node` and, with option bit 0, its subfolder nodes (the root: every
+    // project); or the files `names` of one folder. True when the run
+    // executed; LastSyncResult() then tells what it did.
     bool Synchronize(CProject* node, const CAppOptionSync& options, SyncDirection direction);
     bool SynchronizeFiles(
         CSyncProject* node, const QStringList& names, const CAppOptionSync& options, SyncDirection direction);
+    // The result of the last run started with Synchronize or SynchronizeFiles.
+    const SyncRunResult& LastSyncResult() const { return m_lastSyncResult; }
     // Deletes files and folders: to the trash with
     // `recycle`, after the question for paths that are not on fixed disks
     // (No deletes nothing), else for good after the delete question. True
@@ -178,6 +188,8 @@ private:
     const QStringList* m_fileSelection = nullptr;
     QStringList m_commonFilters;
     bool m_preview = false;
+    SyncHooks m_syncHooks;
+    SyncRunResult m_lastSyncResult;
 
     QString m_pathName;
     bool m_modified = false;

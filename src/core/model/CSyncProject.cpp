@@ -345,13 +345,13 @@ bool CSyncProject::IsExcludedByFilter(const QString& name) const
 SyncState CSyncProject::GetFolderState(bool scan)
 {
     m_status.SetRoots(RootFolderOf(*this, 0), RootFolderOf(*this, 1));
-    return m_status.ComputeFolderState(scan, GetEffectiveFilterSelection());
+    return m_status.ComputeFolderState(scan, GlobalFilterSet(), GetEffectiveFilterSelection());
 }
 
 SyncState CSyncProject::GetRescannedFolderState()
 {
     m_status.SetRoots(RootFolderOf(*this, 0), RootFolderOf(*this, 1));
-    return m_status.ComputeRecordedFolderState(GetEffectiveFilterSelection());
+    return m_status.ComputeRecordedFolderState(GlobalFilterSet(), GetEffectiveFilterSelection());
 }
 
 void CSyncProject::ApplyFilterSettingHere(bool useCommon, const QStringList& selection)

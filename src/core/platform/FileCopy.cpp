@@ -8,8 +8,6 @@
 #include <QHash>
 #include <atomic>
 #include <cerrno>
-#include <csignal>
-#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -61,32 +59,30 @@ QString CollisionText(const QString& other, const QString& self)
 std::atomic<qint64> g_failAfter{-1};
 std::atomic<qint64> g_written{0};
 std::atomic<int> g_failErrno{ENOSPC};
-std::atomic<qint64> g_stopAfter{-1};
-std::atomic<bool> g_stopped{false};
+std::atomic<FileCopyTestHooks::DataHook> g_dataHook{nullptr};
 std::mutex g_hookMutex;
 std::function<void(const QString&, const QString&)> g_afterDataHook;
-
-void ReadHooksFromEnvironment()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (const char* value = std::getenv("PAIRWELL_TEST_FAIL_WRITES_AFTER"); value && *value)
-            g_failAfter = std::strtoll(value, nullptr, 10);
-        if (const char* value = std::getenv("PAIRWELL_TEST_STOP_AFTER_BYTES"); value && *value)
-            g_stopAfter = std::strtoll(value, nullptr, 10);
-    });
-}
 
 bool WriteFaultActive()
 {
     return g_failAfter.load() >= 0;
 }
 
-void StopIfAsked(quint64 copiedOfThisFile)
+void ReportData(quint64 copiedOfThisFile)
 {
-    const qint64 stopAfter = g_stopAfter.load();
-    if (stopAfter >= 0 && copiedOfThisFile >= quint64(stopAfter) && !g_stopped.exchange(true))
-        ::raise(SIGSTOP);
+    if (const FileCopyTestHooks::DataHook hook = g_dataHook.load())
+        hook(copiedOfThisFile);
+}
+
+void RunAfterDataHook(const QString& source, const QString& destination)
+{
+    std::function<void(const QString&, const QString&)> hook;
+    {
+        std::lock_guard lock(g_hookMutex);
+        hook = g_afterDataHook;
+    }
+    if (hook)
+        hook(source, destination);
 }
 
 // write() with the injected fault applied: a disk that holds `g_failAfter`
@@ -500,7 +496,6 @@ struct CFileCopier::Pending
 
 CFileCopier::CFileCopier()
 {
-    ReadHooksFromEnvironment();
     CTempRecord::RemoveLeftovers();
 }
 
@@ -665,176 +660,238 @@ bool CFileCopier::CreateTemporary(const FolderHandle& handle, Folder& folder, in
     }
 }
 
-bool CFileCopier::CopyRegularFile(const RootedPath& source, const RootedPath& destination, Existing existing,
-    const BytesCallback& progress, QString* error, quint64 tag)
+// One regular file on its way to its destination: the source as opened, the
+// temporary file beside the destination, and what has been copied.
+struct CFileCopier::RegularCopy
 {
-    CFd in(OpenSource(source));
-    if (in.Get() < 0) {
-        if (errno == ELOOP)
-            return Fail(error, source.Text() + QStringLiteral(": ") + NotRegularText());
-        return FailErrno(error, source.Text(), errno);
+    RegularCopy(const RootedPath& from, const RootedPath& to, QString* failure)
+        : source(from), destination(to), error(failure)
+    {
     }
-    struct stat before;
-    if (::fstat(in.Get(), &before) != 0)
-        return FailErrno(error, source.Text(), errno);
-    // A FIFO or a device swapped in for the file was opened without waiting, and is never read.
-    if (!S_ISREG(before.st_mode))
-        return Fail(error, source.Text() + QStringLiteral(": ") + NotRegularText());
-    ::fcntl(in.Get(), F_SETFL, ::fcntl(in.Get(), F_GETFL) & ~O_NONBLOCK);
 
-    QByteArray name;
-    int failure = 0;
+    const RootedPath& source;
+    const RootedPath& destination;
+    QString* error;
+    CFd in;
+    struct stat before
+    {
+    };
     FolderHandle dir;
-    const std::shared_ptr<Folder> folder = PrepareFolder(destination, &name, &failure, &dir);
-    if (!folder)
-        return FailErrno(error, destination.Text(), failure);
+    std::shared_ptr<Folder> folder;
+    QByteArray name; // of the destination in its folder
     Temporary temp;
-    int tempFd = -1;
-    if (!CreateTemporary(dir, *folder, &tempFd, &temp.name, &failure))
-        return FailErrno(error, destination.Text(), failure);
-    temp.fd.Reset(tempFd);
-    CFd& out = temp.fd;
     qint64 faultBytes = 0; // this copy's bytes under the injected fault
-    const auto failAndRemove = [&](const QString& text) {
-        out.Reset();
+    quint64 copied = 0;
+    Identity made;
+
+    // Removes the temporary file (its bytes under the injected fault with it) and fails with `text`.
+    bool FailAndRemove(const QString& text)
+    {
+        temp.fd.Reset();
         if (!temp.name.isEmpty())
             ::unlinkat(dir->Fd(), temp.name.constData(), 0);
         g_written -= faultBytes;
         return Fail(error, text);
-    };
+    }
+    void NoteCopied(quint64 bytes, const BytesCallback& progress)
+    {
+        copied += bytes;
+        if (progress)
+            progress(bytes);
+        ReportData(copied);
+    }
+};
 
-    // The data: copy_file_range where the file systems allow it, else read and write.
-    quint64 copied = 0;
-    bool useRange = !WriteFaultActive();
-    std::vector<char> buffer;
-    const quint64 expected = quint64(before.st_size);
-    for (;;) {
-        // At the expected length the copy is done (a source that grew is caught below).
-        if (copied > 0 && copied >= expected)
-            break;
-        if (useRange) {
-            const ssize_t n = ::copy_file_range(in.Get(), nullptr, out.Get(), nullptr, kRangeChunk, 0);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                if (copied == 0
-                    && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP
-                        || errno == EBADF)) {
-                    useRange = false;
-                    continue;
-                }
-                return failAndRemove(FileErrorText(destination.Text(), errno));
-            }
-            if (n == 0) {
-                // Some file systems report an early end; finish with plain reads.
-                if (copied < quint64(before.st_size)) {
-                    useRange = false;
-                    continue;
-                }
-                break;
-            }
-            copied += quint64(n);
-            if (progress)
-                progress(quint64(n));
-            StopIfAsked(copied);
-            continue;
-        }
-        if (buffer.empty())
-            buffer.resize(kBufferSize);
-        const ssize_t n = ::read(in.Get(), buffer.data(), buffer.size());
+bool CFileCopier::CopyRegularFile(const RootedPath& source, const RootedPath& destination, Existing existing,
+    const BytesCallback& progress, QString* error, quint64 tag)
+{
+    RegularCopy copy(source, destination, error);
+    return OpenSourceFile(copy) && OpenTemporary(copy) && CopyBytes(copy, progress) && Verify(copy)
+        && PutInPlace(copy, existing, tag);
+}
+
+bool CFileCopier::OpenSourceFile(RegularCopy& copy)
+{
+    copy.in.Reset(OpenSource(copy.source));
+    if (copy.in.Get() < 0) {
+        if (errno == ELOOP)
+            return Fail(copy.error, copy.source.Text() + QStringLiteral(": ") + NotRegularText());
+        return FailErrno(copy.error, copy.source.Text(), errno);
+    }
+    if (::fstat(copy.in.Get(), &copy.before) != 0)
+        return FailErrno(copy.error, copy.source.Text(), errno);
+    // A FIFO or a device swapped in for the file was opened without waiting, and is never read.
+    if (!S_ISREG(copy.before.st_mode))
+        return Fail(copy.error, copy.source.Text() + QStringLiteral(": ") + NotRegularText());
+    ::fcntl(copy.in.Get(), F_SETFL, ::fcntl(copy.in.Get(), F_GETFL) & ~O_NONBLOCK);
+    return true;
+}
+
+bool CFileCopier::OpenTemporary(RegularCopy& copy)
+{
+    int failure = 0;
+    copy.folder = PrepareFolder(copy.destination, &copy.name, &failure, &copy.dir);
+    if (!copy.folder)
+        return FailErrno(copy.error, copy.destination.Text(), failure);
+    int tempFd = -1;
+    if (!CreateTemporary(copy.dir, *copy.folder, &tempFd, &copy.temp.name, &failure))
+        return FailErrno(copy.error, copy.destination.Text(), failure);
+    copy.temp.fd.Reset(tempFd);
+    return true;
+}
+
+bool CFileCopier::CopyBytes(RegularCopy& copy, const BytesCallback& progress)
+{
+    // copy_file_range where the file systems allow it, else read and write.
+    if (!WriteFaultActive()) {
+        const RangeCopy range = CopyRanges(copy, progress);
+        if (range != RangeCopy::FallBack)
+            return range == RangeCopy::Done;
+    }
+    return CopyByReading(copy, progress);
+}
+
+CFileCopier::RangeCopy CFileCopier::CopyRanges(RegularCopy& copy, const BytesCallback& progress)
+{
+    const quint64 expected = quint64(copy.before.st_size);
+    // At the expected length the copy is done (a source that grew is caught by Verify).
+    while (copy.copied == 0 || copy.copied < expected) {
+        const ssize_t n = ::copy_file_range(copy.in.Get(), nullptr, copy.temp.fd.Get(), nullptr, kRangeChunk, 0);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return failAndRemove(FileErrorText(source.Text(), errno));
+            if (copy.copied == 0
+                && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF))
+                return RangeCopy::FallBack;
+            copy.FailAndRemove(FileErrorText(copy.destination.Text(), errno));
+            return RangeCopy::Failed;
+        }
+        // Some file systems report an early end; plain reads finish the copy.
+        if (n == 0)
+            return copy.copied < expected ? RangeCopy::FallBack : RangeCopy::Done;
+        copy.NoteCopied(quint64(n), progress);
+    }
+    return RangeCopy::Done;
+}
+
+bool CFileCopier::CopyByReading(RegularCopy& copy, const BytesCallback& progress)
+{
+    std::vector<char> buffer(kBufferSize);
+    const quint64 expected = quint64(copy.before.st_size);
+    while (copy.copied == 0 || copy.copied < expected) {
+        const ssize_t n = ::read(copy.in.Get(), buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return copy.FailAndRemove(FileErrorText(copy.source.Text(), errno));
         }
         if (n == 0)
             break;
         for (ssize_t done = 0; done < n;) {
-            const ssize_t w = WriteData(out.Get(), buffer.data() + done, size_t(n - done), &faultBytes);
+            const ssize_t w = WriteData(copy.temp.fd.Get(), buffer.data() + done, size_t(n - done), &copy.faultBytes);
             if (w < 0) {
                 if (errno == EINTR)
                     continue;
-                return failAndRemove(FileErrorText(destination.Text(), errno));
+                return copy.FailAndRemove(FileErrorText(copy.destination.Text(), errno));
             }
             done += w;
         }
-        copied += quint64(n);
-        if (progress)
-            progress(quint64(n));
-        StopIfAsked(copied);
+        copy.NoteCopied(quint64(n), progress);
     }
+    return true;
+}
 
-    {
-        std::function<void(const QString&, const QString&)> hook;
-        {
-            std::lock_guard lock(g_hookMutex);
-            hook = g_afterDataHook;
-        }
-        if (hook)
-            hook(source.Text(), destination.Text());
-    }
-
+bool CFileCopier::Verify(RegularCopy& copy)
+{
+    RunAfterDataHook(copy.source.Text(), copy.destination.Text());
     // The source must not have changed while it was read.
+    const struct stat& before = copy.before;
     struct stat after;
-    if (::fstat(in.Get(), &after) != 0)
-        return failAndRemove(FileErrorText(source.Text(), errno));
+    if (::fstat(copy.in.Get(), &after) != 0)
+        return copy.FailAndRemove(FileErrorText(copy.source.Text(), errno));
     if (after.st_size != before.st_size || !SameTime(after.st_mtim, before.st_mtim)
-        || copied != quint64(before.st_size))
-        return failAndRemove(source.Text() + QStringLiteral(": ") + SourceChangedText());
+        || copy.copied != quint64(before.st_size))
+        return copy.FailAndRemove(copy.source.Text() + QStringLiteral(": ") + SourceChangedText());
 
+    // The copy takes the source's times and permission bits.
+    const int out = copy.temp.fd.Get();
     const timespec times[2] = {before.st_atim, before.st_mtim};
-    if (::futimens(out.Get(), times) != 0)
-        return failAndRemove(FileErrorText(destination.Text(), errno));
-    if (::fchmod(out.Get(), before.st_mode & 01777) != 0 && errno != EPERM)
-        return failAndRemove(FileErrorText(destination.Text(), errno));
+    if (::futimens(out, times) != 0)
+        return copy.FailAndRemove(FileErrorText(copy.destination.Text(), errno));
+    if (::fchmod(out, before.st_mode & 01777) != 0 && errno != EPERM)
+        return copy.FailAndRemove(FileErrorText(copy.destination.Text(), errno));
     struct stat made;
-    if (::fstat(out.Get(), &made) != 0)
-        return failAndRemove(FileErrorText(destination.Text(), errno));
-    const Identity madeId{quint64(made.st_dev), quint64(made.st_ino)};
+    if (::fstat(out, &made) != 0)
+        return copy.FailAndRemove(FileErrorText(copy.destination.Text(), errno));
+    copy.made = {quint64(made.st_dev), quint64(made.st_ino)};
+    return true;
+}
 
+bool CFileCopier::PutInPlace(RegularCopy& copy, Existing existing, quint64 tag)
+{
     // Where nothing is, in place at once; a file found there makes this a replacement.
     if (existing != Existing::Yes) {
-        quint64 other = 0;
-        {
-            // Noted before it has its name, so that a case variant that meets it finds it noted.
-            std::lock_guard lock(m_mutex);
-            NotePlaced(*folder, name, madeId, true, tag, &other);
-        }
-        const int placed = PlaceNew(dir->Fd(), temp, name);
-        if (placed == 0) {
-            if (out.Close() == 0)
-                return true;
-            // A write-back failure reported at the close: the new file goes again.
-            const int closeError = errno;
-            ::unlinkat(dir->Fd(), name.constData(), 0);
-            g_written -= faultBytes;
-            return FailErrno(error, destination.Text(), closeError);
-        }
-        if (placed != EEXIST)
-            return failAndRemove(placed == EISDIR ? destination.Text() + QStringLiteral(": ") + FolderInTheWayText()
-                                                  : FileErrorText(destination.Text(), placed));
+        const NewPlacement placed = PlaceNewFile(copy, tag);
+        if (placed != NewPlacement::Taken)
+            return placed == NewPlacement::Placed;
     }
+    return ClaimReplacedFile(copy, tag) && QueueReplacement(copy, tag);
+}
 
-    // A replacement: it must not take the place of a folder, nor of a file
-    // that this copier put (or puts) in place under another name.
-    struct stat there;
-    if (::fstatat(dir->Fd(), name.constData(), &there, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (S_ISDIR(there.st_mode))
-            return failAndRemove(destination.Text() + QStringLiteral(": ") + FolderInTheWayText());
-        std::unique_lock lock(m_mutex);
-        quint64 other = 0;
-        if (!NotePlaced(*folder, name, {quint64(there.st_dev), quint64(there.st_ino)}, false, tag, &other)) {
-            lock.unlock();
-            return failAndRemove(CollisionMessage(destination, tag, other));
-        }
-        NotePlaced(*folder, name, madeId, true, tag, &other);
+CFileCopier::NewPlacement CFileCopier::PlaceNewFile(RegularCopy& copy, quint64 tag)
+{
+    quint64 other = 0;
+    {
+        // Noted before it has its name, so that a case variant that meets it finds it noted.
+        std::lock_guard lock(m_mutex);
+        NotePlaced(*copy.folder, copy.name, copy.made, true, tag, &other);
     }
+    const int placed = PlaceNew(copy.dir->Fd(), copy.temp, copy.name);
+    if (placed == 0) {
+        if (copy.temp.fd.Close() == 0)
+            return NewPlacement::Placed;
+        // A write-back failure reported at the close: the new file goes again.
+        const int closeError = errno;
+        ::unlinkat(copy.dir->Fd(), copy.name.constData(), 0);
+        g_written -= copy.faultBytes;
+        FailErrno(copy.error, copy.destination.Text(), closeError);
+        return NewPlacement::Failed;
+    }
+    if (placed == EEXIST)
+        return NewPlacement::Taken;
+    copy.FailAndRemove(placed == EISDIR ? copy.destination.Text() + QStringLiteral(": ") + FolderInTheWayText()
+                                        : FileErrorText(copy.destination.Text(), placed));
+    return NewPlacement::Failed;
+}
+
+bool CFileCopier::ClaimReplacedFile(RegularCopy& copy, quint64 tag)
+{
+    // A replacement must not take the place of a folder, nor of a file that
+    // this copier put (or puts) in place under another name.
+    struct stat there;
+    if (::fstatat(copy.dir->Fd(), copy.name.constData(), &there, AT_SYMLINK_NOFOLLOW) != 0)
+        return true;
+    if (S_ISDIR(there.st_mode))
+        return copy.FailAndRemove(copy.destination.Text() + QStringLiteral(": ") + FolderInTheWayText());
+    std::unique_lock lock(m_mutex);
+    quint64 other = 0;
+    if (!NotePlaced(*copy.folder, copy.name, {quint64(there.st_dev), quint64(there.st_ino)}, false, tag, &other)) {
+        lock.unlock();
+        return copy.FailAndRemove(CollisionMessage(copy.destination, tag, other));
+    }
+    NotePlaced(*copy.folder, copy.name, copy.made, true, tag, &other);
+    return true;
+}
+
+bool CFileCopier::QueueReplacement(RegularCopy& copy, quint64 tag)
+{
     // Completed later, after one flush of its file system (see the class comment).
     std::unique_lock lock(m_mutex);
-    m_pending.push_back({out.Get(), temp.name, dir, folder->device, name, destination.Full(), tag});
-    out.Release();
+    m_pending.push_back(
+        {copy.temp.fd.Get(), copy.temp.name, copy.dir, copy.folder->device, copy.name, copy.destination.Full(), tag});
+    copy.temp.fd.Release();
     m_pendingDestinations.insert(m_pending.back().destination);
-    m_pendingBytes += copied;
+    m_pendingBytes += copy.copied;
     if (m_pending.size() >= kPendingFiles || m_pendingBytes >= kPendingBytes)
         CommitLocked(lock);
     return true;
@@ -1042,7 +1099,6 @@ namespace FileCopyTestHooks {
 
 void FailWritesAfter(qint64 bytes, int errorNumber)
 {
-    ReadHooksFromEnvironment();
     g_failErrno = errorNumber;
     g_written = 0;
     g_failAfter = bytes;
@@ -1052,6 +1108,11 @@ void SetAfterDataHook(std::function<void(const QString& source, const QString& d
 {
     std::lock_guard lock(g_hookMutex);
     g_afterDataHook = std::move(hook);
+}
+
+void SetDataHook(DataHook hook)
+{
+    g_dataHook = hook;
 }
 
 } // namespace FileCopyTestHooks

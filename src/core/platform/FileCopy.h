@@ -179,8 +179,29 @@ private:
     };
 
     enum class Existing { No, Yes, Unknown };
+    // A regular file is copied in steps: open the source, open a temporary
+    // file beside the destination, copy the bytes, verify the copy against
+    // its source (and give it the source's times and permissions), put it in
+    // place. Each step fails with `error`, the temporary file removed.
+    struct RegularCopy;
     bool CopyRegularFile(const RootedPath& source, const RootedPath& destination, Existing existing,
         const BytesCallback& progress, QString* error, quint64 tag);
+    static bool OpenSourceFile(RegularCopy& copy);
+    bool OpenTemporary(RegularCopy& copy);
+    static bool CopyBytes(RegularCopy& copy, const BytesCallback& progress);
+    enum class RangeCopy { Done, Failed, FallBack };
+    // copy_file_range; FallBack where the file systems cannot (the rest by reading and writing).
+    static RangeCopy CopyRanges(RegularCopy& copy, const BytesCallback& progress);
+    static bool CopyByReading(RegularCopy& copy, const BytesCallback& progress);
+    static bool Verify(RegularCopy& copy);
+    bool PutInPlace(RegularCopy& copy, Existing existing, quint64 tag);
+    enum class NewPlacement { Placed, Failed, Taken };
+    // Names the copy where nothing is; Taken when a file is there after all.
+    NewPlacement PlaceNewFile(RegularCopy& copy, quint64 tag);
+    // Checks and notes the file that the copy replaces.
+    bool ClaimReplacedFile(RegularCopy& copy, quint64 tag);
+    // Leaves the replacement waiting for the next flush of its file system.
+    bool QueueReplacement(RegularCopy& copy, quint64 tag);
     bool CopyLink(const RootedPath& source, const RootedPath& destination, QString* error);
     // The destination folder that holds `destination` (opened into `handle`,
     // the entry's name into `name`), noted for the flush; null on failure.
@@ -215,13 +236,14 @@ namespace FileCopyTestHooks {
 // From now on the copies of this process behave as on a disk with room for
 // `bytes` bytes of copy data: a write that does not fit fails with
 // `errorNumber`, and a failed copy gives its room back when its temporary
-// file is removed. A negative value switches the fault off. The environment variable
-// PAIRWELL_TEST_FAIL_WRITES_AFTER sets the same fault (ENOSPC) at start-up.
+// file is removed. A negative value switches the fault off.
 void FailWritesAfter(qint64 bytes, int errorNumber = 28 /* ENOSPC */);
 // Called after the data of a file has been copied, before the copy is
 // checked against its source and renamed into place.
 void SetAfterDataHook(std::function<void(const QString& source, const QString& destination)> hook);
-// The environment variable PAIRWELL_TEST_STOP_AFTER_BYTES=N makes the process
-// stop itself (SIGSTOP) once it has copied N bytes of one file, so that a test
-// can kill it in the middle of a copy at a known point.
+// Called on the copying thread after each piece of a file's data with the
+// bytes of that file copied so far (a plain function: it is looked at for
+// every piece). Null switches it off.
+using DataHook = void (*)(quint64 copiedOfThisFile);
+void SetDataHook(DataHook hook);
 } // namespace FileCopyTestHooks

@@ -257,70 +257,115 @@ bool CFileLock::Lock(const QString& path, int waitMs, int* reason)
     }
 }
 
-bool ReplaceFileAtomically(const QString& path, const QByteArray& data, QString* error)
+namespace {
+
+// Where a replacement goes: the file itself (behind a link), its folder, and
+// the permission bits the new file gets.
+struct ReplaceTarget
 {
-    QByteArray target = EncodeFileName(path);
-    if (target.isEmpty()) {
+    QByteArray path;
+    QByteArray folder;
+    QByteArray prefix; // the folder as the start of a path in it ("" or ending in '/')
+    mode_t mode = 0;
+};
+
+bool ResolveTarget(const QString& path, ReplaceTarget* target, QString* error)
+{
+    QByteArray file = EncodeFileName(path);
+    if (file.isEmpty()) {
         SetError(error, path, ENOENT);
         return false;
     }
     struct stat st
     {
     };
-    bool exists = ::lstat(target.constData(), &st) == 0;
+    bool exists = ::lstat(file.constData(), &st) == 0;
     if (exists && S_ISLNK(st.st_mode)) {
         // Replace the file behind the link, keeping the link.
-        if (char* resolved = ::realpath(target.constData(), nullptr)) {
-            target = QByteArray(resolved);
-            std::free(resolved);
-            exists = ::lstat(target.constData(), &st) == 0;
-        } else {
+        char* resolved = ::realpath(file.constData(), nullptr);
+        if (!resolved) {
             SetError(error, path, errno);
             return false;
         }
+        file = QByteArray(resolved);
+        std::free(resolved);
+        exists = ::lstat(file.constData(), &st) == 0;
     }
     if (exists && S_ISDIR(st.st_mode)) {
         SetError(error, path, EISDIR);
         return false;
     }
+    const qsizetype slash = file.lastIndexOf('/');
+    target->folder = slash < 0 ? QByteArray(".") : (slash == 0 ? QByteArray("/") : file.left(slash));
+    target->prefix = slash < 0 ? QByteArray() : file.left(slash + 1);
+    target->path = file;
+    target->mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
+    return true;
+}
 
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : (slash == 0 ? QByteArray("/") : target.left(slash));
-    const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
-    // An unnamed file where the file system allows: a crash while it is
-    // written leaves nothing behind. It is named only to be renamed over the file.
-    QByteArray temp;
-    bool unnamed = true;
-    int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        unnamed = false;
-        temp = (slash < 0 ? QByteArray() : target.left(slash + 1)) + QByteArray(kTempCopyPrefix) + "docXXXXXX";
-        fd = ::mkostemp(temp.data(), O_CLOEXEC);
-        if (fd < 0) {
-            SetError(error, path, errno);
-            return false;
-        }
-    }
+// A new file in the target's folder: an unnamed one where the file system
+// allows (a crash while it is written leaves nothing behind), else one named
+// `temp`. -1 with errno on failure.
+int OpenTemporary(const ReplaceTarget& target, QByteArray* temp)
+{
+    const int fd = ::open(target.folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        return fd;
+    *temp = target.prefix + QByteArray(kTempCopyPrefix) + "docXXXXXX";
+    return ::mkostemp(temp->data(), O_CLOEXEC);
+}
+
+// Writes `data` and flushes it to the disk; an unnamed file is then named
+// `temp`, only to be renamed over the target. 0 or the errno.
+int WriteTemporary(int fd, const ReplaceTarget& target, const QByteArray& data, QByteArray* temp)
+{
+    if (::fchmod(fd, target.mode) != 0 && errno != EPERM)
+        return errno;
+    if (!WriteAll(fd, data.constData(), data.size()))
+        return errno;
+    if (::fsync(fd) != 0 && errno != EINVAL)
+        return errno;
+    if (!temp->isEmpty())
+        return 0;
     int failure = 0;
-    if (::fchmod(fd, mode) != 0 && errno != EPERM)
+    const int folderFd = ::open(target.folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    const QByteArray name = NewTempName();
+    if (folderFd < 0 || NameUnnamedFile(fd, folderFd, name.constData()) != 0)
         failure = errno;
-    if (!failure && !WriteAll(fd, data.constData(), data.size()))
-        failure = errno;
-    if (!failure && ::fsync(fd) != 0 && errno != EINVAL)
-        failure = errno;
-    if (!failure && unnamed) {
-        const int folderFd = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        const QByteArray name = NewTempName();
-        if (folderFd < 0 || NameUnnamedFile(fd, folderFd, name.constData()) != 0)
-            failure = errno;
-        else
-            temp = (slash < 0 ? QByteArray() : target.left(slash + 1)) + name;
-        if (folderFd >= 0)
-            ::close(folderFd);
+    else
+        *temp = target.prefix + name;
+    if (folderFd >= 0)
+        ::close(folderFd);
+    return failure;
+}
+
+// Makes a rename in `folder` durable.
+void SyncFolder(const QByteArray& folder)
+{
+    const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        ::fsync(folderFd);
+        ::close(folderFd);
     }
+}
+
+} // namespace
+
+bool ReplaceFileAtomically(const QString& path, const QByteArray& data, QString* error)
+{
+    ReplaceTarget target;
+    if (!ResolveTarget(path, &target, error))
+        return false;
+    QByteArray temp; // empty while the new file is unnamed
+    const int fd = OpenTemporary(target, &temp);
+    if (fd < 0) {
+        SetError(error, path, errno);
+        return false;
+    }
+    int failure = WriteTemporary(fd, target, data, &temp);
     if (::close(fd) != 0 && !failure && errno != EINTR)
         failure = errno;
-    if (!failure && ::rename(temp.constData(), target.constData()) != 0)
+    if (!failure && ::rename(temp.constData(), target.path.constData()) != 0)
         failure = errno;
     if (failure) {
         if (!temp.isEmpty())
@@ -328,11 +373,6 @@ bool ReplaceFileAtomically(const QString& path, const QByteArray& data, QString*
         SetError(error, path, failure);
         return false;
     }
-    // Make the rename itself durable.
-    const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0) {
-        ::fsync(folderFd);
-        ::close(folderFd);
-    }
+    SyncFolder(target.folder);
     return true;
 }

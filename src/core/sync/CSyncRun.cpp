@@ -1,6 +1,7 @@
 #include "core/sync/CSyncRun.h"
 
 #include "core/engine/CDirSyncStatus.h"
+#include "core/filters/FilterSet.h"
 #include "core/model/CMyDoc.h"
 #include "core/model/CProject.h"
 #include "core/model/CSyncProject.h"
@@ -14,25 +15,9 @@
 #include "core/sync/CSyncLog.h"
 #include "core/sync/RunFilterCheck.h"
 
-#include <mutex>
 #include <vector>
 
 namespace {
-
-struct Defaults
-{
-    std::mutex mutex;
-    SyncPreviewHook previewHook;
-    SyncCollectRunner collectRunner;
-    IFileOperationObserver* observer = nullptr;
-    SyncRunResult lastResult;
-};
-
-Defaults& GetDefaults()
-{
-    static Defaults defaults;
-    return defaults;
-}
 
 bool AnyStatus(const FileOpResult& result, FileOpStatus status)
 {
@@ -110,62 +95,9 @@ bool SyncRunResult::AnyStopped() const
         || copies.cancelled || AnyStatus(deletions, FileOpStatus::Skipped) || AnyStatus(copies, FileOpStatus::Skipped);
 }
 
-// --- process-wide defaults -----------------------------------------------------------
-
-void CSyncRun::SetDefaultPreviewHook(SyncPreviewHook hook)
-{
-    std::lock_guard lock(GetDefaults().mutex);
-    GetDefaults().previewHook = std::move(hook);
-}
-
-void CSyncRun::SetDefaultObserver(IFileOperationObserver* observer)
-{
-    std::lock_guard lock(GetDefaults().mutex);
-    GetDefaults().observer = observer;
-}
-
-void CSyncRun::SetDefaultCollectRunner(SyncCollectRunner runner)
-{
-    std::lock_guard lock(GetDefaults().mutex);
-    GetDefaults().collectRunner = std::move(runner);
-}
-
-SyncCollectRunner CSyncRun::DefaultCollectRunner()
-{
-    std::lock_guard lock(GetDefaults().mutex);
-    return GetDefaults().collectRunner;
-}
-
-SyncPreviewHook CSyncRun::DefaultPreviewHook()
-{
-    std::lock_guard lock(GetDefaults().mutex);
-    return GetDefaults().previewHook;
-}
-
-IFileOperationObserver* CSyncRun::DefaultObserver()
-{
-    std::lock_guard lock(GetDefaults().mutex);
-    return GetDefaults().observer;
-}
-
-const SyncRunResult& CSyncRun::LastResult()
-{
-    return GetDefaults().lastResult;
-}
-
-void CSyncRun::SetLastResult(const SyncRunResult& result)
-{
-    GetDefaults().lastResult = result;
-}
-
 // --- the run ------------------------------------------------------------------------------
 
-CSyncRun::CSyncRun(CMyDoc& document)
-    : m_doc(document),
-      m_previewHook(DefaultPreviewHook()),
-      m_observer(DefaultObserver()),
-      m_unattended(document.IsAutoSyncMode()),
-      m_collectRunner(DefaultCollectRunner())
+CSyncRun::CSyncRun(CMyDoc& document) : m_doc(document), m_unattended(document.IsAutoSyncMode())
 {
 }
 
@@ -307,7 +239,8 @@ bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QString
     const bool destinationUnread = table.IsReadIncomplete(destination);
     // The presence of the two folders, tested on the run's own table: the
     // node's may be read by the window meanwhile.
-    const SyncState folderState = node.IsNoSync() ? SyncSame : fresh.ComputeFolderState(false, QStringList());
+    const SyncState folderState
+        = node.IsNoSync() ? SyncSame : fresh.ComputeFolderState(false, GlobalFilterSet(), QStringList());
     const SyncState destinationOnly = exporting ? SyncTargetOnly : SyncProjectOnly;
     const SyncState sourceOnly = exporting ? SyncProjectOnly : SyncTargetOnly;
 

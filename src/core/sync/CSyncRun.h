@@ -37,6 +37,17 @@ using SyncPreviewHook = std::function<bool(SyncLists& lists)>;
 // cancelled). The window runs it on a worker thread with a progress dialog.
 using SyncCollectRunner = std::function<bool(const std::function<void()>& walk, RescanControl& control)>;
 
+// What a window adds to the runs and file operations started through its
+// document: the preview list, the runner of the collection, and the progress
+// display (not owned). Without them a run executes without a preview, its
+// collection and its operations run right where they are started.
+struct SyncHooks
+{
+    SyncPreviewHook preview;
+    SyncCollectRunner collect;
+    IFileOperationObserver* observer = nullptr;
+};
+
 // How a run ended.
 enum class SyncOutcome {
     Executed, // the file operations ran (see their results for failures)
@@ -124,10 +135,18 @@ QString DestinationUnread(const QString& folder);
 class CSyncRun
 {
 public:
+    // A run without hooks until it is given some (the document's own
+    // Synchronize passes those installed on the document).
     explicit CSyncRun(CMyDoc& document);
 
     void SetPreviewHook(SyncPreviewHook hook) { m_previewHook = std::move(hook); }
     void SetObserver(IFileOperationObserver* observer) { m_observer = observer; }
+    void SetHooks(const SyncHooks& hooks)
+    {
+        m_previewHook = hooks.preview;
+        m_collectRunner = hooks.collect;
+        m_observer = hooks.observer;
+    }
     void SetUnattended(bool unattended) { m_unattended = unattended; }
     // Whether an interactive run shows its problems through the prompt (the
     // command-line tool prints them itself).
@@ -137,7 +156,7 @@ public:
     // the fresh scan of its folder pair when they hold every file of both
     // folders, so that each folder is enumerated once, not twice. The lists
     // are the same as with fresh scans, as long as nothing changed the folders
-    // in between. The window's runs always scan afresh.
+    // in between.
     void SetUseRescannedRecords(bool use) { m_useRescannedRecords = use; }
     // For a run at any later time (the window's): a node's records from the
     // last rescan stand for the fresh scan of its pair when they hold every
@@ -161,19 +180,6 @@ public:
         CSyncProject* node, const QStringList& names, const CAppOptionSync& options, SyncDirection direction);
 
     const SyncRunResult& Result() const { return m_result; }
-
-    // What the document's own Synchronize uses: the window installs its
-    // preview list and its progress display here (not owned).
-    static void SetDefaultPreviewHook(SyncPreviewHook hook);
-    static void SetDefaultObserver(IFileOperationObserver* observer);
-    static SyncPreviewHook DefaultPreviewHook();
-    // The runner of the document's own runs' collections (by default none: the walk runs in place).
-    static void SetDefaultCollectRunner(SyncCollectRunner runner);
-    static SyncCollectRunner DefaultCollectRunner();
-    static IFileOperationObserver* DefaultObserver();
-    // The result of the last run started through the document.
-    static const SyncRunResult& LastResult();
-    static void SetLastResult(const SyncRunResult& result);
 
 private:
     void Clear();

@@ -251,10 +251,11 @@ void CAutoSync::SyncAllNow()
         const CSyncBusyScope busy;
         CWaitCursor wait;
         CSyncRun run(doc);
+        run.SetHooks(doc.GetSyncHooks());
         run.SetUnattended(true);
         executed = run.Synchronize(&doc.GetRoot(), options, SyncDirection::Export);
-        CSyncRun::SetLastResult(run.Result());
-        ShowRunProblems(run.Result().problems);
+        m_lastResult = run.Result();
+        ShowRunProblems(m_lastResult.problems);
     }
     doc.SetPreview(preview);
     m_syncing = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/sync/CSyncRun.h"
 #include "gui/shell/CSystemTray.h"
 #include "gui/shell/CommandTarget.h"
 
@@ -79,6 +80,8 @@ public:
     // are told (hint 3) afterwards.
     void SyncAllNow();
     bool IsSyncing() const { return m_syncing; }
+    // What the last SyncAllNow did (the switch -e ends the program with its outcome).
+    const SyncRunResult& LastRunResult() const { return m_lastResult; }
 
     // The frame's close went through: the timer stops, the priority and the
     // icon go; a window closed while hidden in the tray ends the program.
@@ -111,5 +114,6 @@ private:
     int m_armedMinutes = 0;
     bool m_syncing = false;
     bool m_problemsShown = false; // the status bar shows a run's problems
+    SyncRunResult m_lastResult;
     std::vector<int> m_deferred;
 };

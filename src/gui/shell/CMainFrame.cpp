@@ -748,7 +748,7 @@ void CMainFrame::OnMinimized()
     if (app->SyncAtStart()) {
         SyncAllNow();
         if (app->ExitAfterSync()) {
-            const SyncRunResult& result = CSyncRun::LastResult();
+            const SyncRunResult& result = m_autoSync->LastRunResult();
             if (result.AnyFailed() || !result.skippedProjects.isEmpty())
                 app->NoteUnattendedRunFailed();
             QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);

@@ -114,7 +114,7 @@ struct ProgressState
 class CGuiOperationObserver : public QObject, public IFileOperationObserver
 {
 public:
-    explicit CGuiOperationObserver(QWidget* owner) : QObject(owner), m_owner(owner) { }
+    CGuiOperationObserver(QWidget* owner, CMyDoc& doc) : QObject(owner), m_owner(owner), m_doc(&doc) { }
     ~CGuiOperationObserver() override;
 
     // Called on the operation's thread.
@@ -153,6 +153,7 @@ private:
     }
 
     QPointer<QWidget> m_owner;
+    QPointer<CMyDoc> m_doc; // null once the document is being destroyed
     std::mutex m_mutex;
     ProgressState m_state;
     QStringList m_errors;
@@ -160,15 +161,11 @@ private:
     bool m_running = false;
 };
 
-QPointer<CGuiOperationObserver> g_observer;
-
 CGuiOperationObserver::~CGuiOperationObserver()
 {
-    if (CSyncRun::DefaultObserver() == this) {
-        CSyncRun::SetDefaultObserver(nullptr);
-        CSyncRun::SetDefaultPreviewHook({});
-        CSyncRun::SetDefaultCollectRunner({});
-    }
+    // The window that showed the document has gone: so have its hooks.
+    if (m_doc && m_doc->GetSyncHooks().observer == this)
+        m_doc->SetSyncHooks({});
 }
 
 void CGuiOperationObserver::RunOperation(FileOpKind kind, quint32 flags, const std::function<void()>& operation)
@@ -337,12 +334,11 @@ bool RunCollection(QWidget* owner, bool silent, const std::function<void()>& wal
 
 void InstallGuiSyncHooks(CMyDoc& doc, QWidget* owner)
 {
-    delete g_observer.data();
-    auto* observer = new CGuiOperationObserver(owner);
-    g_observer = observer;
+    // The hooks of an earlier window give way.
+    delete dynamic_cast<CGuiOperationObserver*>(doc.GetSyncHooks().observer);
+    auto* observer = new CGuiOperationObserver(owner, doc);
     QObject::connect(&doc, &QObject::destroyed, observer, [observer] { delete observer; });
-    CSyncRun::SetDefaultObserver(observer);
-    CSyncRun::SetDefaultPreviewHook([owner = QPointer<QWidget>(owner)](SyncLists& lists) {
+    const auto preview = [owner = QPointer<QWidget>(owner)](SyncLists& lists) {
         const CSyncBusyScope busy;
         CSyncPreviewDlg dialog(owner);
         dialog.SetLists(lists);
@@ -351,10 +347,12 @@ void InstallGuiSyncHooks(CMyDoc& doc, QWidget* owner)
             return false;
         lists = dialog.Lists();
         return true;
-    });
-    CSyncRun::SetDefaultCollectRunner(
-        [owner = QPointer<QWidget>(owner), doc = QPointer<CMyDoc>(&doc)](const std::function<void()>& walk,
-            RescanControl& control) { return RunCollection(owner, doc && doc->IsAutoSyncMode(), walk, control); });
+    };
+    const auto collect = [owner = QPointer<QWidget>(owner), doc = QPointer<CMyDoc>(&doc)](
+                             const std::function<void()>& walk, RescanControl& control) {
+        return RunCollection(owner, doc && doc->IsAutoSyncMode(), walk, control);
+    };
+    doc.SetSyncHooks({preview, collect, observer});
 }
 
 CSyncBusyScope::CSyncBusyScope()

@@ -3,10 +3,11 @@
 class CMyDoc;
 class QWidget;
 
-// Installs the window's parts of every run and file operation started through
-// the document: the preview list as the run's preview hook, the collection
-// of a run on a worker thread (with a progress dialog that can cancel it,
-// after the same delay as an operation's), and an observer
+// Installs on the document (CMyDoc::SetSyncHooks, in place of an earlier
+// window's) the window's parts of every run and file operation started
+// through it: the preview list as the run's preview hook, the collection of
+// a run on a worker thread (with a progress dialog that can cancel it, after
+// the same delay as an operation's), and an observer
 // that runs each copy or delete operation on a worker thread while the window
 // keeps painting, with a modal progress dialog (files and bytes, the current
 // name, Cancel) unless the operation is silent. Questions of the operation

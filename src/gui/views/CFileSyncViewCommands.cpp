@@ -208,7 +208,7 @@ void CFileSyncView::ExportOrImport(SyncDirection direction)
         const QString source = SidePath(*selected.front(), from);
         const QString destination = SidePath(*selected.front(), 1 - from);
         CWaitCursor wait;
-        CFileOperation operation(CSyncRun::DefaultObserver());
+        CFileOperation operation(m_doc.GetSyncHooks().observer);
         operation.SetRoots(CPairRoots(RootFoldersOf(*project)));
         operation.CopyItem(source, destination, FOF_NOCONFIRMATION);
     } else {

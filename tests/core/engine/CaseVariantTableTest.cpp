@@ -105,8 +105,8 @@ TEST_F(CaseVariants, EveryEntryOfEitherSideIsARecordOfItsOwn)
             S("xt_connmark.h|xt_connmark.h")}));
     EXPECT_EQ(table.FindRecord(S("xt_CONNMARK.h"))->GetState(), SyncProjectOnly);
     EXPECT_EQ(table.FindRecord(S("xt_connmark.h"))->GetState(), SyncSame);
-    EXPECT_EQ(table.AggregateRecords({}), SyncProjectNewer);
-    EXPECT_EQ(table.ComputeFolderState(true, {}), SyncProjectNewer);
+    EXPECT_EQ(table.AggregateRecords(GlobalFilterSet(), {}), SyncProjectNewer);
+    EXPECT_EQ(table.ComputeFolderState(true, GlobalFilterSet(), {}), SyncProjectNewer);
 }
 
 TEST_F(CaseVariants, TheSingleVariantPairsAndAmbiguousOnesStayOneSided)
@@ -149,7 +149,7 @@ TEST_F(CaseVariants, ALaterChangeToOneSpellingIsSeen)
     dir.WriteFile(S("t/Foo.c"), "F", kBase);
     dir.WriteFile(S("t/foo.c"), "f", kBase);
     Scan();
-    EXPECT_EQ(table.AggregateRecords({}), SyncSame);
+    EXPECT_EQ(table.AggregateRecords(GlobalFilterSet(), {}), SyncSame);
 
     // One spelling changes on the project side, the other on the target side.
     dir.WriteFile(S("p/foo.c"), "f2", kBase + 60);
@@ -159,7 +159,7 @@ TEST_F(CaseVariants, ALaterChangeToOneSpellingIsSeen)
     dir.WriteFile(S("t/Foo.c"), "F2", kBase + 120);
     Scan();
     EXPECT_EQ(table.FindRecord(S("Foo.c"))->GetState(), SyncTargetNewer);
-    EXPECT_EQ(table.AggregateRecords({}), SyncMixed);
+    EXPECT_EQ(table.AggregateRecords(GlobalFilterSet(), {}), SyncMixed);
 
     // The target folds case no more: the single variant left pairs with its spelling there.
     ASSERT_TRUE(QFile::remove(dir.PathOf(S("t/Foo.c"))));

@@ -37,7 +37,7 @@ protected:
     SyncState Compute(bool scan = true, const QStringList& selection = {})
     {
         CDirSyncStatus table(P(), T());
-        return table.ComputeFolderState(scan, selection);
+        return table.ComputeFolderState(scan, GlobalFilterSet(), selection);
     }
     static void AddFilter(const QString& name, const QString& storedText)
     {
@@ -62,8 +62,8 @@ TEST_F(FolderState, ExistenceOfTheFoldersComesFirst)
     TestDir other;
     other.WriteFile(QStringLiteral("p/x"), "x", kBase);
     CDirSyncStatus projectOnly(other.PathOf(QStringLiteral("p")), other.PathOf(QStringLiteral("t")));
-    EXPECT_EQ(projectOnly.ComputeFolderState(true, {}), SyncProjectOnly);
-    EXPECT_EQ(projectOnly.ComputeFolderState(false, {}), SyncProjectOnly);
+    EXPECT_EQ(projectOnly.ComputeFolderState(true, GlobalFilterSet(), {}), SyncProjectOnly);
+    EXPECT_EQ(projectOnly.ComputeFolderState(false, GlobalFilterSet(), {}), SyncProjectOnly);
 }
 
 TEST_F(FolderState, WithoutScanBothFoldersPresentAreSame)
@@ -71,10 +71,10 @@ TEST_F(FolderState, WithoutScanBothFoldersPresentAreSame)
     Both(QStringLiteral("a"), kBase + 100, kBase);
     dir.WriteFile(QStringLiteral("t/b"), "b", kBase);
     CDirSyncStatus table(P(), T());
-    EXPECT_EQ(table.ComputeFolderState(false, {}), SyncSame);
+    EXPECT_EQ(table.ComputeFolderState(false, GlobalFilterSet(), {}), SyncSame);
     // Nothing was scanned.
     EXPECT_EQ(table.Count(), 0);
-    EXPECT_EQ(table.ComputeFolderState(true, {}), SyncMixed);
+    EXPECT_EQ(table.ComputeFolderState(true, GlobalFilterSet(), {}), SyncMixed);
     EXPECT_EQ(table.Count(), 2);
 }
 
@@ -147,4 +147,23 @@ TEST_F(FolderState, SubfoldersAreNotFoldedIn)
     dir.WriteFile(QStringLiteral("t/other/x.txt"), "x", kBase);
     dir.MakeFolder(QStringLiteral("t/sub"));
     EXPECT_EQ(Compute(), SyncSame);
+}
+
+TEST_F(FolderState, TheFilterSetIsTheCallersNotTheGlobalOne)
+{
+    Both(QStringLiteral("same.txt"), kBase, kBase);
+    Both(QStringLiteral("build.obj"), kBase, kBase + 60);
+    AddFilter(QStringLiteral("objects"), QStringLiteral("!*.tmp")); // the global entry of that name keeps build.obj
+    FilterSet own;
+    auto entry = std::make_unique<FilterEntry>();
+    entry->ParseStoredText(QStringLiteral("objects"), QStringLiteral("!*.obj"));
+    own.append(std::move(entry));
+    const QStringList selection{QStringLiteral("objects")};
+
+    CDirSyncStatus table(P(), T());
+    EXPECT_EQ(table.ComputeFolderState(true, own, selection), SyncSame);
+    EXPECT_EQ(table.AggregateRecords(own, selection), SyncSame);
+    EXPECT_EQ(table.ComputeRecordedFolderState(own, selection), SyncSame);
+    EXPECT_EQ(table.AggregateRecords(GlobalFilterSet(), selection), SyncTargetNewer);
+    EXPECT_EQ(table.AggregateRecords(FilterSet(), selection), SyncTargetNewer);
 }

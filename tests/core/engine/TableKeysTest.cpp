@@ -108,13 +108,13 @@ TEST_F(RecordedFolderState, UsesTheRecordsOfAScanOfBothFolders)
     CDirSyncStatus table(dir.PathOf(S("p")), dir.PathOf(S("t")));
     table.ScanFiles();
     EXPECT_TRUE(table.HoldsAllFiles());
-    EXPECT_EQ(table.ComputeRecordedFolderState({}), SyncSame);
+    EXPECT_EQ(table.ComputeRecordedFolderState(GlobalFilterSet(), {}), SyncSame);
 
     // A file written after the scan is not seen by the recorded state, only by a new scan.
     dir.WriteFile(S("t/later.txt"), "l", kBase);
-    EXPECT_EQ(table.ComputeRecordedFolderState({}), SyncSame);
+    EXPECT_EQ(table.ComputeRecordedFolderState(GlobalFilterSet(), {}), SyncSame);
     EXPECT_EQ(table.Count(), 1);
-    EXPECT_EQ(table.ComputeFolderState(true, {}), SyncTargetNewer);
+    EXPECT_EQ(table.ComputeFolderState(true, GlobalFilterSet(), {}), SyncTargetNewer);
     EXPECT_EQ(table.Count(), 2);
 }
 
@@ -124,29 +124,29 @@ TEST_F(RecordedFolderState, ScansWhenTheRecordsAreNotAScan)
     CDirSyncStatus table(dir.PathOf(S("p")), dir.PathOf(S("t")));
     // Empty, never scanned: the state comes from a scan.
     EXPECT_FALSE(table.HoldsAllFiles());
-    EXPECT_EQ(table.ComputeRecordedFolderState({}), SyncProjectNewer);
+    EXPECT_EQ(table.ComputeRecordedFolderState(GlobalFilterSet(), {}), SyncProjectNewer);
     EXPECT_TRUE(table.HoldsAllFiles());
 
     // Clear and SetPaths forget that the records were a scan.
     table.Clear();
     EXPECT_FALSE(table.HoldsAllFiles());
-    EXPECT_EQ(table.ComputeRecordedFolderState({}), SyncProjectNewer);
+    EXPECT_EQ(table.ComputeRecordedFolderState(GlobalFilterSet(), {}), SyncProjectNewer);
     table.SetPaths(dir.PathOf(S("p")), dir.PathOf(S("t")));
     EXPECT_FALSE(table.HoldsAllFiles());
 
     // Records marked as all files, but one side was not enumerated although it exists now.
     const bool onlyProject[2] = {true, false};
     table.MarkAllFilesRecorded(onlyProject);
-    EXPECT_EQ(table.ComputeRecordedFolderState({}), SyncProjectNewer);
+    EXPECT_EQ(table.ComputeRecordedFolderState(GlobalFilterSet(), {}), SyncProjectNewer);
     EXPECT_EQ(table.Count(), 2);
 }
 
 TEST_F(RecordedFolderState, ExistenceComesFirstAndFiltersApply)
 {
     CDirSyncStatus missing(dir.PathOf(S("p")), dir.PathOf(S("gone")));
-    EXPECT_EQ(missing.ComputeRecordedFolderState({}), SyncProjectOnly);
+    EXPECT_EQ(missing.ComputeRecordedFolderState(GlobalFilterSet(), {}), SyncProjectOnly);
     CDirSyncStatus neither(dir.PathOf(S("nothing")), dir.PathOf(S("gone")));
-    EXPECT_EQ(neither.ComputeRecordedFolderState({}), SyncNeitherExists);
+    EXPECT_EQ(neither.ComputeRecordedFolderState(GlobalFilterSet(), {}), SyncNeitherExists);
 
     dir.WriteFile(S("t/skip.tmp"), "x", kBase);
     auto entry = std::make_unique<FilterEntry>();
@@ -154,7 +154,7 @@ TEST_F(RecordedFolderState, ExistenceComesFirstAndFiltersApply)
     GlobalFilterSet().append(std::move(entry));
     CDirSyncStatus table(dir.PathOf(S("p")), dir.PathOf(S("t")));
     table.ScanFiles();
-    EXPECT_EQ(table.ComputeRecordedFolderState({S("Temp")}), SyncSame);
-    EXPECT_EQ(table.ComputeRecordedFolderState({}), SyncTargetNewer);
-    EXPECT_EQ(table.AggregateRecords({}), SyncTargetNewer);
+    EXPECT_EQ(table.ComputeRecordedFolderState(GlobalFilterSet(), {S("Temp")}), SyncSame);
+    EXPECT_EQ(table.ComputeRecordedFolderState(GlobalFilterSet(), {}), SyncTargetNewer);
+    EXPECT_EQ(table.AggregateRecords(GlobalFilterSet(), {}), SyncTargetNewer);
 }

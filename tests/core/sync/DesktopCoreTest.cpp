@@ -151,8 +151,8 @@ private:
 class DocDeleteTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { CSyncRun::SetDefaultObserver(&observer); }
-    void TearDown() override { CSyncRun::SetDefaultObserver(nullptr); }
+    void SetUp() override { doc.SetSyncHooks({{}, &observer}); }
+    void TearDown() override { doc.SetSyncHooks({}); }
 
     TestDir dir;
     EnvScope data{"XDG_DATA_HOME", EncodeFileName(dir.PathOf(QStringLiteral("data")))};

@@ -409,19 +409,45 @@ TEST_F(SyncRunTest, TheDocumentsOwnRunUsesTheInstalledPreviewAndKeepsTheResult)
     dir.WriteFile(QStringLiteral("P/x.txt"), "x", kOld);
     CSyncProject& project = AddProject();
     int previews = 0;
-    CSyncRun::SetDefaultPreviewHook([&](SyncLists&) {
+    doc.SetSyncHooks({[&](SyncLists&) {
         ++previews;
         return true;
-    });
+    }});
     doc.SetPreview(true);
     EXPECT_TRUE(doc.Synchronize(&project, Options(kQuiet), SyncDirection::Export));
-    CSyncRun::SetDefaultPreviewHook({});
+    doc.SetSyncHooks({});
     EXPECT_EQ(previews, 1);
-    EXPECT_EQ(CSyncRun::LastResult().outcome, SyncOutcome::Executed);
-    EXPECT_EQ(CSyncRun::LastResult().copies.Count(FileOpStatus::Done), 1);
+    EXPECT_EQ(doc.LastSyncResult().outcome, SyncOutcome::Executed);
+    EXPECT_EQ(doc.LastSyncResult().copies.Count(FileOpStatus::Done), 1);
     // Nothing left to import: the run does not execute.
     EXPECT_FALSE(doc.SynchronizeFiles(&project, {QStringLiteral("x.txt")}, Options(kQuiet), SyncDirection::Import));
-    EXPECT_EQ(CSyncRun::LastResult().outcome, SyncOutcome::NothingToDo);
+    EXPECT_EQ(doc.LastSyncResult().outcome, SyncOutcome::NothingToDo);
+}
+
+TEST_F(SyncRunTest, ARunHasOnlyTheHooksItsCallerGivesIt)
+{
+    dir.WriteFile(QStringLiteral("P/x.txt"), "x", kOld);
+    CSyncProject& project = AddProject();
+    int previews = 0;
+    doc.SetSyncHooks({[&](SyncLists&) {
+        ++previews;
+        return false; // back to the options
+    }});
+    doc.SetPreview(true);
+    // A run made on the document without its hooks has no preview to show: it stops.
+    CSyncRun bare(doc);
+    EXPECT_FALSE(bare.Synchronize(&project, Options(kQuiet), SyncDirection::Export));
+    EXPECT_EQ(bare.Result().outcome, SyncOutcome::PreviewStopped);
+    EXPECT_EQ(previews, 0);
+    // The document's own run shows the installed one.
+    EXPECT_FALSE(doc.Synchronize(&project, Options(kQuiet), SyncDirection::Export));
+    EXPECT_EQ(previews, 1);
+    EXPECT_EQ(doc.LastSyncResult().outcome, SyncOutcome::PreviewStopped);
+    EXPECT_FALSE(TestDir::Exists(T("x.txt")));
+    // Another document has hooks of its own: none.
+    EXPECT_FALSE(CMyDoc().GetSyncHooks().preview);
+    EXPECT_EQ(CMyDoc().GetSyncHooks().observer, nullptr);
+    doc.SetSyncHooks({});
 }
 
 TEST_F(SyncRunTest, NamesThatDifferInLetterCaseKeepEachSidesOwnSpelling)

@@ -75,7 +75,7 @@ TEST_F(SyncGuiTest, TheProgressDialogShowsFilesAndBytesAndCancelStopsAfterTheCur
         QTest::mouseClick(Control<QPushButton>(dialog, 2), Qt::LeftButton);
         gate.Release();
     });
-    CFileOperation operation(CSyncRun::DefaultObserver());
+    CFileOperation operation(doc.GetSyncHooks().observer);
     EXPECT_FALSE(operation.CopyItems(sources, destinations, kQuiet));
     EXPECT_TRUE(checked);
     EXPECT_FALSE(IsFileOperationRunning());
@@ -113,7 +113,7 @@ TEST_F(SyncGuiTest, TheWindowKeepsPaintingWhileASilentOperationWorks)
         }
     });
     watch.start();
-    CFileOperation operation(CSyncRun::DefaultObserver());
+    CFileOperation operation(doc.GetSyncHooks().observer);
     EXPECT_TRUE(operation.CopyItem(source, T("a.txt"), kQuiet | FOF_SILENT));
     EXPECT_TRUE(releasedByPaint);
     EXPECT_FALSE(sawDialog); // silent: no progress dialog
@@ -126,7 +126,7 @@ TEST_F(SyncGuiTest, FailuresAreShownOnceAfterTheProgressDialogHasGone)
     const QString missing1 = P("missing1.txt");
     const QString missing2 = P("missing2.txt");
     const QString good = dir.WriteFile(QStringLiteral("P/good.txt"), "good");
-    CFileOperation operation(CSyncRun::DefaultObserver());
+    CFileOperation operation(doc.GetSyncHooks().observer);
     EXPECT_FALSE(operation.CopyItems({missing1, good, missing2}, {T("1"), T("good.txt"), T("2")}, kQuiet));
     ASSERT_EQ(prompt.Requests().size(), 1u);
     EXPECT_EQ(prompt.Requests().at(0).icon, PromptIcon::Error);
@@ -137,7 +137,7 @@ TEST_F(SyncGuiTest, FailuresAreShownOnceAfterTheProgressDialogHasGone)
     EXPECT_EQ(TestDir::ReadFile(T("good.txt")), QByteArray("good"));
 
     // Silent: the failures are only returned.
-    CFileOperation silent(CSyncRun::DefaultObserver());
+    CFileOperation silent(doc.GetSyncHooks().observer);
     EXPECT_FALSE(silent.CopyItems({missing1}, {T("1")}, kQuiet | FOF_SILENT));
     EXPECT_EQ(prompt.Requests().size(), 1u);
     EXPECT_EQ(silent.Result().errors.size(), 1);
@@ -153,7 +153,7 @@ TEST_F(SyncGuiTest, TheReplaceQuestionOffersYesToAllAndCancelStopsTheRest)
     const QStringList destinations{T("a.txt"), T("b.txt"), T("c.txt")};
 
     prompt.Push(PromptAnswer::YesToAll);
-    CFileOperation operation(CSyncRun::DefaultObserver());
+    CFileOperation operation(doc.GetSyncHooks().observer);
     EXPECT_TRUE(operation.CopyItems(sources, destinations, FOF_NOCONFIRMMKDIR));
     ASSERT_EQ(prompt.Requests().size(), 1u);
     EXPECT_EQ(prompt.Requests().at(0).buttons, PromptButtons::YesYesToAllNoCancel);

@@ -21,13 +21,15 @@ QPushButton* Button(QWidget* dialog, int id)
     return Control<QPushButton>(dialog, id);
 }
 
-// Holds the walk of every collection until released, on the thread that runs it.
+// Holds the walk of every collection of `doc`'s runs until released, on the
+// thread that runs it (the window's runner runs it).
 class WalkGate
 {
 public:
-    WalkGate() : m_real(CSyncRun::DefaultCollectRunner())
+    explicit WalkGate(CMyDoc& doc) : m_doc(doc), m_real(doc.GetSyncHooks().collect)
     {
-        CSyncRun::SetDefaultCollectRunner([this](const std::function<void()>& walk, RescanControl& control) {
+        SyncHooks hooks = doc.GetSyncHooks();
+        hooks.collect = [this](const std::function<void()>& walk, RescanControl& control) {
             return m_real(
                 [this, &walk] {
                     walkThread = std::this_thread::get_id();
@@ -36,9 +38,15 @@ public:
                     walk();
                 },
                 control);
-        });
+        };
+        doc.SetSyncHooks(hooks);
     }
-    ~WalkGate() { CSyncRun::SetDefaultCollectRunner(m_real); }
+    ~WalkGate()
+    {
+        SyncHooks hooks = m_doc.GetSyncHooks();
+        hooks.collect = m_real;
+        m_doc.SetSyncHooks(hooks);
+    }
     WalkGate(const WalkGate&) = delete;
     WalkGate& operator=(const WalkGate&) = delete;
 
@@ -46,6 +54,7 @@ public:
     std::thread::id walkThread;
 
 private:
+    CMyDoc& m_doc;
     SyncCollectRunner m_real;
 };
 
@@ -57,7 +66,7 @@ TEST_F(SyncGuiTest, TheCollectionRunsOffTheWindowsThreadAndItsProgressDialogCanc
     dir.MakeFolder(QStringLiteral("T"));
     CSyncProject& project = AddProject();
     SetProgressDialogDelay(0);
-    WalkGate gate;
+    WalkGate gate(doc);
     int ticks = 0;
     QTimer heartbeat;
     QObject::connect(&heartbeat, &QTimer::timeout, [&ticks] { ++ticks; });
@@ -80,7 +89,7 @@ TEST_F(SyncGuiTest, TheCollectionRunsOffTheWindowsThreadAndItsProgressDialogCanc
     EXPECT_TRUE(script.Done());
     EXPECT_NE(gate.walkThread, std::this_thread::get_id());
     EXPECT_FALSE(TestDir::Exists(T("new.txt")));
-    EXPECT_EQ(CSyncRun::LastResult().outcome, SyncOutcome::PreviewStopped);
+    EXPECT_EQ(doc.LastSyncResult().outcome, SyncOutcome::PreviewStopped);
     EXPECT_TRUE(doc.GetCopySources().isEmpty());
     EXPECT_TRUE(prompt.Requests().empty());
 }
@@ -92,7 +101,7 @@ TEST_F(SyncGuiTest, TheCollectionThatWasLetRunLeadsToThePreview)
     dir.MakeFolder(QStringLiteral("T"));
     CSyncProject& project = AddProject();
     SetProgressDialogDelay(0);
-    WalkGate gate;
+    WalkGate gate(doc);
 
     QStringList rows;
     DialogScript script;

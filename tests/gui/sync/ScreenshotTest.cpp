@@ -91,5 +91,5 @@ TEST_F(SyncGuiTest, ScreenshotOfTheProgressDialogDuringALargeExport)
     EXPECT_TRUE(doc.Synchronize(&project, options, SyncDirection::Export));
     FileCopyTestHooks::SetAfterDataHook({});
     EXPECT_TRUE(taken);
-    EXPECT_EQ(CSyncRun::LastResult().copies.Count(FileOpStatus::Done), 120);
+    EXPECT_EQ(doc.LastSyncResult().copies.Count(FileOpStatus::Done), 120);
 }

@@ -159,7 +159,7 @@ protected:
     void TearDown() override
     {
         owner.reset(); // removes the hooks
-        EXPECT_EQ(CSyncRun::DefaultObserver(), nullptr);
+        EXPECT_EQ(doc.GetSyncHooks().observer, nullptr);
         GlobalOptionSync().Flags = SyncFlag::Default;
         GlobalOptionTool() = CAppOptionTool();
         SetProgressDialogDelay(300);

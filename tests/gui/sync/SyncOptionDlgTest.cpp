@@ -162,7 +162,7 @@ TEST_F(SyncGuiTest, AnExportThroughThePreviewDoesExactlyTheTickedActionsAndLogsT
     EXPECT_FALSE(TestDir::Exists(dir.PathOf(QStringLiteral("data/Trash/files/gone.txt"))));
 
     // The working copy has no log path: the run wrote a log file of its own, with exactly the ticked actions.
-    const QString log = CSyncRun::LastResult().logPath;
+    const QString log = doc.LastSyncResult().logPath;
     EXPECT_TRUE(log.startsWith(dir.PathOf(QStringLiteral("tmp/PWL"))));
     EXPECT_EQ(LogLines(log),
         QStringList({QStringLiteral("DEL ") + T("gone.txt"),

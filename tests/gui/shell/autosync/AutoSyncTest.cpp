@@ -262,7 +262,7 @@ TEST_F(AutoSync, AnUnreachableProjectFolderShowsNoBoxAndTheNextTickTakesItAgain)
     EXPECT_TRUE(TestDir::Exists(TargetOf(QStringLiteral("beta")) + QStringLiteral("/only-here.txt")));
     EXPECT_TRUE(TestDir::Exists(kept));
     EXPECT_TRUE(TestDir::Exists(TargetOf(QStringLiteral("alpha"))));
-    EXPECT_EQ(CSyncRun::LastResult().skippedProjects.size(), 1);
+    EXPECT_EQ(Controller().LastRunResult().skippedProjects.size(), 1);
     EXPECT_TRUE(prompt.Requests().empty());
 
     // The disk comes back: a later tick exports it.
@@ -287,7 +287,7 @@ TEST_F(AutoSync, CopyErrorsAreLoggedWithoutABoxAndTheNextTickRunsAgain)
     ASSERT_TRUE(Start({QStringLiteral("-a1"), path}));
     QSignalSpy finished(&Controller(), &CAutoSync::SyncAllFinished);
     ASSERT_TRUE(WaitFor([&] { return finished.count() >= 1; }));
-    EXPECT_TRUE(CSyncRun::LastResult().AnyFailed());
+    EXPECT_TRUE(Controller().LastRunResult().AnyFailed());
     const QStringList lines = LogLines();
     EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^COPY "))).size(), 2) << lines.join('\n').toStdString();
     EXPECT_TRUE(prompt.Requests().empty()) << prompt.Texts().join('\n').toStdString();
@@ -559,7 +559,7 @@ TEST_F(AutoSync, SyncAtStartLeavesOutAnUnreachableProjectFolder)
     ASSERT_TRUE(WaitFor([&] { return finished.count() >= 1; }));
     EXPECT_TRUE(TestDir::Exists(TargetOf(QStringLiteral("beta")) + QStringLiteral("/only-here.txt")));
     EXPECT_TRUE(TestDir::Exists(kept));
-    EXPECT_EQ(CSyncRun::LastResult().skippedProjects.size(), 1);
+    EXPECT_EQ(Controller().LastRunResult().skippedProjects.size(), 1);
     // No box that would keep "-s -e" from ending; the status bar says which.
     EXPECT_TRUE(prompt.Requests().empty()) << prompt.Texts().join('\n').toStdString();
     EXPECT_TRUE(Frame().statusBar()->currentMessage().contains(QStringLiteral("「alpha」")));
@@ -580,7 +580,7 @@ TEST_F(AutoSync, AnEmptyMountPointIsLeftOutWithoutABoxAndTheStatusBarSaysWhich)
     ASSERT_TRUE(WaitFor([&] { return finished.count() >= 1; }));
     EXPECT_TRUE(TestDir::Exists(kept));
     EXPECT_TRUE(TestDir::Exists(TargetOf(QStringLiteral("beta")) + QStringLiteral("/only-here.txt")));
-    EXPECT_EQ(CSyncRun::LastResult().skippedProjects, QStringList{QStringLiteral("alpha")});
+    EXPECT_EQ(Controller().LastRunResult().skippedProjects, QStringList{QStringLiteral("alpha")});
     EXPECT_TRUE(prompt.Requests().empty()) << prompt.Texts().join('\n').toStdString();
     const QString shown = Frame().statusBar()->currentMessage();
     EXPECT_TRUE(shown.contains(QStringLiteral("「alpha」"))) << shown.toStdString();
@@ -589,7 +589,7 @@ TEST_F(AutoSync, AnEmptyMountPointIsLeftOutWithoutABoxAndTheStatusBarSaysWhich)
     dir.WriteFile(QStringLiteral("alpha/only-here.txt"), "project side alpha", T);
     const int before = finished.count();
     ASSERT_TRUE(WaitFor([&] { return finished.count() > before; }));
-    EXPECT_TRUE(CSyncRun::LastResult().skippedProjects.isEmpty());
+    EXPECT_TRUE(Controller().LastRunResult().skippedProjects.isEmpty());
     EXPECT_TRUE(Frame().statusBar()->currentMessage().isEmpty());
     EXPECT_TRUE(prompt.Requests().empty());
 }

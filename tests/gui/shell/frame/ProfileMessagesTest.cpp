@@ -53,7 +53,7 @@ TEST_F(ProfileMessages, ADamagedSettingsFileIsSaidOnceAtStartAndARunNeedingItsEn
     CAppOptionSync options;
     options.Flags = SyncFlag::NoConfirmation | SyncFlag::DeleteFiles | SyncFlag::Recursive;
     EXPECT_FALSE(doc.Synchronize(project, options, SyncDirection::Export));
-    EXPECT_EQ(CSyncRun::LastResult().outcome, SyncOutcome::FiltersUnread);
+    EXPECT_EQ(doc.LastSyncResult().outcome, SyncOutcome::FiltersUnread);
     ASSERT_EQ(prompt.Requests().size(), 2u);
     EXPECT_EQ(prompt.Texts().at(1), UnreadFiltersText({QStringLiteral("protect")}));
     EXPECT_TRUE(TestDir::Exists(TargetOf(QStringLiteral("P")) + QStringLiteral("/old.bak")));
