@@ -38,14 +38,14 @@ using SyncPreviewHook = std::function<bool(SyncLists& lists)>;
 using SyncCollectRunner = std::function<bool(const std::function<void()>& walk, RescanControl& control)>;
 
 // What a window adds to the runs and file operations started through its
-// document: the preview list, the runner of the collection, and the progress
-// display (not owned). Without them a run executes without a preview, its
+// document: the preview list, the progress display (not owned) and the
+// runner of the collection. Without them a run executes without a preview, its
 // collection and its operations run right where they are started.
 struct SyncHooks
 {
     SyncPreviewHook preview;
-    SyncCollectRunner collect;
     IFileOperationObserver* observer = nullptr;
+    SyncCollectRunner collect = {};
 };
 
 // How a run ended.

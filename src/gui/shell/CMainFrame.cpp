@@ -146,10 +146,15 @@ CMainFrame::CMainFrame(CMyDoc& doc, QWidget* parent) : QMainWindow(parent), m_do
     m_loadProgress.setInterval(200);
     connect(&m_loadProgress, &QTimer::timeout, this, &CMainFrame::ShowLoadProgress);
     connect(&m_doc, &CMyDoc::LoadingChanged, this, [this](bool loading) {
-        if (loading)
+        // An auto-sync tick meanwhile waits for the next one, as under a run.
+        if (loading) {
             m_loadProgress.start();
-        else
+            if (!m_loadingBusy)
+                m_loadingBusy = std::make_unique<CSyncBusyScope>();
+        } else {
             m_loadProgress.stop();
+            m_loadingBusy.reset();
+        }
         ShowLoadProgress();
         UpdateCommandStates();
     });

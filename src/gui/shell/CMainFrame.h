@@ -7,11 +7,13 @@
 #include <QRect>
 #include <QSize>
 #include <QTimer>
+#include <memory>
 
 class CAutoSync;
 class CDocCommands;
 class CFileSyncView;
 class CMyDoc;
+class CSyncBusyScope;
 class CPathBar;
 class CProjectView;
 class CSplitter;
@@ -195,6 +197,7 @@ private:
     ICommandTarget* m_application = nullptr;
     QTimer m_commandUpdate; // coalesces the updates after user input
     QTimer m_loadProgress; // while the document is opened
+    std::unique_ptr<CSyncBusyScope> m_loadingBusy; // while the document is opened
 
     qint64 m_selectedProjectBytes = 0;
     qint64 m_selectedTargetBytes = 0;

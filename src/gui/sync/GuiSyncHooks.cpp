@@ -348,11 +348,10 @@ void InstallGuiSyncHooks(CMyDoc& doc, QWidget* owner)
         lists = dialog.Lists();
         return true;
     };
-    const auto collect = [owner = QPointer<QWidget>(owner), doc = QPointer<CMyDoc>(&doc)](
-                             const std::function<void()>& walk, RescanControl& control) {
-        return RunCollection(owner, doc && doc->IsAutoSyncMode(), walk, control);
-    };
-    doc.SetSyncHooks({preview, collect, observer});
+    const auto collect
+        = [owner = QPointer<QWidget>(owner), doc = QPointer<CMyDoc>(&doc)](const std::function<void()>& walk,
+              RescanControl& control) { return RunCollection(owner, doc && doc->IsAutoSyncMode(), walk, control); };
+    doc.SetSyncHooks({preview, observer, collect});
 }
 
 CSyncBusyScope::CSyncBusyScope()

@@ -80,7 +80,10 @@ TEST_F(SyncGuiTest, TheCollectionRunsOffTheWindowsThreadAndItsProgressDialogCanc
             // The window's timers run while the walk waits on its own thread.
             const int before = ticks;
             EXPECT_TRUE(QTest::qWaitFor([&] { return ticks > before + 2; }, 5000));
-            dialog->cancel();
+            auto* cancel = dialog->findChild<QPushButton*>();
+            ASSERT_NE(cancel, nullptr);
+            EXPECT_EQ(cancel->text(), QStringLiteral("キャンセル"));
+            QTest::mouseClick(cancel, Qt::LeftButton);
             gate.released = true;
         })
         // Cancelled as a preview left with "back": the options come again.
@@ -97,8 +100,8 @@ TEST_F(SyncGuiTest, TheCollectionRunsOffTheWindowsThreadAndItsProgressDialogCanc
 TEST_F(SyncGuiTest, TheCollectionThatWasLetRunLeadsToThePreview)
 {
     dir.WriteFile(QStringLiteral("P/new.txt"), "new", kNew);
-    dir.WriteFile(QStringLiteral("P/sub/deep.txt"), "deep", kNew);
-    dir.MakeFolder(QStringLiteral("T"));
+    dir.WriteFile(QStringLiteral("P/changed.txt"), "changed v2", kNew);
+    dir.WriteFile(QStringLiteral("T/changed.txt"), "changed v1", kOld);
     CSyncProject& project = AddProject();
     SetProgressDialogDelay(0);
     WalkGate gate(doc);
@@ -116,8 +119,9 @@ TEST_F(SyncGuiTest, TheCollectionThatWasLetRunLeadsToThePreview)
     EXPECT_TRUE(RunSyncDialogLoop(owner.get(), doc, project, SyncDirection::Export, [] {}));
     EXPECT_TRUE(script.Done());
     rows.sort();
-    EXPECT_EQ(rows, (QStringList{QStringLiteral("deep.txt"), QStringLiteral("new.txt")}));
-    EXPECT_EQ(TestDir::ReadFile(T("sub/deep.txt")), QByteArray("deep"));
+    EXPECT_EQ(rows, (QStringList{QStringLiteral("changed.txt"), QStringLiteral("new.txt")}));
+    EXPECT_EQ(TestDir::ReadFile(T("changed.txt")), QByteArray("changed v2"));
+    EXPECT_EQ(TestDir::ReadFile(T("new.txt")), QByteArray("new"));
 }
 
 // Needs the run to check each file against what the plan saw before it acts

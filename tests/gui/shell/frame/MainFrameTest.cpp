@@ -587,13 +587,23 @@ TEST_F(MainFrame, RunsFromTheWindowShowThePreviewListFirst)
     MakeShown();
     ASSERT_EQ(doc.GetRoot().ChildCount(), 1);
 
-    // The preview appears; going back from it leaves both folders as they were.
+    // The preview appears (after the collection, which lets the window run
+    // meanwhile); going back from it leaves both folders as they were.
     bool previewShown = false;
-    QTimer::singleShot(0, frame.get(), [&] {
-        auto* preview = qobject_cast<CSyncPreviewDlg*>(QApplication::activeModalWidget());
-        previewShown = preview != nullptr;
-        if (preview)
-            preview->reject();
+    const auto onPreview = [this](const std::function<void(CSyncPreviewDlg*)>& answer) {
+        auto* poll = new QTimer(frame.get());
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
+            if (auto* preview = qobject_cast<CSyncPreviewDlg*>(QApplication::activeModalWidget())) {
+                poll->deleteLater();
+                poll->stop();
+                answer(preview);
+            }
+        });
+        poll->start(5);
+    };
+    onPreview([&](CSyncPreviewDlg* preview) {
+        previewShown = true;
+        preview->reject();
     });
     CAppOptionSync options;
     options.Flags = 0x1 | 0x80; // subfolders, no questions
@@ -603,10 +613,7 @@ TEST_F(MainFrame, RunsFromTheWindowShowThePreviewListFirst)
     EXPECT_FALSE(TestDir::Exists(TargetOf(QStringLiteral("Proj")) + QStringLiteral("/only-here.txt")));
 
     // Accepted, the run copies.
-    QTimer::singleShot(0, frame.get(), [] {
-        if (auto* preview = qobject_cast<CSyncPreviewDlg*>(QApplication::activeModalWidget()))
-            preview->accept();
-    });
+    onPreview([](CSyncPreviewDlg* preview) { preview->accept(); });
     doc.SetPreview(true);
     doc.Synchronize(&doc.GetRoot(), options, SyncDirection::Export);
     EXPECT_TRUE(WaitFor([&] { return !IsFileOperationRunning(); }));
