@@ -108,7 +108,11 @@ TEST_F(SyncGuiTest, TheCollectionThatWasLetRunLeadsToThePreview)
 
     QStringList rows;
     DialogScript script;
-    script.Then<CSyncOptionDlg>([](CSyncOptionDlg* dialog) { QTest::mouseClick(Button(dialog, 1030), Qt::LeftButton); })
+    script
+        .Then<CSyncOptionDlg>([](CSyncOptionDlg* dialog) {
+            ClickBox(Control<QCheckBox>(dialog, 1023)); // no questions
+            QTest::mouseClick(Button(dialog, 1030), Qt::LeftButton);
+        })
         .Then<QProgressDialog>([&](QProgressDialog*) { gate.released = true; })
         .Then<CSyncPreviewDlg>([&](CSyncPreviewDlg* dialog) {
             auto* list = Control<QTreeWidget>(dialog, 1094);
