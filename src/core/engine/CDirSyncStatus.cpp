@@ -7,6 +7,23 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+
+namespace {
+
+qint64 NowNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// A folder changed this shortly before it was read may change again within
+// the same tick of the file system's clock, which would leave its time as
+// it was: such records are never taken for current. Generous enough for
+// file systems that keep times in whole seconds or two.
+constexpr qint64 kTimeTrustMargin = 3'000'000'000;
+
+} // namespace
 
 CDirSyncStatus::CDirSyncStatus() = default;
 
@@ -25,6 +42,8 @@ void CDirSyncStatus::Clear()
     m_enumerated[0] = m_enumerated[1] = false;
     m_readIncomplete[0] = m_readIncomplete[1] = false;
     m_variantsToPair = false;
+    m_folderTime[0] = m_folderTime[1] = 0;
+    m_scannedAt = NowNanoseconds();
 }
 
 void CDirSyncStatus::SetPaths(const QString& project, const QString& target)
@@ -249,11 +268,35 @@ void CDirSyncStatus::NoteEnumeration(int side, const CFileFind& finder, bool ope
     Q_ASSERT(side == 0 || side == 1);
     if (opened) {
         m_readIncomplete[side] = finder.ReadFailed();
+        m_folderTime[side] = finder.FolderWriteTime();
         return;
     }
     // No folder there is a missing side, not a partly read one.
     const int error = finder.OpenError();
     m_readIncomplete[side] = error != ENOENT && error != ENOTDIR;
+}
+
+bool CDirSyncStatus::RecordsStillCurrent() const
+{
+    if (!m_holdsAllFiles || IsReadIncomplete())
+        return false;
+    for (int side = 0; side < 2; ++side) {
+        CFileFind finder;
+        const bool opened = finder.Open(m_folder[side], m_root[side]);
+        if (opened != m_enumerated[side])
+            return false;
+        if (!opened) {
+            // Still no folder there; one that cannot be looked at now is read afresh.
+            const int error = finder.OpenError();
+            if (error != ENOENT && error != ENOTDIR)
+                return false;
+            continue;
+        }
+        const qint64 time = finder.FolderWriteTime();
+        if (time == 0 || time != m_folderTime[side] || time > m_scannedAt - kTimeTrustMargin)
+            return false;
+    }
+    return true;
 }
 
 void CDirSyncStatus::MarkAllFilesRecorded(const bool enumerated[2])

@@ -81,6 +81,15 @@ public:
     // Marks the records as every file of both folders, where `enumerated[side]`
     // tells whether that side's folder was enumerated (could be opened).
     void MarkAllFilesRecorded(const bool enumerated[2]);
+    // Whether records that hold all files still stand for a scan now, as far
+    // as the folders tell without being read again: each folder is there
+    // exactly where it was enumerated, and its modification time is the one
+    // it had when it was read, and was not so recent then that a change in
+    // the same tick of the clock could hide. Adding, removing or renaming a
+    // file changes its folder's time; rewriting a file in place does not,
+    // so records taken this way can miss such a change (a refresh reads
+    // everything afresh). Opens each folder, reads none.
+    bool RecordsStillCurrent() const;
     // As ComputeFolderState(true, filters, selection), except that records that hold
     // all files of both folders are taken as they are instead of scanning the
     // folders again. Only for a caller that has just filled the table (the
@@ -138,6 +147,8 @@ private:
     bool m_holdsAllFiles = false;
     bool m_enumerated[2] = {false, false}; // with m_holdsAllFiles: the sides whose folder was enumerated
     bool m_readIncomplete[2] = {false, false};
+    qint64 m_folderTime[2] = {0, 0}; // each enumerated folder's time when it was opened
+    qint64 m_scannedAt = 0; // when the records were emptied for the last scan (ns since 1970)
     // Set by AddFound when a one-sided record met a case variant one-sided on the other side.
     bool m_variantsToPair = false;
 };

@@ -1,5 +1,7 @@
 #include "core/model/CMyDoc.h"
 
+#include "core/model/CSyncProject.h"
+#include "core/model/DocumentLoad.h"
 #include "core/model/PairRoots.h"
 #include "core/model/ProjectArchive.h"
 #include "core/platform/FileSystem.h"
@@ -13,29 +15,6 @@
 #include <cerrno>
 
 namespace {
-
-QString BadFormatText(const QString& path)
-{
-    return QStringLiteral("%1: 予期しない形式のファイルです。").arg(path);
-}
-
-QString ReadFailureText(const QString& path, const FileReadResult& result)
-{
-    switch (result.failure) {
-    case FileReadFailure::NotFound:
-        return QStringLiteral("%1: ファイルが見つかりません。").arg(path);
-    case FileReadFailure::AccessDenied:
-        return QStringLiteral("%1: ファイルを開くアクセス権がありません。").arg(path);
-    case FileReadFailure::Folder:
-        return QStringLiteral("%1: フォルダのため、ドキュメントとして開けません。").arg(path);
-    case FileReadFailure::NotRegularFile:
-        return QStringLiteral("%1: 通常のファイルではないため、ドキュメントとして開けません。").arg(path);
-    case FileReadFailure::TooLarge:
-        return QStringLiteral("%1: ファイルが大きすぎるため、開けません。").arg(path);
-    default:
-        return QStringLiteral("%1: ファイルを読み込めません。(%2)").arg(path, SystemErrorText(result.errnoValue));
-    }
-}
 
 QString LockFailureText(const QString& path, int reason)
 {
@@ -63,7 +42,11 @@ CMyDoc::CMyDoc(QObject* parent) : QObject(parent)
     m_root.SetDocument(this);
 }
 
-CMyDoc::~CMyDoc() = default;
+CMyDoc::~CMyDoc()
+{
+    // Nothing of the worker reaches a document that is going away.
+    m_load.reset();
+}
 
 bool CMyDoc::Serialize(QIODevice& device, ArchiveMode mode, QString* error)
 {
@@ -92,6 +75,7 @@ bool CMyDoc::LoadWithoutRescan(QIODevice& device, QString* error)
 
 void CMyDoc::DeleteContents()
 {
+    m_load.reset();
     Q_EMIT ContentsDeleting();
     m_root.DeleteChildren();
     m_root.SetName(QString());
@@ -99,7 +83,8 @@ void CMyDoc::DeleteContents()
 
 bool CMyDoc::SaveModified()
 {
-    if (m_autoSyncMode)
+    // A document still being opened holds nothing the user changed.
+    if (m_autoSyncMode || IsLoading())
         return true;
     if (!m_modified && m_root.IsChanged())
         SetModifiedFlag(true);
@@ -121,6 +106,7 @@ bool CMyDoc::SaveModified()
 
 bool CMyDoc::OnNewDocument()
 {
+    CancelLoading();
     DeleteContents();
     m_commonFilters.clear();
     SetPathName(QString());
@@ -132,6 +118,7 @@ bool CMyDoc::OnNewDocument()
 
 bool CMyDoc::OnOpenDocument(const QString& path)
 {
+    CancelLoading();
     DeleteContents();
     m_commonFilters.clear();
     QByteArray bytes;
@@ -139,14 +126,14 @@ bool CMyDoc::OnOpenDocument(const QString& path)
     const FileReadResult result = ReadRegularFile(path, &bytes);
     bool read = result.Ok();
     if (!read)
-        error = ReadFailureText(path, result);
+        error = DocumentReadFailureText(path, result);
     if (read) {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         QString detail;
         read = LoadWithoutRescan(buffer, &detail);
         if (!read)
-            error = BadFormatText(path);
+            error = DocumentBadFormatText(path);
     }
     // The file's bytes are let go before the rescan fills the tree's file
     // tables: a large document's peak memory is then the larger of the two.
@@ -169,6 +156,98 @@ bool CMyDoc::OnOpenDocument(const QString& path)
     SetModifiedFlag(false);
     Q_EMIT UpdateAllViews(UpdateHint::FirstDisplay, nullptr);
     return true;
+}
+
+void CMyDoc::BeginOpenDocument(const QString& path)
+{
+    DeleteContents();
+    m_commonFilters.clear();
+    // Named once it was read: a file that turns out damaged is never remembered.
+    SetPathName(QString());
+    m_stamp = FileStamp();
+    SetModifiedFlag(false);
+    m_load = std::make_unique<CDocumentLoad>(
+        path, [this] { QMetaObject::invokeMethod(this, &CMyDoc::TakeLoaded, Qt::QueuedConnection); });
+    Q_EMIT UpdateAllViews(UpdateHint::FirstDisplay, nullptr);
+    Q_EMIT LoadingChanged(true);
+}
+
+bool CMyDoc::IsLoading() const
+{
+    return m_load != nullptr;
+}
+
+qint64 CMyDoc::LoadedFolders() const
+{
+    return m_load ? m_load->FoldersRead() : 0;
+}
+
+qint64 CMyDoc::LoadedFiles() const
+{
+    return m_load ? m_load->FilesRead() : 0;
+}
+
+void CMyDoc::CancelLoading()
+{
+    if (!m_load)
+        return;
+    // The projects handed over are whole, but a document opened in part must
+    // not pass for the file: it becomes a new, empty one.
+    m_load.reset();
+    DeleteContents();
+    m_commonFilters.clear();
+    SetPathName(QString());
+    SetModifiedFlag(false);
+    Q_EMIT UpdateAllViews(UpdateHint::FirstDisplay, nullptr);
+    Q_EMIT LoadingChanged(false);
+}
+
+bool CMyDoc::WaitForLoading()
+{
+    if (!m_load)
+        return true;
+    while (m_load) {
+        m_load->Wait();
+        TakeLoaded();
+    }
+    return !m_pathName.isEmpty();
+}
+
+void CMyDoc::TakeLoaded()
+{
+    if (!m_load)
+        return; // a wake-up that came after the load was cancelled
+    CDocumentLoad::Ready ready = m_load->TakeReady();
+    if (ready.read) {
+        m_commonFilters = ready.commonFilters;
+        m_root.SetName(ready.rootName);
+    }
+    const CDocumentLoad* load = m_load.get();
+    for (auto& [key, project] : ready.projects) {
+        CSyncProject& added = m_root.AddChild(std::move(project), key);
+        added.ForEachDescendant([this](CSyncProject& node) { node.SetDocument(this); });
+        Q_EMIT ProjectLoaded(&added);
+        // A receiver may have cancelled this opening, or started another.
+        if (m_load.get() != load)
+            return;
+    }
+    if (!ready.finished)
+        return;
+    const QString path = m_load->Path();
+    m_load.reset();
+    if (!ready.ok) {
+        DeleteContents();
+        m_commonFilters.clear();
+        SetPathName(QString());
+        SetModifiedFlag(false);
+        Fail(ready.error);
+        Q_EMIT UpdateAllViews(UpdateHint::FirstDisplay, nullptr);
+    } else {
+        SetPathName(path);
+        m_stamp = ready.stamp;
+    }
+    Q_EMIT LoadingChanged(false);
+    Q_EMIT LoadFinished(ready.ok);
 }
 
 bool CMyDoc::OnSaveDocument(const QString& path)
@@ -227,7 +306,7 @@ bool CMyDoc::CanReadFile(const QString& path, QString* error)
     QByteArray bytes;
     const FileReadResult result = ReadRegularFile(path, &bytes);
     if (!result.Ok() && error)
-        *error = ReadFailureText(path, result);
+        *error = DocumentReadFailureText(path, result);
     return result.Ok();
 }
 
@@ -278,6 +357,8 @@ bool CMyDoc::Synchronize(CProject* node, const CAppOptionSync& options, SyncDire
 {
     CSyncRun run(*this);
     run.SetHooks(m_syncHooks);
+    // The rescan's records of folders that did not change since spare reading both trees again.
+    run.SetUseUnchangedRecords(true);
     const bool executed = run.Synchronize(node, options, direction);
     m_lastSyncResult = run.Result();
     return executed;
@@ -288,6 +369,7 @@ bool CMyDoc::SynchronizeFiles(
 {
     CSyncRun run(*this);
     run.SetHooks(m_syncHooks);
+    run.SetUseUnchangedRecords(true);
     const bool executed = run.SynchronizeFiles(node, names, options, direction);
     m_lastSyncResult = run.Result();
     return executed;

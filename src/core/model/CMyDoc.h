@@ -9,8 +9,10 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class CAppOptionSync;
+class CDocumentLoad;
 class QIODevice;
 
 // Update hints carried by CMyDoc::UpdateAllViews.
@@ -95,6 +97,26 @@ public:
     // reported (naming the file) through the prompt and LastError(), and
     // leaves a new, empty document.
     bool OnOpenDocument(const QString& path);
+    // As OnOpenDocument without waiting (the window): the document is emptied
+    // at once (and named `path` once it was read); the file is read and its projects rescanned
+    // on a worker thread. Each project joins the tree when its whole subtree
+    // is rescanned (ProjectLoaded), so no node the window can reach is ever
+    // half-built. LoadFinished tells the end; a file that cannot be read or
+    // is damaged is then reported as by OnOpenDocument and leaves a new,
+    // empty document. Until then IsLoading is true, and nothing may change
+    // the tree, the common selection or the global filters and options.
+    void BeginOpenDocument(const QString& path);
+    bool IsLoading() const;
+    // How far the rescan of the document being opened got.
+    qint64 LoadedFolders() const;
+    qint64 LoadedFiles() const;
+    // Stops the opening under way (the worker ends between two folders and
+    // is waited for); the document becomes a new, empty one. Also done by
+    // every other open, new document, and the destructor.
+    void CancelLoading();
+    // Waits for the opening under way to end (for a caller that cannot go
+    // on without the tree); false when it failed.
+    bool WaitForLoading();
     // Stores the document at `path`: written completely beside it, then put in
     // its place, so a failed save leaves the old file as it was. The file is
     // locked against other writers meanwhile (see LockFile). When the file at
@@ -140,6 +162,12 @@ Q_SIGNALS:
     void ModifiedChanged(bool modified);
     // Every project is about to be destroyed: views drop what points into the tree.
     void ContentsDeleting();
+    // A project of the document being opened joined the tree, whole.
+    void ProjectLoaded(CSyncProject* project);
+    void LoadingChanged(bool loading);
+    // The opening started by BeginOpenDocument ended: `ok` when it was read
+    // and rescanned, false when it failed (not sent when it was cancelled).
+    void LoadFinished(bool ok);
 
 private:
     friend class CSyncRun; // fills the working lists
@@ -150,6 +178,8 @@ private:
     bool MayOverwrite(const QString& path) const;
     // Reads the tree and the common selection without rescanning (Serialize's load without its rescan).
     bool LoadWithoutRescan(QIODevice& device, QString* error);
+    // Takes what the worker of the opening under way has finished.
+    void TakeLoaded();
 
     CAppProject m_root;
     QStringList m_copySources;
@@ -168,4 +198,5 @@ private:
     QString m_lastError;
     FileStamp m_stamp; // the file at m_pathName as this document last read or wrote it
     CFileLock m_lock;
+    std::unique_ptr<CDocumentLoad> m_load; // the opening under way
 };

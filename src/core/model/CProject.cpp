@@ -36,6 +36,12 @@ bool CProject::Refresh(bool recursive)
 {
     if (!recursive)
         return false;
+    RefreshChildren(nullptr);
+    return true;
+}
+
+bool CProject::RefreshChildren(RescanControl* control)
+{
     // Parents before children, as a recursive descent would go: each node's
     // rescan decides which children exist before they are visited.
     std::vector<CSyncProject*> pending;
@@ -62,9 +68,15 @@ bool CProject::Refresh(bool recursive)
     };
     expectNext();
     while (!pending.empty()) {
+        if (control && control->cancel.load(std::memory_order_relaxed))
+            return false;
         CSyncProject* node = pending.back();
         pending.pop_back();
         node->Rescan();
+        if (control) {
+            control->folders.fetch_add(1, std::memory_order_relaxed);
+            control->files.fetch_add(node->FolderStatus().Count(), std::memory_order_relaxed);
+        }
         pushChildren(*node);
         expectNext();
     }

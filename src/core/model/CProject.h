@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -18,6 +19,16 @@ constexpr quint32 Changed = 0x10000; // created by a rescan or changed since the
 constexpr quint32 NoSync = 0x20000; // "このフォルダを同期しない"
 constexpr quint32 NoSubfolderSearch = 0x40000; // "サブフォルダを検索しない"
 } // namespace NodeFlag
+
+// A long walk over the tree that runs on a worker thread: the thread that
+// started it asks it to stop with `cancel` and reads how far it got. The walk
+// checks `cancel` between folders.
+struct RescanControl
+{
+    std::atomic<bool> cancel{false};
+    std::atomic<qint64> folders{0}; // folder pairs read
+    std::atomic<qint64> files{0}; // file records made
+};
 
 // A node of the project tree. The node owns its children, each stored under
 // a key unique among its siblings; the map is ordered by key, so the same
@@ -53,6 +64,11 @@ public:
     // and rescans each child's subtree; returns true. Otherwise does nothing
     // and returns false.
     virtual bool Refresh(bool recursive);
+    // Rescans every node below this one (not this one), as Refresh(true),
+    // counting in `control` and stopping when it says so (both may be null).
+    // False when it stopped: the subtree is then half rescanned, and only fit
+    // to be destroyed.
+    bool RefreshChildren(RescanControl* control);
     virtual QString GetDisplayName() const;
     virtual QString GetKey() const;
     virtual bool IsChanged() const;

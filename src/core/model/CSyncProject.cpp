@@ -32,6 +32,18 @@ bool CSyncProject::Refresh(bool recursive)
     return CProject::Refresh(recursive);
 }
 
+bool CSyncProject::RefreshSubtree(RescanControl* control)
+{
+    if (control && control->cancel.load(std::memory_order_relaxed))
+        return false;
+    Rescan();
+    if (control) {
+        control->folders.fetch_add(1, std::memory_order_relaxed);
+        control->files.fetch_add(m_status.Count(), std::memory_order_relaxed);
+    }
+    return RefreshChildren(control);
+}
+
 // One enumeration per side feeds both the file records and the subfolder
 // nodes. The file records and the folders found pair across the sides as
 // PairNames says: the same name, else the single case variant.

@@ -26,6 +26,9 @@ public:
     // `recursive` set, every descendant is rescanned after it and the result is
     // true; otherwise the result is false.
     bool Refresh(bool recursive) override;
+    // Refresh(true) counting in `control` and stopping when it says so; false
+    // when it stopped (the subtree is then only fit to be destroyed).
+    bool RefreshSubtree(RescanControl* control);
     // The custom name, or the last component of the project folder path.
     QString GetDisplayName() const override;
     QString GetKey() const override;

@@ -45,6 +45,7 @@ struct CFolderReadAhead::Listing
     int openError = 0; // errno of the failed open
     bool readFailed = false; // an error ended the read early or hid an entry
     int mountRoot = -1; // whether the folder is the top of a mount: -1 not known yet
+    qint64 folderTime = 0; // the folder's modification time when opened
     std::vector<FoundEntry> entries;
     DIR* rest = nullptr; // the folder, open where the read-ahead stopped; null when it was read to its end
 };
@@ -58,6 +59,7 @@ struct CFileFind::State
     int openError = 0;
     bool readFailed = false;
     int mountRoot = -1; // as in the listing
+    qint64 folderTime = 0; // as in the listing
 };
 
 namespace {
@@ -161,6 +163,16 @@ bool RootedPathOfKey(const QByteArray& key, RootedPath* folder)
 // Entries a read-ahead holds of one folder at most; the open reads the rest.
 constexpr size_t kReadAheadEntries = 4096;
 
+qint64 WriteTimeOf(DIR* dir)
+{
+    struct stat info
+    {
+    };
+    if (::fstat(::dirfd(dir), &info) != 0)
+        return 0;
+    return qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+}
+
 std::unique_ptr<CFolderReadAhead::Listing> ReadListing(const QByteArray& key)
 {
     auto listing = std::make_unique<CFolderReadAhead::Listing>();
@@ -171,6 +183,7 @@ std::unique_ptr<CFolderReadAhead::Listing> ReadListing(const QByteArray& key)
         return listing;
     }
     listing->opened = true;
+    listing->folderTime = WriteTimeOf(dir);
     FoundEntry found;
     while (
         listing->entries.size() < kReadAheadEntries && ReadEntry(dir, found, listing->readFailed, listing->mountRoot))
@@ -364,6 +377,7 @@ bool CFileFind::Open(const QString& folder, const QString& root)
             }
             m_state->readFailed = listing->readFailed;
             m_state->mountRoot = listing->mountRoot;
+            m_state->folderTime = listing->folderTime;
             m_state->dir = listing->rest;
             listing->rest = nullptr;
             m_state->listing = std::move(listing);
@@ -376,7 +390,13 @@ bool CFileFind::Open(const QString& folder, const QString& root)
         m_state->openError = errno;
         return false;
     }
+    m_state->folderTime = WriteTimeOf(m_state->dir);
     return true;
+}
+
+qint64 CFileFind::FolderWriteTime() const
+{
+    return m_state->folderTime;
 }
 
 bool CFileFind::Next()
@@ -406,6 +426,7 @@ void CFileFind::Close()
     m_state->openError = 0;
     m_state->readFailed = false;
     m_state->mountRoot = -1;
+    m_state->folderTime = 0;
 }
 
 int CFileFind::OpenError() const

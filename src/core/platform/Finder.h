@@ -46,6 +46,9 @@ public:
     // the listing and the look at it is no error). The entries reported are
     // then not all the folder holds.
     bool ReadFailed() const;
+    // The modification time of the opened folder (nanoseconds since 1970)
+    // as it was when opened, before any entry was read; 0 when unknown.
+    qint64 FolderWriteTime() const;
 
     QString GetFileName() const;
     bool IsDirectory() const; // a real directory; a link to one is not

@@ -1,7 +1,9 @@
 #include "core/sync/CSyncRun.h"
 
 #include "core/engine/CDirSyncStatus.h"
+#include "core/filters/FilterSet.h"
 #include "core/model/CMyDoc.h"
+#include "core/model/CProject.h"
 #include "core/model/CSyncProject.h"
 #include "core/model/NodePath.h"
 #include "core/model/PairRoots.h"
@@ -163,6 +165,9 @@ void CSyncRun::Clear()
     m_rootList.clear();
     m_planned.Clear();
     m_result = SyncRunResult();
+    m_collectCancelled = false;
+    m_foldersScanned = 0;
+    m_foldersFromRecords = 0;
 }
 
 namespace {
@@ -255,23 +260,33 @@ bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QString
     m_rootList << roots[0] << roots[1];
 
     // A fresh scan of the pair; the node's own records only when they are
-    // known to be one (see SetUseRescannedRecords).
+    // known to stand for one (see SetUseRescannedRecords, SetUseUnchangedRecords).
     CDirSyncStatus fresh;
-    const CDirSyncStatus* scanned = &node.FolderStatus();
-    if (!m_useRescannedRecords || !scanned->HoldsAllFiles()) {
-        fresh.SetPaths(node.GetFolder(0), node.GetFolder(1));
-        fresh.SetRoots(roots[0], roots[1]);
+    fresh.SetPaths(node.GetFolder(0), node.GetFolder(1));
+    fresh.SetRoots(roots[0], roots[1]);
+    const CDirSyncStatus* scanned = UsableRecords(node);
+    if (!scanned) {
         fresh.ScanFiles();
         scanned = &fresh;
+        ++m_foldersScanned;
+    } else {
+        ++m_foldersFromRecords;
     }
     const CDirSyncStatus& table = *scanned;
+    if (m_control) {
+        m_control->folders.fetch_add(1, std::memory_order_relaxed);
+        m_control->files.fetch_add(table.Count(), std::memory_order_relaxed);
+    }
 
     // What a source folder that could not be read lacks proves nothing: no
     // deletions for it, here or below.
     NoteUnreadFolders(table, source);
     noDeletions = noDeletions || table.IsReadIncomplete(source);
     const bool destinationUnread = table.IsReadIncomplete(destination);
-    const SyncState folderState = node.IsNoSync() ? SyncSame : node.GetFolderState(false);
+    // The presence of the two folders, tested on the run's own table: the
+    // node's may be read by the window meanwhile.
+    const SyncState folderState
+        = node.IsNoSync() ? SyncSame : fresh.ComputeFolderState(false, GlobalFilterSet(), QStringList());
     const SyncState destinationOnly = exporting ? SyncTargetOnly : SyncProjectOnly;
     const SyncState sourceOnly = exporting ? SyncProjectOnly : SyncTargetOnly;
 
@@ -296,6 +311,18 @@ bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QString
     if (!node.IsNoSync())
         CollectFileActions(node, table, selectionMode, selection, !noDeletions);
     return true;
+}
+
+const CDirSyncStatus* CSyncRun::UsableRecords(const CSyncProject& node) const
+{
+    const CDirSyncStatus& records = node.FolderStatus();
+    if (!records.HoldsAllFiles())
+        return nullptr;
+    if (m_useRescannedRecords)
+        return &records;
+    if (m_useUnchangedRecords && records.RecordsStillCurrent())
+        return &records;
+    return nullptr;
 }
 
 void CSyncRun::CollectFileActions(const CSyncProject& node, const CDirSyncStatus& table, bool selectionMode,
@@ -358,6 +385,8 @@ void CSyncRun::CollectTree(CSyncProject* start, bool selectionMode, const QStrin
     CFolderCache folders;
     std::vector<std::pair<CSyncProject*, bool>> pending{{start, false}};
     while (!pending.empty()) {
+        if (m_control && m_control->cancel.load(std::memory_order_relaxed))
+            return;
         auto [node, noDeletions] = pending.back();
         pending.pop_back();
         if (!CollectNode(*node, selectionMode, selection, noDeletions))
@@ -387,6 +416,29 @@ void CSyncRun::Collect(CProject* node, const CAppOptionSync& options, SyncDirect
         return;
     if (StopRunForUnreadFilters(*node, m_flags & SyncFlag::Recursive, m_doc.IsAutoSyncMode(), m_result))
         return;
+    RunWalk([this, node] { CollectStart(node); });
+}
+
+bool CSyncRun::RunWalk(const std::function<void()>& walk)
+{
+    if (!m_collectRunner) {
+        walk();
+        return true;
+    }
+    RescanControl control;
+    m_control = &control;
+    const bool done = m_collectRunner(walk, control);
+    m_control = nullptr;
+    if (done)
+        return true;
+    // Nothing of a walk cut short is kept: its lists would lack what it did not reach.
+    m_collectCancelled = true;
+    SetLists(SyncLists());
+    return false;
+}
+
+void CSyncRun::CollectStart(CProject* node)
+{
     auto* project = dynamic_cast<CSyncProject*>(node);
     if (!project) {
         // The root: every project, in the map's order.
@@ -408,6 +460,11 @@ bool CSyncRun::Synchronize(CProject* node, const CAppOptionSync& options, SyncDi
     Collect(node, options, direction);
     if (m_result.outcome == SyncOutcome::FiltersUnread)
         return false;
+    if (m_collectCancelled) {
+        // As a preview left with "back": the options come again when it was asked for.
+        m_result.outcome = SyncOutcome::PreviewStopped;
+        return false;
+    }
     const bool executed = ExecuteWithPreview();
     // A preview left with "back" comes again with the options dialog: the
     // problems are told once the run goes on or ends.
@@ -453,7 +510,7 @@ void CSyncRun::CollectFiles(
         return;
     // The selection is the document's only while this collection runs.
     m_doc.SetFileSelection(&names);
-    CollectTree(node, true, m_doc.GetFileSelection());
+    RunWalk([this, node] { CollectTree(node, true, m_doc.GetFileSelection()); });
     m_doc.SetFileSelection(nullptr);
 }
 
@@ -463,6 +520,10 @@ bool CSyncRun::SynchronizeFiles(
     CollectFiles(node, names, options, direction);
     if (m_result.outcome == SyncOutcome::FiltersUnread)
         return false;
+    if (m_collectCancelled) {
+        m_result.outcome = SyncOutcome::PreviewStopped;
+        return false;
+    }
     const bool executed = Execute();
     ReportProblems();
     return executed;

@@ -11,6 +11,7 @@
 
 class CAppOptionSync;
 class CDirSyncStatus;
+struct RescanControl;
 class CMyDoc;
 class CProject;
 class CSyncProject;
@@ -31,14 +32,22 @@ struct SyncLists
 // stop the run (the user went back).
 using SyncPreviewHook = std::function<bool(SyncLists& lists)>;
 
+// Runs the walk of a collection, which may read many folders: `walk` touches
+// no widget and nothing but the tree, which must not change meanwhile, and
+// counts the folders and files it reads in `control`. Returns true when the
+// walk ran to its end, false when it was stopped through `control` (the user
+// cancelled). The window runs it on a worker thread with a progress dialog.
+using SyncCollectRunner = std::function<bool(const std::function<void()>& walk, RescanControl& control)>;
+
 // What a window adds to the runs and file operations started through its
-// document: the preview list, and the progress display (not owned). Without
-// them a run executes without a preview and its operations run right where
-// they are started.
+// document: the preview list, the progress display (not owned) and the
+// runner of the collection. Without them a run executes without a preview, its
+// collection and its operations run right where they are started.
 struct SyncHooks
 {
     SyncPreviewHook preview;
     IFileOperationObserver* observer = nullptr;
+    SyncCollectRunner collect = {};
 };
 
 // How a run ended.
@@ -139,6 +148,7 @@ public:
     void SetHooks(const SyncHooks& hooks)
     {
         m_previewHook = hooks.preview;
+        m_collectRunner = hooks.collect;
         m_observer = hooks.observer;
     }
     void SetUnattended(bool unattended) { m_unattended = unattended; }
@@ -150,11 +160,20 @@ public:
     // the fresh scan of its folder pair when they hold every file of both
     // folders, so that each folder is enumerated once, not twice. The lists
     // are the same as with fresh scans, as long as nothing changed the folders
-    // in between. The window's runs always scan afresh.
+    // in between.
     void SetUseRescannedRecords(bool use) { m_useRescannedRecords = use; }
     // Whether a file that a copy replaces goes to the trash first (by
     // default the global setting, CAppOptionSync::TrashReplaced).
     void SetTrashReplaced(bool on) { m_trashReplaced = on; }
+    // For a run at any later time (the window's): a node's records from the
+    // last rescan stand for the fresh scan of its pair when they hold every
+    // file of both folders and neither folder changed since, as their times
+    // tell (CDirSyncStatus::RecordsStillCurrent); the others are read afresh.
+    void SetUseUnchangedRecords(bool use) { m_useUnchangedRecords = use; }
+    void SetCollectRunner(SyncCollectRunner runner) { m_collectRunner = std::move(runner); }
+    // Folder pairs the last collection read afresh, and those it took from the records.
+    int FoldersScanned() const { return m_foldersScanned; }
+    int FoldersFromRecords() const { return m_foldersFromRecords; }
 
     // The whole run of a node (or of the root). True when it executed.
     bool Synchronize(CProject* node, const CAppOptionSync& options, SyncDirection direction);
@@ -172,6 +191,13 @@ public:
 private:
     void Clear();
     void Begin(const CAppOptionSync& options, SyncDirection direction);
+    // The walk of Collect (no questions: it may run on another thread).
+    void CollectStart(CProject* node);
+    // Runs `walk` through the collect runner; false when it was cancelled
+    // (the lists are then emptied).
+    bool RunWalk(const std::function<void()>& walk);
+    // The records of `node` when they stand for a fresh scan, else null.
+    const CDirSyncStatus* UsableRecords(const CSyncProject& node) const;
     void CollectTree(CSyncProject* start, bool selectionMode, const QStringList* selection);
     // One node; false when its subfolder nodes are not to be visited.
     // `noDeletions` comes in set when a folder above could not be read, and
@@ -201,6 +227,12 @@ private:
     bool m_unattended = false;
     bool m_showProblems = true;
     bool m_useRescannedRecords = false;
+    bool m_useUnchangedRecords = false;
+    SyncCollectRunner m_collectRunner;
+    RescanControl* m_control = nullptr; // of the walk under way
+    bool m_collectCancelled = false;
+    int m_foldersScanned = 0;
+    int m_foldersFromRecords = 0;
     quint32 m_flags = 0;
     QString m_logPath;
     SyncDirection m_direction = SyncDirection::Export;

@@ -14,6 +14,7 @@
 #include "gui/sync/GuiSyncHooks.h"
 
 #include <QFileDialog>
+#include <utility>
 
 CDocCommands::CDocCommands(CMyDoc& doc, QWidget* window) : QObject(window), m_doc(doc), m_window(window)
 {
@@ -21,6 +22,18 @@ CDocCommands::CDocCommands(CMyDoc& doc, QWidget* window) : QObject(window), m_do
     m_doc.SetSavePathChooser([this](const QString& title) { return AskSavePath(title); });
     // Every path the document takes (opened, or saved from any question) is remembered.
     connect(&m_doc, &CMyDoc::PathNameChanged, this, &CDocCommands::RememberPath);
+    // A recent entry whose file turned out damaged leaves the list.
+    connect(&m_doc, &CMyDoc::LoadFinished, this, [this](bool ok) {
+        const QString recent = std::exchange(m_openingRecent, QString());
+        if (ok || recent.isEmpty())
+            return;
+        CRecentFileList& list = RecentFileList();
+        const qsizetype index = list.Entries().indexOf(recent);
+        if (index >= 0) {
+            list.Remove(static_cast<int>(index));
+            list.Save();
+        }
+    });
 }
 
 CDocCommands::~CDocCommands()
@@ -96,9 +109,10 @@ bool CDocCommands::OpenWithoutAsking(const QString& path)
         CurrentPrompt().ShowMessage(error, PromptIcon::Warning);
         return false;
     }
-    if (!m_doc.OnOpenDocument(path))
-        return false;
-    RememberPath(m_doc.GetPathName());
+    // Read and rescanned on a worker thread while the window answers; the
+    // path is remembered once the file was read (PathNameChanged).
+    m_openingRecent.clear();
+    m_doc.BeginOpenDocument(path);
     return true;
 }
 
@@ -110,8 +124,10 @@ bool CDocCommands::OpenRecentFile(int index)
         return false;
     if (!SaveModified())
         return false;
-    if (OpenWithoutAsking(path))
+    if (OpenWithoutAsking(path)) {
+        m_openingRecent = path;
         return true;
+    }
     // An entry that no longer opens leaves the list.
     recent.Remove(static_cast<int>(recent.Entries().indexOf(path)));
     recent.Save();
@@ -166,6 +182,11 @@ void CDocCommands::UpdateCommand(int id, CommandState& state)
 {
     if (id >= Cmd::FileMru1 && id < Cmd::FileMru1 + Cmd::FileMruCount) {
         state.enabled = id - Cmd::FileMru1 < RecentFileList().Size();
+        return;
+    }
+    // Nothing to save, and no options to change under the rescan, while a document is opened.
+    if (m_doc.IsLoading() && (id == Cmd::FileSave || id == Cmd::FileSaveAs || id == Cmd::Options)) {
+        state.enabled = false;
         return;
     }
     state.enabled = HandlesCommand(id);

@@ -25,11 +25,14 @@ public:
     // New empty document, after SaveModified. False when the user cancelled.
     bool NewDocument();
     // Opens `path` as the document, after SaveModified. A file that cannot be
-    // read is reported and leaves the current document as it was; a damaged
-    // one is reported and leaves an empty document. On success the path goes
+    // read is reported and leaves the current document as it was (false).
+    // Otherwise the document is read and rescanned on a worker thread (true:
+    // started; CMyDoc::LoadFinished tells the end): a damaged file is then
+    // reported and leaves an empty document; once it was read the path goes
     // to the front of the recent-file list.
     bool OpenDocumentFile(const QString& path);
-    // Recent file `index` (0 to 3); an entry that cannot be opened is removed.
+    // Recent file `index` (0 to 3); an entry that cannot be opened (or turns
+    // out damaged) is removed.
     bool OpenRecentFile(int index);
     // Asks for a document and opens it.
     bool OpenWithDialog();
@@ -69,4 +72,5 @@ private:
     QWidget* m_window;
     PathChooser m_openChooser;
     PathChooser m_saveChooser;
+    QString m_openingRecent; // the recent entry being opened
 };

@@ -23,6 +23,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QVersionNumber>
+#include <memory>
 
 CMainApp::CMainApp(int& argc, char** argv) : QApplication(argc, argv)
 {
@@ -139,6 +140,17 @@ bool CMainApp::InitInstance()
         ExitInstance();
         return false;
     }
+    // The document is read and rescanned while the window is already shown;
+    // one that turns out damaged ends the program after its message, as one
+    // that cannot be read at all.
+    if (m_doc->IsLoading()) {
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection = connect(m_doc.get(), &CMyDoc::LoadFinished, this, [this, connection](bool ok) {
+            disconnect(*connection);
+            if (!ok)
+                QMetaObject::invokeMethod(this, &CMainApp::EndAfterFailedStart, Qt::QueuedConnection);
+        });
+    }
 
     // 9. The desktop learns the document type, unless -ISO.
     if (!m_noShellRegistration)
@@ -148,6 +160,12 @@ bool CMainApp::InitInstance()
     // minimise itself starts.
     m_frame->ShowInitially(m_autoSyncRunning || m_syncAtStart);
     return true;
+}
+
+void CMainApp::EndAfterFailedStart()
+{
+    ExitInstance();
+    exit(1);
 }
 
 void CMainApp::ExitInstance()

@@ -92,6 +92,8 @@ public:
 
 private:
     void ResetSwitches();
+    // The document of the command line could not be read after all: the program ends.
+    void EndAfterFailedStart();
 
     QStringList m_params;
     QString m_programDir;

@@ -44,6 +44,7 @@
 #include <QUrl>
 #include <QWhatsThis>
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -142,6 +143,21 @@ CMainFrame::CMainFrame(CMyDoc& doc, QWidget* parent) : QMainWindow(parent), m_do
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
     connect(qApp, &QGuiApplication::commitDataRequest, this, &CMainFrame::OnCommitDataRequest);
 
+    m_loadProgress.setInterval(200);
+    connect(&m_loadProgress, &QTimer::timeout, this, &CMainFrame::ShowLoadProgress);
+    connect(&m_doc, &CMyDoc::LoadingChanged, this, [this](bool loading) {
+        // An auto-sync tick meanwhile waits for the next one, as under a run.
+        if (loading) {
+            m_loadProgress.start();
+            if (!m_loadingBusy)
+                m_loadingBusy = std::make_unique<CSyncBusyScope>();
+        } else {
+            m_loadProgress.stop();
+            m_loadingBusy.reset();
+        }
+        ShowLoadProgress();
+        UpdateCommandStates();
+    });
     connect(&m_doc, &CMyDoc::PathNameChanged, this, &CMainFrame::UpdateTitle);
     connect(&m_doc, &CMyDoc::UpdateAllViews, this, &CMainFrame::ScheduleCommandUpdate);
     UpdateTitle();
@@ -449,11 +465,37 @@ ICommandTarget* CMainFrame::CommandTargetFor(int id) const
     return nullptr;
 }
 
+bool CMainFrame::WaitsForDocument(int id, const ICommandTarget* target) const
+{
+    if (!m_doc.IsLoading())
+        return false;
+    if (target == this || target == m_application)
+        return false;
+    if (target == m_docCommands)
+        return !(id == Cmd::FileNew || id == Cmd::FileOpen || IsRecentFileCommand(id));
+    return true;
+}
+
+void CMainFrame::ShowLoadProgress()
+{
+    if (!m_readyLabel)
+        return;
+    if (!m_doc.IsLoading()) {
+        m_readyLabel->setText(Txt::Ready());
+        return;
+    }
+    m_readyLabel->setText(
+        QStringLiteral("読み込み中: フォルダ %L1、ファイル %L2").arg(m_doc.LoadedFolders()).arg(m_doc.LoadedFiles()));
+}
+
 CommandState CMainFrame::CommandStateOf(int id)
 {
     CommandState state;
-    if (ICommandTarget* target = CommandTargetFor(id))
+    if (ICommandTarget* target = CommandTargetFor(id)) {
         target->UpdateCommand(Cmd::RoutedCommand(id), state);
+        if (WaitsForDocument(id, target))
+            state.enabled = false;
+    }
     return state;
 }
 
@@ -464,7 +506,7 @@ bool CMainFrame::RunCommand(int id)
         return false;
     CommandState state;
     target->UpdateCommand(Cmd::RoutedCommand(id), state);
-    if (!state.enabled) {
+    if (!state.enabled || WaitsForDocument(id, target)) {
         UpdateCommandStates();
         return false;
     }
@@ -673,6 +715,8 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+    // A document still being opened is let go: its worker stops at once.
+    m_doc.CancelLoading();
     m_autoSync->OnFrameClosed();
 }
 
@@ -690,6 +734,16 @@ void CMainFrame::changeEvent(QEvent* event)
 
 void CMainFrame::OnMinimized()
 {
+    if (m_doc.IsLoading()) {
+        // The unattended switches act on the whole tree: once it is there.
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection = connect(&m_doc, &CMyDoc::LoadFinished, this, [this, connection](bool ok) {
+            disconnect(*connection);
+            if (ok && isMinimized())
+                OnMinimized();
+        });
+        return;
+    }
     if (GlobalOptionDisp().Flags & DispFlag::MinimizeToTray)
         HideIntoTray();
 
@@ -730,7 +784,7 @@ bool CMainFrame::QueryEndSession()
     if (!m_docCommands->SaveModified())
         return false;
     const CMainApp* app = TheApp();
-    if (app && app->SyncOnEndSession())
+    if (app && app->SyncOnEndSession() && m_doc.WaitForLoading())
         SyncAllNow();
     return true;
 }
@@ -746,7 +800,7 @@ void CMainFrame::OnCommitDataRequest(QSessionManager& manager)
     }
     // No questions allowed: the export still runs.
     const CMainApp* app = TheApp();
-    if (app && app->SyncOnEndSession())
+    if (app && app->SyncOnEndSession() && m_doc.WaitForLoading())
         SyncAllNow();
 }
 

@@ -7,11 +7,13 @@
 #include <QRect>
 #include <QSize>
 #include <QTimer>
+#include <memory>
 
 class CAutoSync;
 class CDocCommands;
 class CFileSyncView;
 class CMyDoc;
+class CSyncBusyScope;
 class CPathBar;
 class CProjectView;
 class CSplitter;
@@ -164,6 +166,12 @@ private:
     void RestoreWindow();
     void SwitchPane();
     void ShowFocusContextMenu();
+    // Whether command `id` of `target` waits for the document being opened:
+    // while it is read and rescanned only opening another (or a new one),
+    // the frame's own commands, About and Exit run.
+    bool WaitsForDocument(int id, const ICommandTarget* target) const;
+    // The status bar's first pane: the rescan's progress while the document is opened.
+    void ShowLoadProgress();
 
     // The task tray and the auto-sync timer (CAutoSync): into the tray on a
     // minimise with display bit 7 (false where the desktop has no tray).
@@ -188,6 +196,8 @@ private:
     ICommandTarget* m_activeView = nullptr;
     ICommandTarget* m_application = nullptr;
     QTimer m_commandUpdate; // coalesces the updates after user input
+    QTimer m_loadProgress; // while the document is opened
+    std::unique_ptr<CSyncBusyScope> m_loadingBusy; // while the document is opened
 
     qint64 m_selectedProjectBytes = 0;
     qint64 m_selectedTargetBytes = 0;

@@ -1,6 +1,7 @@
 #include "gui/sync/GuiSyncHooks.h"
 
 #include "core/model/CMyDoc.h"
+#include "core/model/CProject.h"
 #include "core/platform/Prompt.h"
 #include "core/sync/CFileOperation.h"
 #include "core/sync/CSyncRun.h"
@@ -12,6 +13,7 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QThread>
 #include <QTimer>
 #include <QWidget>
@@ -23,6 +25,7 @@
 namespace {
 
 bool g_running = false;
+bool g_collecting = false;
 int g_busy = 0;
 int g_delay = 300;
 
@@ -255,6 +258,78 @@ void CGuiOperationObserver::RunOperation(FileOpKind kind, FileOpFlags flags, con
         ShowFileOperationErrors(errors);
 }
 
+QString CollectProgressText(const RescanControl& control)
+{
+    return QStringLiteral("同期対象を調べています...\nフォルダ %L1、ファイル %L2")
+        .arg(control.folders.load(std::memory_order_relaxed))
+        .arg(control.files.load(std::memory_order_relaxed));
+}
+
+// The collection of a run on a worker thread. The window goes on painting
+// but takes no input meanwhile (the tree must not change under the walk);
+// after a moment a progress dialog shows how far it got and lets the user
+// cancel, unless the run is unattended.
+bool RunCollection(QWidget* owner, bool silent, const std::function<void()>& walk, RescanControl& control)
+{
+    if (g_collecting || QThread::currentThread() != qApp->thread()) {
+        walk();
+        return !control.cancel.load();
+    }
+    g_collecting = true;
+    const CSyncBusyScope busy;
+    QWidget* window = owner ? owner->window() : nullptr;
+    {
+        QEventLoop loop;
+        std::atomic<bool> done{false};
+        std::unique_ptr<QProgressDialog> dialog;
+        std::unique_ptr<CArrowCursor> arrow;
+        const auto showDialog = [&] {
+            if (silent || dialog)
+                return;
+            dialog = std::make_unique<QProgressDialog>(
+                CollectProgressText(control), QStringLiteral("キャンセル"), 0, 0, window);
+            dialog->setObjectName(QStringLiteral("collectProgress"));
+            dialog->setWindowTitle(QStringLiteral("同期の準備"));
+            dialog->setWindowModality(Qt::WindowModal);
+            dialog->setMinimumDuration(0);
+            dialog->setAutoReset(false);
+            dialog->setAutoClose(false);
+            QObject::connect(dialog.get(), &QProgressDialog::canceled, [&control] { control.cancel = true; });
+            arrow = std::make_unique<CArrowCursor>();
+            dialog->show();
+            loop.quit();
+        };
+        CCloseBlocker blocker(window);
+        std::thread worker([&] {
+            walk();
+            done = true;
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        QTimer refresh;
+        refresh.setInterval(100);
+        QObject::connect(&refresh, &QTimer::timeout, [&] {
+            if (dialog)
+                dialog->setLabelText(CollectProgressText(control));
+        });
+        refresh.start();
+        QTimer delay;
+        delay.setSingleShot(true);
+        if (!silent) {
+            QObject::connect(&delay, &QTimer::timeout, showDialog);
+            delay.start(g_delay);
+        }
+        if (!done)
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        while (!done) {
+            showDialog();
+            loop.exec(silent ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents);
+        }
+        worker.join();
+    }
+    g_collecting = false;
+    return !control.cancel.load();
+}
+
 } // namespace
 
 void InstallGuiSyncHooks(CMyDoc& doc, QWidget* owner)
@@ -273,7 +348,10 @@ void InstallGuiSyncHooks(CMyDoc& doc, QWidget* owner)
         lists = dialog.Lists();
         return true;
     };
-    doc.SetSyncHooks({preview, observer});
+    const auto collect
+        = [owner = QPointer<QWidget>(owner), doc = QPointer<CMyDoc>(&doc)](const std::function<void()>& walk,
+              RescanControl& control) { return RunCollection(owner, doc && doc->IsAutoSyncMode(), walk, control); };
+    doc.SetSyncHooks({preview, observer, collect});
 }
 
 CSyncBusyScope::CSyncBusyScope()
@@ -289,6 +367,11 @@ CSyncBusyScope::~CSyncBusyScope()
 bool IsSyncBusy()
 {
     return g_busy > 0;
+}
+
+bool IsCollectionRunning()
+{
+    return g_collecting;
 }
 
 bool IsFileOperationRunning()

@@ -5,7 +5,9 @@ class QWidget;
 
 // Installs on the document (CMyDoc::SetSyncHooks, in place of an earlier
 // window's) the window's parts of every run and file operation started
-// through it: the preview list as the run's preview hook, and an observer
+// through it: the preview list as the run's preview hook, the collection of
+// a run on a worker thread (with a progress dialog that can cancel it, after
+// the same delay as an operation's), and an observer
 // that runs each copy or delete operation on a worker thread while the window
 // keeps painting, with a modal progress dialog (files and bytes, the current
 // name, Cancel) unless the operation is silent. Questions of the operation
@@ -32,6 +34,10 @@ public:
 // handles no input besides its progress dialog; a timer that would start
 // another run must wait for it to end.
 bool IsFileOperationRunning();
+
+// Whether the collection of a run is walking the tree on its worker thread
+// right now: nothing may change a node meanwhile (a view computes no state).
+bool IsCollectionRunning();
 
 // How long an operation runs before its progress dialog appears (300 ms by
 // default, so that a single small file does not flash a window); 0 shows it

@@ -5,6 +5,7 @@
 #include "core/model/CAppProject.h"
 #include "core/model/CSyncProject.h"
 #include "gui/resources/Pictures.h"
+#include "gui/sync/GuiSyncHooks.h"
 
 #include <QIcon>
 
@@ -111,6 +112,12 @@ void CProjectItem::EnsurePictures() const
 {
     if (m_picturesKnown)
         return;
+    if (IsCollectionRunning()) {
+        // A run's collection reads the nodes on its thread: no state is
+        // computed (or kept) until it has ended.
+        m_pictures = NodePictures();
+        return;
+    }
     m_pictures = ComputeNodePictures(*m_node, m_settings.showProjectState);
     m_picturesKnown = true;
     // Between rescans the node keeps its last status picture.

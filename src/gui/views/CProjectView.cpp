@@ -86,6 +86,18 @@ CProjectView::CProjectView(CMyDoc& doc, IMainFrame& frame, QWidget* parent)
         DropAllItems();
         m_current = nullptr;
     });
+    connect(&m_doc, &CMyDoc::ProjectLoaded, this, &CProjectView::OnProjectLoaded);
+}
+
+void CProjectView::OnProjectLoaded(CSyncProject* project)
+{
+    // The tree fills as the projects of a document being opened are rescanned.
+    if (!m_rootItem || !m_rootItem->IsPopulated())
+        return;
+    CProjectItem* item = InsertSorted(m_rootItem, *project);
+    RefreshItem(m_rootItem);
+    if (m_expandAll)
+        ExpandSubtree(item);
 }
 
 CProjectView::~CProjectView() = default;

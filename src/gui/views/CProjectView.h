@@ -77,6 +77,7 @@ private:
     void DropAllItems();
     void OnCurrentItemChanged(QTreeWidgetItem* current);
     void OnItemExpanded(QTreeWidgetItem* item);
+    void OnProjectLoaded(CSyncProject* project);
 
     CProjectItem* InsertItem(CProjectItem* parent, CProject& node);
     // Inserts an item for `node` under `parent` at its sorted place.

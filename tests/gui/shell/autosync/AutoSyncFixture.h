@@ -68,7 +68,9 @@ protected:
     bool Start(const QStringList& params)
     {
         TheApp()->SetCommandLine(QStringList{QStringLiteral("-ISO")} + params);
-        return TheApp()->InitInstance();
+        const bool started = TheApp()->InitInstance();
+        EXPECT_TRUE(QTest::qWaitFor([] { return !TheApp()->Document() || !TheApp()->Document()->IsLoading(); }, 10000));
+        return started;
     }
     CMainFrame& Frame() { return *TheApp()->MainFrame(); }
     CAutoSync& Controller() { return Frame().AutoSync(); }

@@ -36,7 +36,7 @@ protected:
 TEST_F(DocumentOnDisk, SavingOverAFileChangedSinceItWasOpenedAsksFirst)
 {
     const QString path = MakeDocument(QStringLiteral("shared.snc"), {QStringLiteral("alpha")});
-    ASSERT_TRUE(frame->DocCommands().OpenDocumentFile(path));
+    ASSERT_TRUE(frame->DocCommands().OpenDocumentFile(path) && WaitForOpening(&doc));
     NewProjectValues values;
     values.projectFolder = MakePair(QStringLiteral("mine"));
     values.targetFolder = TargetOf(QStringLiteral("mine"));
@@ -74,7 +74,7 @@ TEST_F(DocumentOnDisk, SavingOverAFileChangedSinceItWasOpenedAsksFirst)
 TEST_F(DocumentOnDisk, AFifoOrADeviceIsRefusedAndTheDocumentStays)
 {
     const QString good = MakeDocument(QStringLiteral("good.snc"), {QStringLiteral("alpha")});
-    ASSERT_TRUE(frame->DocCommands().OpenDocumentFile(good));
+    ASSERT_TRUE(frame->DocCommands().OpenDocumentFile(good) && WaitForOpening(&doc));
     const QString fifo = dir.PathOf(QStringLiteral("fifo.snc"));
     ASSERT_EQ(::mkfifo(EncodeFileName(fifo).constData(), 0644), 0);
     for (const QString& path : {fifo, QStringLiteral("/dev/zero")}) {

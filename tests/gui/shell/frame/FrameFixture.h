@@ -80,6 +80,15 @@ protected:
     }
 
     static bool WaitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 10000); }
+    // Waits until `doc` (by default the application's, which may go away
+    // meanwhile) is no longer being opened: read and rescanned, or failed.
+    static bool WaitForOpening(CMyDoc* doc = nullptr)
+    {
+        return WaitFor([doc] {
+            const CMyDoc* opened = doc ? doc : (TheApp() ? TheApp()->Document() : nullptr);
+            return !opened || !opened->IsLoading();
+        });
+    }
 
     TestDir dir;
     TempProfile profile{ProfilePath()};

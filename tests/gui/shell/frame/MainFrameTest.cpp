@@ -226,7 +226,7 @@ TEST_F(MainFrame, SelectedFilesOfTheListReachThePane)
     dir.WriteFile(QStringLiteral("web/both.txt"), QByteArray(1000, 'a'), T);
     dir.WriteFile(QStringLiteral("web-target/both.txt"), QByteArray(6000, 'a'), T - 3600);
     CMainFrame& shown = MakeShown();
-    ASSERT_TRUE(shown.DocCommands().OpenDocumentFile(path));
+    ASSERT_TRUE(shown.DocCommands().OpenDocumentFile(path) && WaitForOpening(&shown.Document()));
 
     // Select the project in the tree: the path bars and the list follow.
     CProjectView& tree = shown.TreeView();
@@ -539,7 +539,7 @@ TEST_F(MainFrame, TitleFollowsTheDocument)
     CMainFrame& shown = MakeShown();
     EXPECT_EQ(shown.windowTitle(), QStringLiteral("無題 - Pairwell"));
     const QString path = MakeDocument(QStringLiteral("Projects.snc"), {QStringLiteral("alpha")});
-    ASSERT_TRUE(shown.DocCommands().OpenDocumentFile(path));
+    ASSERT_TRUE(shown.DocCommands().OpenDocumentFile(path) && WaitForOpening(&shown.Document()));
     EXPECT_EQ(shown.windowTitle(), QStringLiteral("Projects.snc - Pairwell"));
     ASSERT_TRUE(shown.RunCommand(Cmd::FileNew));
     EXPECT_EQ(shown.windowTitle(), QStringLiteral("無題 - Pairwell"));
@@ -587,7 +587,8 @@ TEST_F(MainFrame, RunsFromTheWindowShowThePreviewListFirst)
     MakeShown();
     ASSERT_EQ(doc.GetRoot().ChildCount(), 1);
 
-    // The preview appears; going back from it leaves both folders as they were.
+    // The preview appears (after the collection, which lets the window run
+    // meanwhile); going back from it leaves both folders as they were.
     bool previewShown = false;
     ModalWatch<CSyncPreviewDlg> goBack([&](CSyncPreviewDlg* preview) {
         previewShown = true;

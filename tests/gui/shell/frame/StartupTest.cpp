@@ -16,7 +16,9 @@ protected:
     bool Start(const QStringList& params)
     {
         TheApp()->SetCommandLine(params);
-        return TheApp()->InitInstance();
+        const bool started = TheApp()->InitInstance();
+        EXPECT_TRUE(WaitForOpening());
+        return started;
     }
     CMainFrame& Frame() { return *TheApp()->MainFrame(); }
     CMyDoc& Doc() { return *TheApp()->Document(); }
@@ -200,6 +202,19 @@ TEST_F(Startup, MostRecentDocumentOpensOrTheStartFails)
     RecentFileList().Save();
     ASSERT_TRUE(Start({QStringLiteral("-mFile1")}));
     EXPECT_TRUE(Doc().GetPathName().isEmpty());
+}
+
+TEST_F(Startup, ADocumentFoundDamagedAfterTheWindowIsShownEndsTheProgram)
+{
+    const QString path = dir.WriteFile(QStringLiteral("damaged.snc"), QByteArray("\x01\x00\xFF\xFE", 4));
+    prompt.Push(PromptAnswer::Ok);
+    // The file can be read, so the window comes at once; the rescan finds it damaged.
+    TheApp()->SetCommandLine({QStringLiteral("-ISO"), path});
+    ASSERT_TRUE(TheApp()->InitInstance());
+    EXPECT_TRUE(WaitFor([] { return TheApp()->MainFrame() == nullptr; }));
+    ASSERT_EQ(prompt.Requests().size(), 1u);
+    EXPECT_TRUE(prompt.Requests()[0].text.startsWith(path));
+    EXPECT_TRUE(RecentFileList().Entries().isEmpty());
 }
 
 TEST_F(Startup, RecentListAndOptionsComeFromTheProfile)

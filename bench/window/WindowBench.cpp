@@ -1,0 +1,177 @@
+// The window on a large document, offscreen: how soon it is shown, how long
+// the rescan takes, and the longest time its event loop stood still (a
+// heartbeat timer measures the largest gap) while the document opens, the
+// tree expands, a preview is collected and a run carries it out.
+//
+//   window_bench DOC.snc [--flags 0x8F] [--no-run]
+//
+// Prints one line per figure, in seconds. The run exports the whole document
+// with `--flags` (by default 0x8F, as bench/run's export) and changes the
+// target folders: give it a document over throwaway trees.
+#include "core/model/CMyDoc.h"
+#include "core/platform/Profile.h"
+#include "core/platform/Prompt.h"
+#include "core/settings/CAppOptionSync.h"
+#include "core/sync/CSyncRun.h"
+#include "gui/shell/CDocCommands.h"
+#include "gui/shell/CMainFrame.h"
+#include "gui/views/CProjectView.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWindow>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+QElapsedTimer g_clock;
+
+double Seconds(qint64 nanoseconds)
+{
+    return double(nanoseconds) / 1e9;
+}
+
+// The largest gap between two ticks of a 5 ms timer since the last Reset.
+class CHeartbeat
+{
+public:
+    CHeartbeat()
+    {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const qint64 now = g_clock.nsecsElapsed();
+            m_worst = std::max(m_worst, now - m_last);
+            m_last = now;
+        });
+        m_timer.start();
+        Reset();
+    }
+    void Reset()
+    {
+        m_last = g_clock.nsecsElapsed();
+        m_worst = 0;
+    }
+    qint64 Worst() const { return std::max(m_worst, g_clock.nsecsElapsed() - m_last); }
+
+private:
+    QTimer m_timer;
+    qint64 m_last = 0;
+    qint64 m_worst = 0;
+};
+
+// Runs the event loop until `done` holds (tested every 10 ms), then `settle` ms more.
+void SpinUntil(const std::function<bool()>& done, int settle = 100)
+{
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (done())
+            loop.quit();
+    });
+    poll.start();
+    if (!done())
+        loop.exec();
+    QTimer::singleShot(settle, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void Report(const char* what, qint64 nanoseconds)
+{
+    std::printf("%-28s %8.3f s\n", what, Seconds(nanoseconds));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    g_clock.start();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    if (args.isEmpty()) {
+        std::fprintf(stderr, "usage: window_bench DOC.snc [--flags 0x8F] [--no-run]\n");
+        return 2;
+    }
+    const QString path = args.first();
+    quint32 flags = 0x8F;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--flags")); at >= 0 && at + 1 < args.size())
+        flags = args.at(at + 1).toUInt(nullptr, 0);
+    const bool run = !args.contains(QStringLiteral("--no-run"));
+
+    // A profile of its own, and every question answered with what changes nothing.
+    QTemporaryDir scratch;
+    CProfile::SetInstancePath(scratch.filePath(QStringLiteral("Pairwell.ini")));
+    CCautiousPrompt prompt;
+    CPromptScope scope(prompt);
+    CHeartbeat heartbeat;
+
+    CMyDoc doc;
+    CMainFrame frame(doc);
+    frame.ShowInitially(false);
+    frame.DocCommands().OpenDocumentFile(path);
+    SpinUntil([&] { return frame.windowHandle() && frame.windowHandle()->isExposed(); }, 0);
+    Report("window shown", g_clock.nsecsElapsed());
+    SpinUntil([&] { return !doc.IsLoading(); }, 0);
+    Report("rescan done", g_clock.nsecsElapsed());
+    Report("longest stall: open", heartbeat.Worst());
+    if (doc.GetPathName().isEmpty())
+        return 1;
+
+    heartbeat.Reset();
+    qint64 expandTime = 0;
+    bool expanded = false;
+    QTimer::singleShot(0, [&] {
+        const qint64 begin = g_clock.nsecsElapsed();
+        frame.TreeView().ExpandSubtree(frame.TreeView().RootItem());
+        expandTime = g_clock.nsecsElapsed() - begin;
+        expanded = true;
+    });
+    SpinUntil([&] { return expanded; });
+    Report("expand-all", expandTime);
+    Report("longest stall: expand-all", heartbeat.Worst());
+
+    // The preview of an export of every project: the hook notes when the list is ready.
+    CAppOptionSync options;
+    options.Flags = flags;
+    bool execute = false;
+    qint64 listed = 0;
+    qsizetype rows = 0;
+    SyncHooks hooks = doc.GetSyncHooks();
+    hooks.preview = [&](SyncLists& lists) {
+        listed = g_clock.nsecsElapsed();
+        rows = lists.copySources.size() + lists.deletions.size();
+        return execute;
+    };
+    doc.SetSyncHooks(hooks);
+    const auto synchronize = [&](const char* title, const char* stallTitle) {
+        heartbeat.Reset();
+        bool done = false;
+        qint64 begin = 0;
+        qint64 end = 0;
+        QTimer::singleShot(0, [&] {
+            begin = g_clock.nsecsElapsed();
+            doc.SetPreview(true);
+            doc.Synchronize(&doc.GetRoot(), options, SyncDirection::Export);
+            end = g_clock.nsecsElapsed();
+            done = true;
+        });
+        SpinUntil([&] { return done; });
+        Report(title, (execute ? end : listed) - begin);
+        Report(stallTitle, heartbeat.Worst());
+    };
+    synchronize("preview", "longest stall: preview");
+    std::printf("%-28s %8lld\n", "preview rows", static_cast<long long>(rows));
+    if (run) {
+        execute = true;
+        synchronize("run", "longest stall: run");
+    }
+    return 0;
+}

@@ -1,0 +1,179 @@
+// Opening a document on a worker thread: the projects join the tree only
+// whole, the result equals the one of an opening that waits, and a
+// cancelled opening leaves neither a node nor a thread behind.
+#include "core/filters/FilterSet.h"
+#include "core/model/CMyDoc.h"
+#include "core/model/CSyncProject.h"
+#include "core/model/ProjectCreation.h"
+#include "core/platform/Prompt.h"
+#include "core/settings/CAppOptionSync.h"
+#include "support/TestDir.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <functional>
+
+namespace {
+
+constexpr qint64 kBase = 1700000000;
+
+QString S(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+// The threads of this process.
+int ThreadCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+// A line per node below `parent`: its path in the tree, its folders, its
+// file records and whether they hold every file.
+QStringList Shape(const CProject& parent)
+{
+    QStringList lines;
+    parent.ForEachDescendant([&lines](CSyncProject& node) {
+        QStringList records;
+        for (const CFileSyncStatus& record : node.FolderStatus())
+            records << record.GetName() + QString::number(int(record.GetState()));
+        records.sort();
+        lines << node.GetFolder(0) + QLatin1Char('|') + node.GetFolder(1) + QLatin1Char('|')
+                + records.join(QLatin1Char(',')) + QLatin1Char('|')
+                + QString::number(node.FolderStatus().HoldsAllFiles());
+    });
+    return lines;
+}
+
+class DocumentLoad : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        GlobalOptionSync().Flags = SyncFlag::Default;
+        GlobalFilterSet().RemoveAll();
+    }
+    void TearDown() override { GlobalOptionSync().Flags = SyncFlag::Default; }
+
+    // A project "<name>" with `folders` subfolders of a few files each side.
+    void MakeProject(CMyDoc& doc, const QString& name, int folders)
+    {
+        for (int i = 0; i < folders; ++i) {
+            const QString sub = name + QStringLiteral("/d%1/").arg(i);
+            dir.WriteFile(sub + S("a.txt"), "a", kBase);
+            dir.WriteFile(sub + S("b.txt"), "b", kBase + 1);
+            dir.WriteFile(name + QStringLiteral("-t/d%1/a.txt").arg(i), "a", kBase);
+        }
+        dir.WriteFile(name + S("-t/gone/x.txt"), "x", kBase);
+        NewProjectValues values;
+        values.projectFolder = dir.MakeFolder(name);
+        values.targetFolder = dir.MakeFolder(name + S("-t"));
+        ASSERT_NE(CreateProject(doc.GetRoot(), values), nullptr);
+    }
+    QString MakeDocument(int projects, int folders)
+    {
+        CMyDoc doc;
+        doc.SetCommonFilterSelection({S("common")});
+        for (int i = 0; i < projects; ++i)
+            MakeProject(doc, QStringLiteral("proj%1").arg(i), folders);
+        const QString path = dir.PathOf(S("doc.snc"));
+        EXPECT_TRUE(doc.OnSaveDocument(path));
+        return path;
+    }
+
+    TestDir dir;
+};
+
+} // namespace
+
+TEST_F(DocumentLoad, GivesTheTreeOfAnOpeningThatWaitsOneWholeProjectAtATime)
+{
+    const QString path = MakeDocument(3, 20);
+    CMyDoc reference;
+    ASSERT_TRUE(reference.OnOpenDocument(path));
+
+    CMyDoc doc;
+    QStringList handed;
+    QObject::connect(&doc, &CMyDoc::ProjectLoaded, [&](CSyncProject* project) {
+        // Whole when it arrives: its subtree as the waiting opening built it.
+        CSyncProject* same = reference.GetRoot().FindChild(project->GetDisplayName());
+        ASSERT_NE(same, nullptr);
+        EXPECT_EQ(Shape(*project), Shape(*same));
+        EXPECT_EQ(project->FolderStatus().Count(), same->FolderStatus().Count());
+        EXPECT_EQ(project->GetDocument(), &doc);
+        project->ForEachDescendant([&doc](CSyncProject& node) { EXPECT_EQ(node.GetDocument(), &doc); });
+        handed << project->GetDisplayName();
+    });
+    bool finished = false;
+    QObject::connect(&doc, &CMyDoc::LoadFinished, [&](bool ok) { finished = ok; });
+    doc.BeginOpenDocument(path);
+    EXPECT_TRUE(doc.IsLoading());
+    EXPECT_TRUE(doc.GetPathName().isEmpty());
+    EXPECT_TRUE(doc.WaitForLoading());
+
+    EXPECT_TRUE(finished);
+    EXPECT_FALSE(doc.IsLoading());
+    EXPECT_EQ(handed, (QStringList{S("proj0"), S("proj1"), S("proj2")}));
+    EXPECT_EQ(doc.GetPathName(), path);
+    EXPECT_EQ(doc.GetCommonFilterSelection(), QStringList{S("common")});
+    EXPECT_EQ(Shape(doc.GetRoot()), Shape(reference.GetRoot()));
+    EXPECT_FALSE(doc.IsModified());
+}
+
+TEST_F(DocumentLoad, CancelledOpeningLeavesNoNodeAndNoThread)
+{
+    const QString path = MakeDocument(4, 150);
+    const int threadsBefore = ThreadCount();
+    for (int round = 0; round < 3; ++round) {
+        CMyDoc doc;
+        int loaded = 0;
+        QObject::connect(&doc, &CMyDoc::ProjectLoaded, [&](CSyncProject*) {
+            ++loaded;
+            // Cancelled from the hand-over of the first project: nothing more joins.
+            doc.CancelLoading();
+        });
+        bool finishedSignal = false;
+        QObject::connect(&doc, &CMyDoc::LoadFinished, [&](bool) { finishedSignal = true; });
+        doc.BeginOpenDocument(path);
+        if (round == 0)
+            doc.CancelLoading(); // at once, before anything was handed over
+        else
+            doc.WaitForLoading();
+        EXPECT_FALSE(doc.IsLoading());
+        EXPECT_LE(loaded, 1);
+        EXPECT_EQ(doc.GetRoot().ChildCount(), 0) << round;
+        EXPECT_TRUE(doc.GetPathName().isEmpty());
+        EXPECT_TRUE(doc.GetCommonFilterSelection().isEmpty());
+        EXPECT_FALSE(finishedSignal);
+        EXPECT_EQ(ThreadCount(), threadsBefore);
+    }
+    // A document destroyed during its opening waits for the worker.
+    {
+        CMyDoc doc;
+        doc.BeginOpenDocument(path);
+    }
+    EXPECT_EQ(ThreadCount(), threadsBefore);
+}
+
+TEST_F(DocumentLoad, ADamagedOrMissingFileIsReportedAndLeavesAnEmptyDocument)
+{
+    const QString damaged = dir.WriteFile(S("damaged.snc"), QByteArray("\x01\x00\xFF\xFE", 4));
+    const QString missing = dir.PathOf(S("missing.snc"));
+    for (const QString& path : {damaged, missing}) {
+        CScriptedPrompt prompt;
+        CPromptScope scope(prompt);
+        prompt.Push(PromptAnswer::Ok);
+        CMyDoc doc;
+        bool result = true;
+        QObject::connect(&doc, &CMyDoc::LoadFinished, [&](bool ok) { result = ok; });
+        doc.BeginOpenDocument(path);
+        EXPECT_FALSE(doc.WaitForLoading());
+        EXPECT_FALSE(result);
+        EXPECT_EQ(doc.GetRoot().ChildCount(), 0);
+        EXPECT_TRUE(doc.GetPathName().isEmpty());
+        ASSERT_EQ(prompt.Requests().size(), 1u);
+        EXPECT_TRUE(prompt.Requests()[0].text.startsWith(path));
+        EXPECT_EQ(doc.LastError(), prompt.Requests()[0].text);
+    }
+}
