@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/settings/CAppOptionSync.h"
 #include "core/sync/CFileOperation.h"
 #include "core/sync/SyncDirection.h"
 
@@ -7,7 +8,6 @@
 #include <QStringList>
 #include <functional>
 
-class CAppOptionSync;
 class CDirSyncStatus;
 class CMyDoc;
 class CProject;
@@ -189,7 +189,7 @@ private:
     bool m_unattended = false;
     bool m_showProblems = true;
     bool m_useRescannedRecords = false;
-    quint32 m_flags = 0;
+    SyncFlags m_flags;
     QString m_logPath;
     SyncDirection m_direction = SyncDirection::Export;
     CPairRoots m_roots; // the root folders of the visited nodes' pairs
