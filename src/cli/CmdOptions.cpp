@@ -45,10 +45,10 @@ void Print(const CAppOptionDisp& disp, const CAppOptionSync& sync, const CAppOpt
     if (json) {
         const QJsonObject result{
             {QStringLiteral("OptionDisp"),
-                QJsonObject{{QStringLiteral("Flags"), static_cast<qint64>(disp.Flags)},
+                QJsonObject{{QStringLiteral("Flags"), static_cast<qint64>(disp.Flags.toInt())},
                     {QStringLiteral("HelpFilePath"), disp.HelpFilePath}}},
             {QStringLiteral("OptionSync"),
-                QJsonObject{{QStringLiteral("Flags"), static_cast<qint64>(sync.Flags)},
+                QJsonObject{{QStringLiteral("Flags"), static_cast<qint64>(sync.Flags.toInt())},
                     {QStringLiteral("LogFilePath"), sync.LogFilePath}}},
             {QStringLiteral("OptionTool"),
                 QJsonObject{{QStringLiteral("PathToolCompareText"), tool.PathToolCompareText},
@@ -57,9 +57,9 @@ void Print(const CAppOptionDisp& disp, const CAppOptionSync& sync, const CAppOpt
         PrintOut(QString::fromUtf8(QJsonDocument(result).toJson(QJsonDocument::Indented)).trimmed());
         return;
     }
-    PrintOut(QStringLiteral("OptionDisp.Flags = ") + Hex(disp.Flags));
+    PrintOut(QStringLiteral("OptionDisp.Flags = ") + Hex(disp.Flags.toInt()));
     PrintOut(QStringLiteral("OptionDisp.HelpFilePath = ") + disp.HelpFilePath);
-    PrintOut(QStringLiteral("OptionSync.Flags = ") + Hex(sync.Flags));
+    PrintOut(QStringLiteral("OptionSync.Flags = ") + Hex(sync.Flags.toInt()));
     PrintOut(QStringLiteral("OptionSync.LogFilePath = ") + sync.LogFilePath);
     PrintOut(QStringLiteral("OptionTool.PathToolCompareText = ") + tool.PathToolCompareText);
     PrintOut(QStringLiteral("OptionTool.PathToolCompareBin = ") + tool.PathToolCompareBin);
@@ -92,11 +92,11 @@ bool SetOption(const QString& name, const QString& value)
     CAppOptionSync& sync = GlobalOptionSync();
     CAppOptionTool& tool = GlobalOptionTool();
     if (name == QLatin1String("OptionDisp.Flags"))
-        disp.Flags = *ParseFlags(value);
+        disp.Flags = DispFlags::fromInt(*ParseFlags(value));
     else if (name == QLatin1String("OptionDisp.HelpFilePath"))
         disp.HelpFilePath = value;
     else if (name == QLatin1String("OptionSync.Flags"))
-        sync.Flags = *ParseFlags(value);
+        sync.Flags = SyncFlags::fromInt(*ParseFlags(value));
     else if (name == QLatin1String("OptionSync.LogFilePath"))
         sync.LogFilePath = value;
     else if (name == QLatin1String("OptionTool.PathToolCompareText"))

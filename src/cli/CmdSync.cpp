@@ -73,7 +73,8 @@ CAppOptionSync RunOptionsFor(const RunNode& target, const RunRequest& request)
     if (!request.flags && request.changes.empty() && !request.log)
         return effective;
     CAppOptionSync working;
-    working.Flags = ApplyFlagChanges(request.flags.value_or(effective.Flags), request.changes);
+    working.Flags
+        = ApplyFlagChanges(SyncFlags::fromInt(request.flags.value_or(effective.Flags.toInt())), request.changes);
     working.LogFilePath = request.log.value_or(QString());
     return working;
 }
@@ -114,7 +115,7 @@ void PrintPlan(const CMyDoc& doc, const CAppOptionSync& options, const RunReques
             copies.append(QJsonArray{doc.GetCopySources().at(i), doc.GetCopyDestinations().value(i)});
         PrintJson({{QStringLiteral("deletions"), QJsonArray::fromStringList(doc.GetDeletions())},
             {QStringLiteral("copies"), copies}, {QStringLiteral("direction"), request.verb},
-            {QStringLiteral("flags"), qint64(options.Flags)}, {QStringLiteral("summary"), PlanJson(totals)}});
+            {QStringLiteral("flags"), qint64(options.Flags.toInt())}, {QStringLiteral("summary"), PlanJson(totals)}});
         return;
     }
     for (const QString& line : PlanLines(totals))
@@ -183,11 +184,12 @@ void PrintRunSummary(const CMyDoc& doc, const SyncRunResult& result, const Measu
         OutcomeOf(result.copies, doc.GetCopySources().size(), measured.copies),
         OutcomeOf(result.deletions, doc.GetDeletions().size(), measured.deletions), result.logPath};
     if (request.json) {
-        PrintJson({{QStringLiteral("direction"), request.verb}, {QStringLiteral("flags"), qint64(options.Flags)},
-            {QStringLiteral("outcome"), OutcomeName(result.outcome)}, {QStringLiteral("exitCode"), exitCode},
-            {QStringLiteral("log"), result.logPath.isEmpty() ? QJsonValue() : QJsonValue(result.logPath)},
-            {QStringLiteral("summary"), RunJson(totals)},
-            {QStringLiteral("problems"), QJsonArray::fromStringList(result.problems)}});
+        PrintJson(
+            {{QStringLiteral("direction"), request.verb}, {QStringLiteral("flags"), qint64(options.Flags.toInt())},
+                {QStringLiteral("outcome"), OutcomeName(result.outcome)}, {QStringLiteral("exitCode"), exitCode},
+                {QStringLiteral("log"), result.logPath.isEmpty() ? QJsonValue() : QJsonValue(result.logPath)},
+                {QStringLiteral("summary"), RunJson(totals)},
+                {QStringLiteral("problems"), QJsonArray::fromStringList(result.problems)}});
         return;
     }
     for (const QString& line : RunLines(totals))

@@ -86,8 +86,8 @@ QString NodeLine(CSyncProject& node, bool scan, int depth)
     if (node.HasFlag(NodeFlag::OwnFilter))
         parts << QStringLiteral("filters=") + node.GetOwnFilterSelection().join(QLatin1Char(','));
     if (node.HasFlag(NodeFlag::OwnSyncOptions))
-        parts << QStringLiteral("options=") + FlagsText(node.GetOwnSyncOptions().Flags);
-    parts << QStringLiteral("flags=") + FlagsText(node.GetFlags());
+        parts << QStringLiteral("options=") + FlagsText(node.GetOwnSyncOptions().Flags.toInt());
+    parts << QStringLiteral("flags=") + FlagsText(node.GetFlags().toInt());
     return parts.join(QStringLiteral("  "));
 }
 
@@ -120,7 +120,7 @@ QJsonObject NodeObject(const StoredChild& child, bool scan)
     object.insert(QStringLiteral("displayName"), node.GetDisplayName());
     object.insert(QStringLiteral("project"), node.GetFolder(0));
     object.insert(QStringLiteral("target"), node.GetFolder(1));
-    object.insert(QStringLiteral("flags"), qint64(node.GetFlags()));
+    object.insert(QStringLiteral("flags"), qint64(node.GetFlags().toInt()));
     object.insert(QStringLiteral("ownFilters"),
         node.HasFlag(NodeFlag::OwnFilter) ? QJsonValue(QJsonArray::fromStringList(node.GetOwnFilterSelection()))
                                           : QJsonValue(QJsonValue::Null));

@@ -10,14 +10,14 @@ struct NamedFlag
 {
     QString on;
     QString off; // empty: none
-    quint32 mask;
-    quint32 onValue;
+    SyncFlags mask;
+    SyncFlags onValue;
     QString help;
 };
 
-constexpr quint32 Mode(int mode)
+constexpr SyncFlags Mode(int mode)
 {
-    return quint32(mode) << SyncFlag::TransferModeShift;
+    return TransferMode::Bits(mode);
 }
 
 const std::vector<NamedFlag>& NamedFlags()
@@ -142,7 +142,7 @@ std::vector<RunFlagChange> NamedFlagChanges(const CliArgs& args, QString* error)
         if (args.Has(flag.on))
             changes.push_back({flag.on, flag.mask, flag.onValue});
         if (!flag.off.isEmpty() && args.Has(flag.off))
-            changes.push_back({flag.off, flag.mask, 0});
+            changes.push_back({flag.off, flag.mask, {}});
     }
     for (size_t i = 0; i < changes.size(); ++i) {
         for (size_t j = i + 1; j < changes.size(); ++j) {
@@ -155,7 +155,7 @@ std::vector<RunFlagChange> NamedFlagChanges(const CliArgs& args, QString* error)
     return changes;
 }
 
-quint32 ApplyFlagChanges(quint32 flags, const std::vector<RunFlagChange>& changes)
+SyncFlags ApplyFlagChanges(SyncFlags flags, const std::vector<RunFlagChange>& changes)
 {
     for (const RunFlagChange& change : changes)
         flags = (flags & ~change.mask) | change.value;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CliVerb.h"
+#include "core/settings/CAppOptionSync.h"
 #include "core/sync/SyncDirection.h"
 
 #include <QString>
@@ -20,8 +21,8 @@ class CliArgs;
 struct RunFlagChange
 {
     QString option;
-    quint32 mask = 0;
-    quint32 value = 0;
+    SyncFlags mask;
+    SyncFlags value;
 };
 
 // Every option of export and import, for the parser and the help.
@@ -33,4 +34,4 @@ CliVerbHelp RunVerbHelp(SyncDirection direction);
 // "--newer-only --missing-only") are bad usage: `error` says which, and the
 // result is empty.
 std::vector<RunFlagChange> NamedFlagChanges(const CliArgs& args, QString* error);
-quint32 ApplyFlagChanges(quint32 flags, const std::vector<RunFlagChange>& changes);
+SyncFlags ApplyFlagChanges(SyncFlags flags, const std::vector<RunFlagChange>& changes);

@@ -70,7 +70,7 @@ protected:
         return added;
     }
 
-    CAppOptionSync Options(quint32 flags) const
+    CAppOptionSync Options(SyncFlags flags) const
     {
         CAppOptionSync options;
         options.Flags = flags;
@@ -79,7 +79,7 @@ protected:
     }
 
     // Runs with a fresh CSyncRun and keeps its result.
-    bool Run(CProject* node, quint32 flags, SyncDirection direction, bool unattended = false)
+    bool Run(CProject* node, SyncFlags flags, SyncDirection direction, bool unattended = false)
     {
         CSyncRun run(doc);
         if (unattended)

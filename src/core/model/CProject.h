@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFlags>
 #include <QString>
 #include <QtGlobal>
 #include <atomic>
@@ -12,13 +13,20 @@ class CSyncProject;
 
 // Bits of a node's flags. Bits without a name have no meaning; they are kept
 // and stored with the node.
-namespace NodeFlag {
-constexpr quint32 OwnFilter = 0x10; // the node's own filter selection is in force
-constexpr quint32 OwnSyncOptions = 0x20; // the node's own sync options are in force
-constexpr quint32 Changed = 0x10000; // created by a rescan or changed since the last store; never stored
-constexpr quint32 NoSync = 0x20000; // "このフォルダを同期しない"
-constexpr quint32 NoSubfolderSearch = 0x40000; // "サブフォルダを検索しない"
-} // namespace NodeFlag
+enum class NodeFlag : quint32 {
+    OwnFilter = 0x10, // the node's own filter selection is in force
+    OwnSyncOptions = 0x20, // the node's own sync options are in force
+    Changed = 0x10000, // created by a rescan or changed since the last store; never stored
+    NoSync = 0x20000, // "このフォルダを同期しない"
+    NoSubfolderSearch = 0x40000, // "サブフォルダを検索しない"
+};
+Q_DECLARE_FLAGS(NodeFlags, NodeFlag)
+Q_DECLARE_OPERATORS_FOR_FLAGS(NodeFlags)
+// Lets `flags &= ~NodeFlag::X` clear a bit.
+constexpr NodeFlags operator~(NodeFlag flag) noexcept
+{
+    return ~NodeFlags(flag);
+}
 
 // A long walk over the tree that runs on a worker thread: the thread that
 // started it asks it to stop with `cancel` and reads how far it got. The walk

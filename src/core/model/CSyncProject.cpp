@@ -72,7 +72,7 @@ void CSyncProject::Rescan()
             continue;
         }
         enumerated[side] = true;
-        const quint32 options = GetEffectiveSyncOptions().Flags;
+        const SyncFlags options = GetEffectiveSyncOptions().Flags;
         const bool skipHiddenFiles = options & SyncFlag::SkipHiddenFiles;
         const bool skipHiddenFolders = options & SyncFlag::SkipHiddenFolders;
         while (finder->Next()) {

@@ -41,10 +41,10 @@ public:
     // Destroys every child, then sets both folders (which empties the file records).
     bool SetFolders(const QString& project, const QString& target);
 
-    quint32 GetFlags() const { return m_flags; }
+    NodeFlags GetFlags() const { return m_flags; }
     // Replaces every bit at once (reading a document, tests); Changed is not set.
-    void SetFlags(quint32 flags) { m_flags = flags; }
-    bool HasFlag(quint32 flag) const { return (m_flags & flag) != 0; }
+    void SetFlags(NodeFlags flags) { m_flags = flags; }
+    bool HasFlag(NodeFlags flags) const { return m_flags.testAnyFlags(flags); }
     bool IsNoSync() const { return HasFlag(NodeFlag::NoSync); }
     bool IsNoSubfolderSearch() const { return HasFlag(NodeFlag::NoSubfolderSearch); }
     // Set or clear the switch; when it changes, the node is marked changed.
@@ -92,7 +92,7 @@ private:
     void ApplyFilterSettingHere(bool useCommon, const QStringList& selection);
     void ApplySyncOptionsHere(bool useCommon, const CAppOptionSync& options);
 
-    quint32 m_flags = 0;
+    NodeFlags m_flags;
     QStringList m_ownFilters;
     CAppOptionSync m_ownOptions;
     CDirSyncStatus m_status;

@@ -24,8 +24,8 @@ const QByteArray& NodeClassName()
 void WriteNodeTail(CSncWriter& writer, const CSyncProject& node)
 {
     writer.WriteString(node.GetName());
-    const quint32 flags = node.GetFlags() & ~NodeFlag::Changed;
-    writer.WriteDword(flags);
+    const NodeFlags flags = node.GetFlags() & ~NodeFlag::Changed;
+    writer.WriteDword(flags.toInt());
     writer.WriteString(node.GetFolder(0));
     writer.WriteString(node.GetFolder(1));
     if (flags & NodeFlag::OwnFilter) {
@@ -43,7 +43,7 @@ void WriteNodeTail(CSncWriter& writer, const CSyncProject& node)
 void ReadNodeTail(CSncReader& reader, CSyncProject& node)
 {
     node.SetName(reader.ReadString());
-    const quint32 flags = reader.ReadDword();
+    const NodeFlags flags = NodeFlags::fromInt(reader.ReadDword());
     reader.ReadString(); // the folders, stored before the selection, are read again below
     reader.ReadString();
     QStringList ownFilters;

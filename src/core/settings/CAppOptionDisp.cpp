@@ -24,7 +24,7 @@ void CAppOptionDisp::Load(const CProfile& profile)
 {
     // A missing value reads as -1, and so does a stored 0xFFFFFFFF: both give the default.
     const int flags = profile.GetProfileInt(SectionName(), kFlags, -1);
-    Flags = flags == -1 ? DispFlag::Default : static_cast<quint32>(flags);
+    Flags = flags == -1 ? DispFlag::Default : DispFlags::fromInt(static_cast<quint32>(flags));
     HelpFilePath = profile.GetProfileString(SectionName(), kHelpFilePath, QString());
 }
 
@@ -37,7 +37,7 @@ bool CAppOptionDisp::Save(CProfile& profile) const
 {
     // One replacement of the file: both values or neither.
     return profile.WriteProfileValues(
-        SectionName(), {{kFlags, QString::number(static_cast<int>(Flags))}, {kHelpFilePath, HelpFilePath}});
+        SectionName(), {{kFlags, QString::number(static_cast<int>(Flags.toInt()))}, {kHelpFilePath, HelpFilePath}});
 }
 
 CAppOptionDisp& GlobalOptionDisp()

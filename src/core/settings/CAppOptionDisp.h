@@ -1,30 +1,38 @@
 #pragma once
 
+#include <QFlags>
 #include <QString>
 #include <QtGlobal>
 
 class CProfile;
 
 // Bits of the display options' Flags.
-namespace DispFlag {
-constexpr quint32 AlwaysShowFileInfo = 0x001; // always show the file sync information in the file list
-constexpr quint32 ToleranceIcon = 0x002; // distinct icon for files equal within the tolerance
-constexpr quint32 AutoSizeColumns = 0x004; // auto-size the file list columns
-constexpr quint32 ShowExcluded = 0x008; // show files excluded from synchronisation
-constexpr quint32 GridLines = 0x010; // grid lines in the file list (after a restart)
-constexpr quint32 ShowProjectState = 0x020; // show the project sync state in the tree
-constexpr quint32 TreeLines = 0x040; // lines between tree items (after a restart)
-constexpr quint32 MinimizeToTray = 0x080; // minimise to the task tray
-constexpr quint32 HideStateExplanation = 0x100; // do not show the sync-state explanation
-constexpr quint32 ExpandAll = 0x200; // expand every item when a project is shown
-constexpr quint32 Default = 0x2B;
-} // namespace DispFlag
+enum class DispFlag : quint32 {
+    AlwaysShowFileInfo = 0x001, // always show the file sync information in the file list
+    ToleranceIcon = 0x002, // distinct icon for files equal within the tolerance
+    AutoSizeColumns = 0x004, // auto-size the file list columns
+    ShowExcluded = 0x008, // show files excluded from synchronisation
+    GridLines = 0x010, // grid lines in the file list (after a restart)
+    ShowProjectState = 0x020, // show the project sync state in the tree
+    TreeLines = 0x040, // lines between tree items (after a restart)
+    MinimizeToTray = 0x080, // minimise to the task tray
+    HideStateExplanation = 0x100, // do not show the sync-state explanation
+    ExpandAll = 0x200, // expand every item when a project is shown
+    Default = 0x2B,
+};
+Q_DECLARE_FLAGS(DispFlags, DispFlag)
+Q_DECLARE_OPERATORS_FOR_FLAGS(DispFlags)
+// Lets `flags &= ~DispFlag::X` clear a bit.
+constexpr DispFlags operator~(DispFlag flag) noexcept
+{
+    return ~DispFlags(flag);
+}
 
 // Display options, profile section "OptionDisp". Bits without a control are kept as read.
 class CAppOptionDisp
 {
 public:
-    quint32 Flags = DispFlag::Default;
+    DispFlags Flags = DispFlag::Default;
     QString HelpFilePath;
 
     // Reads "Flags" (missing or -1: the default) and "HelpFilePath".

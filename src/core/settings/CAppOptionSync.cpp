@@ -25,7 +25,7 @@ void CAppOptionSync::Load(const CProfile& profile)
 {
     // A missing value reads as -1, and so does a stored 0xFFFFFFFF: both give the default.
     const int flags = profile.GetProfileInt(SectionName(), kFlags, -1);
-    Flags = flags == -1 ? SyncFlag::Default : static_cast<quint32>(flags);
+    Flags = flags == -1 ? SyncFlag::Default : SyncFlags::fromInt(static_cast<quint32>(flags));
     LogFilePath = profile.GetProfileString(SectionName(), kLogFilePath, QString());
     // On unless turned off: a profile from before the setting existed gets it too.
     TrashReplaced = profile.GetProfileInt(SectionName(), kTrashReplaced, 1) != 0;
@@ -40,7 +40,7 @@ bool CAppOptionSync::Save(CProfile& profile) const
 {
     // One replacement of the file: both values or neither.
     return profile.WriteProfileValues(SectionName(),
-        {{kFlags, QString::number(static_cast<int>(Flags))}, {kLogFilePath, LogFilePath},
+        {{kFlags, QString::number(static_cast<int>(Flags.toInt()))}, {kLogFilePath, LogFilePath},
             {kTrashReplaced, QString::number(TrashReplaced ? 1 : 0)}});
 }
 
@@ -48,8 +48,7 @@ void CAppOptionSync::SetTransferMode(int mode)
 {
     if (mode == GetTransferMode())
         return;
-    const quint32 bits = (static_cast<quint32>(mode) << SyncFlag::TransferModeShift) & SyncFlag::TransferModeMask;
-    Flags = (Flags & ~SyncFlag::TransferModeMask) | bits;
+    Flags = (Flags & ~SyncFlags(SyncFlag::TransferModeMask)) | TransferMode::Bits(mode);
 }
 
 CAppOptionSync& GlobalOptionSync()

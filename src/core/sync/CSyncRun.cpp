@@ -337,7 +337,7 @@ void CSyncRun::CollectFileActions(const CSyncProject& node, const CDirSyncStatus
     const SyncState sourceNewer = exporting ? SyncProjectNewer : SyncTargetNewer;
     const SyncState sourceOnly = exporting ? SyncProjectOnly : SyncTargetOnly;
     const SyncState destinationOnly = exporting ? SyncTargetOnly : SyncProjectOnly;
-    int mode = int((m_flags & SyncFlag::TransferModeMask) >> SyncFlag::TransferModeShift);
+    int mode = TransferMode::Of(m_flags);
     if (mode == 3)
         mode = TransferMode::UpdatedAndAdded;
     const bool deleteFiles = (m_flags & SyncFlag::DeleteFiles) && mayDelete;
@@ -540,7 +540,7 @@ void CSyncRun::ReportProblems()
 namespace {
 
 // The flags of a run's file operations.
-FileOpFlags OperationFlags(quint32 syncFlags, bool autoSync)
+FileOpFlags OperationFlags(SyncFlags syncFlags, bool autoSync)
 {
     FileOpFlags flags;
     if (syncFlags & SyncFlag::RecycleBin)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/settings/CAppOptionSync.h"
 #include "core/sync/CFileOperation.h"
 #include "core/sync/PlanStamps.h"
 #include "core/sync/RunRecord.h"
@@ -9,7 +10,6 @@
 #include <QStringList>
 #include <functional>
 
-class CAppOptionSync;
 class CDirSyncStatus;
 struct RescanControl;
 class CMyDoc;
@@ -233,7 +233,7 @@ private:
     bool m_collectCancelled = false;
     int m_foldersScanned = 0;
     int m_foldersFromRecords = 0;
-    quint32 m_flags = 0;
+    SyncFlags m_flags;
     QString m_logPath;
     SyncDirection m_direction = SyncDirection::Export;
     CPairRoots m_roots; // the root folders of the visited nodes' pairs

@@ -45,7 +45,7 @@ CSyncProjectPropOptionPp::CSyncProjectPropOptionPp(QWidget* parent)
         m_modes.push_back(radio);
     }
 
-    const std::tuple<quint32, int, QString> bitTexts[] = {
+    const std::tuple<SyncFlag, int, QString> bitTexts[] = {
         {SyncFlag::DeleteFiles, 1010, QStringLiteral("同期元に存在しないファイルを削除する(&D)")},
         {SyncFlag::CopyEmptyFolders, 1069, QStringLiteral("ファイルの存在しないフォルダを同期先にコピーする(&E)")},
         {SyncFlag::DeleteFolders, 1070, QStringLiteral("同期元に存在しないフォルダを削除する(&G)")},
@@ -98,8 +98,8 @@ void CSyncProjectPropOptionPp::ShowOptions()
 {
     m_choice = m_useOwn->isChecked() ? 1 : 0;
     const bool own = m_choice == 1;
-    const quint32 flags = own ? m_options.Flags : GlobalOptionSync().Flags;
-    const int mode = static_cast<int>((flags & SyncFlag::TransferModeMask) >> SyncFlag::TransferModeShift);
+    const SyncFlags flags = own ? m_options.Flags : GlobalOptionSync().Flags;
+    const int mode = TransferMode::Of(flags);
     // TransferMode 3 has no button: none is checked, and the mode is kept.
     for (size_t i = 0; i < m_modes.size(); ++i) {
         QRadioButton* radio = m_modes[i];

@@ -55,7 +55,7 @@ private:
     std::vector<QRadioButton*> m_modes; // TransferMode 0, 1, 2
     struct BitBox
     {
-        quint32 mask;
+        SyncFlag mask;
         QCheckBox* box;
     };
     std::vector<BitBox> m_bits; // bits 2, 1, 3, 0

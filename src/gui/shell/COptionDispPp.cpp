@@ -167,7 +167,7 @@ void COptionDispPp::OnOK()
     CAppOptionDisp& options = GlobalOptionDisp();
     // Bits without a check box (10-31) keep their values.
     for (size_t bit = 0; bit < m_bits.size(); ++bit) {
-        const quint32 mask = 1u << bit;
+        const DispFlag mask = DispFlag(1u << bit);
         if (m_bits[bit]->isChecked())
             options.Flags |= mask;
         else

@@ -21,7 +21,7 @@ constexpr int kDialogId = 116;
 
 COptionSyncPp::COptionSyncPp(QWidget* parent) : CPropertyPage(kDialogId, QStringLiteral("同期"), parent)
 {
-    const auto addBit = [this](quint32 mask, int id, const QString& label) {
+    const auto addBit = [this](SyncFlag mask, int id, const QString& label) {
         auto* box = new QCheckBox(label, this);
         box->setObjectName(IdName(id));
         MarkModifiedOn(box, &QCheckBox::toggled);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/settings/CAppOptionSync.h"
 #include "gui/shell/CPropertyPage.h"
 
 #include <vector>
@@ -28,7 +29,7 @@ private:
 
     struct BitBox
     {
-        quint32 mask;
+        SyncFlag mask;
         QCheckBox* box;
     };
     std::vector<BitBox> m_bits; // bits 0-3, 6-8, 10 and 11

@@ -34,7 +34,7 @@ QCheckBox* MakeCheckBox(const QString& text, int id, QWidget* parent)
 }
 
 // Sets or clears `bit` in `flags` only when the box says otherwise.
-void StoreBit(quint32& flags, quint32 bit, bool on)
+void StoreBit(SyncFlags& flags, SyncFlag bit, bool on)
 {
     if (((flags & bit) != 0) != on)
         flags ^= bit;
@@ -125,7 +125,7 @@ void CSyncOptionDlg::showEvent(QShowEvent* event)
 
 void CSyncOptionDlg::LoadControls()
 {
-    const quint32 flags = m_options.Flags;
+    const SyncFlags flags = m_options.Flags;
     // TransferMode 3 has no entry: the list then shows none and keeps it.
     const int mode = m_options.GetTransferMode();
     m_transfer->setCurrentIndex(mode < m_transfer->count() ? mode : -1);
@@ -141,7 +141,7 @@ void CSyncOptionDlg::LoadControls()
 
 void CSyncOptionDlg::StoreControls()
 {
-    quint32& flags = m_options.Flags;
+    SyncFlags& flags = m_options.Flags;
     StoreBit(flags, SyncFlag::DeleteFiles, m_deleteFiles->isChecked());
     StoreBit(flags, SyncFlag::CopyEmptyFolders, m_emptyFolders->isChecked());
     StoreBit(flags, SyncFlag::DeleteFolders, m_deleteFolders->isChecked());

@@ -113,7 +113,7 @@ protected:
     }
 };
 
-quint32 DisplayFlags()
+DispFlags DisplayFlags()
 {
     return GlobalOptionDisp().Flags;
 }
@@ -124,7 +124,7 @@ CFileSyncView::CFileSyncView(CMyDoc& doc, IMainFrame& frame, QWidget* parent)
     : QTreeWidget(parent), m_doc(doc), m_frame(frame)
 {
     // Grid lines are fixed when the view is made (the option asks for a restart).
-    const quint32 flags = DisplayFlags();
+    const DispFlags flags = DisplayFlags();
     m_gridLines = (flags & DispFlag::GridLines) != 0;
     m_noInfoTips = (flags & DispFlag::HideStateExplanation) != 0;
 
@@ -307,7 +307,7 @@ void CFileSyncView::FillRows(bool restoreSelection, const std::optional<QString>
     }
 
     CWaitCursor wait;
-    const quint32 flags = DisplayFlags();
+    const DispFlags flags = DisplayFlags();
     setUpdatesEnabled(false);
     ClearRows(); // the rows point into the table
     m_table.SetPaths(project->GetFolder(0), project->GetFolder(1));

@@ -54,7 +54,7 @@ CProjectView::CProjectView(CMyDoc& doc, IMainFrame& frame, QWidget* parent)
     : QTreeWidget(parent), m_doc(doc), m_frame(frame)
 {
     setObjectName(QStringLiteral("CProjectView"));
-    const quint32 flags = GlobalOptionDisp().Flags;
+    const DispFlags flags = GlobalOptionDisp().Flags;
     m_settings.linesMode = (flags & DispFlag::TreeLines) != 0;
     m_settings.showProjectState = (flags & DispFlag::ShowProjectState) != 0;
     m_settings.noInfoTips = (flags & DispFlag::HideStateExplanation) != 0;
@@ -263,7 +263,7 @@ void CProjectView::OnUpdate(int hint, CProject* object)
         return;
     if (object)
         m_current = object;
-    const quint32 flags = GlobalOptionDisp().Flags;
+    const DispFlags flags = GlobalOptionDisp().Flags;
     m_expandAll = (flags & DispFlag::ExpandAll) != 0;
     m_settings.noInfoTips = (flags & DispFlag::HideStateExplanation) != 0;
 

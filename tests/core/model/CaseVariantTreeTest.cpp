@@ -223,7 +223,7 @@ TEST_F(CaseVariantTree, EachVariantKeepsItsSettingsThroughSaveAndLoad)
     project.FindChild(S("foo"))->SetNoSubfolderSearch(true);
     project.FindChild(S("foo"))->ApplyFilterSetting(false, {S("lower")}, false);
     CAppOptionSync own;
-    own.Flags = 0x0F;
+    own.Flags = SyncFlags::fromInt(0x0F);
     project.FindChild(S("FOO"))->ApplySyncOptions(false, own, true);
     project.FindChild(S("FOO"))->ApplyFilterSetting(false, {S("upper"), S("more")}, false);
     project.Refresh(true);

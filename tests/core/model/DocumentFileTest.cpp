@@ -132,10 +132,10 @@ TEST_F(DocumentFile, OwnSelectionOnlyWithBit4AndNothingForOwnOptions)
     doc.SetCommonFilterSelection({QStringLiteral("c1"), QStringLiteral("c2")});
     CSyncProject& node = AddNode(doc.GetRoot(), QStringLiteral("/x/K"), QStringLiteral("/y/K"));
     CAppOptionSync own;
-    own.Flags = 0x0F;
+    own.Flags = SyncFlags::fromInt(0x0F);
     node.ApplySyncOptions(false, own, false);
     node.ApplyFilterSetting(false, {QStringLiteral("f")}, false);
-    node.SetFlags(node.GetFlags() | NodeFlag::Changed | 0x80000000);
+    node.SetFlags(node.GetFlags() | NodeFlag::Changed | NodeFlags::fromInt(0x80000000));
     const QByteArray expected = Hex("0100") + Str(QStringLiteral("K")) + kClassIntro + Hex("0000") + Str({})
         + Hex("30000080") + Str("/x/K") + Str("/y/K") + Hex("0100") + Str(QStringLiteral("f")) + Str("/x/K")
         + Str("/y/K") + Str({}) + Hex("0200") + Str(QStringLiteral("c1")) + Str(QStringLiteral("c2"));
@@ -266,7 +266,7 @@ TEST_F(DocumentFile, DeepTreeWithSettingsRoundTripsThroughAFile)
     d5->SetNoSync(true);
     top.FindChild(QStringLiteral("d0"))->FindChild(QStringLiteral("side"))->SetNoSubfolderSearch(true);
     CAppOptionSync own;
-    own.Flags = 0x1F;
+    own.Flags = SyncFlags::fromInt(0x1F);
     top.FindChild(QStringLiteral("d0"))->ApplySyncOptions(false, own, false);
     ASSERT_TRUE(doc.GetRoot().IsChanged());
 

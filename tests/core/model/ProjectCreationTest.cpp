@@ -120,7 +120,7 @@ TEST_F(ProjectCreation, SheetTitleAndInitialValues)
     EXPECT_EQ(ProjectSheetTitle(sub), QStringLiteral("/Shown/sub"));
 
     CAppOptionSync own;
-    own.Flags = 0x47;
+    own.Flags = SyncFlags::fromInt(0x47);
     project.ApplySyncOptions(false, own, false);
     project.ApplySyncOptions(true, own, false); // the own flags stay behind the common choice
     const ProjectSheetValues values = ReadProjectSheet(project);
@@ -257,12 +257,12 @@ TEST_F(ProjectCreation, SettingsPagesApplyToTheSubtree)
     CSyncProject& project = Create(QStringLiteral("a/Proj"), QString());
     CSyncProject& deeper = *project.FindChild(QStringLiteral("sub"))->FindChild(QStringLiteral("deeper"));
     CAppOptionSync own;
-    own.Flags = 0x1C1;
+    own.Flags = SyncFlags::fromInt(0x1C1);
     deeper.ApplySyncOptions(false, own, false);
 
     ProjectSheetValues values = ReadProjectSheet(project);
     values.optionsUseCommon = false;
-    values.options.Flags = 0x0D;
+    values.options.Flags = SyncFlags::fromInt(0x0D);
     values.optionsSubtree = true;
     values.filterUseCommon = false;
     values.ownFilters = {QStringLiteral("f")};

@@ -321,7 +321,7 @@ TEST_F(ProjectTree, EffectiveSettingsAndApplyingThemToASubtree)
     EXPECT_FALSE(project.IsChanged()); // settings are tracked by the caller
 
     CAppOptionSync own;
-    own.Flags = 0x0F;
+    own.Flags = SyncFlags::fromInt(0x0F);
     own.LogFilePath = QStringLiteral("/ignored");
     a.ApplySyncOptions(false, own, true);
     EXPECT_EQ(b.GetEffectiveSyncOptions().Flags, 0x0Fu);

@@ -30,14 +30,14 @@ TEST_F(AppOption, MissingValuesGiveTheDefaults)
 {
     CProfile profile(path);
     CAppOptionDisp disp;
-    disp.Flags = 0;
+    disp.Flags = DispFlags::fromInt(0);
     disp.HelpFilePath = QStringLiteral("stale");
     disp.Load(profile);
     EXPECT_EQ(disp.Flags, 0x2Bu);
     EXPECT_TRUE(disp.GetHelpFilePath().isEmpty());
 
     CAppOptionSync sync;
-    sync.Flags = 0;
+    sync.Flags = SyncFlags::fromInt(0);
     sync.LogFilePath = QStringLiteral("stale");
     sync.Load(profile);
     EXPECT_EQ(sync.Flags, 0x40u);
@@ -77,11 +77,12 @@ TEST_F(AppOption, UnusedBitsSurviveLoadEditSave)
     {
         CProfile profile(path);
         CAppOptionDisp disp;
-        disp.Flags = 0xFFFFFC00u | DispFlag::ToleranceIcon | DispFlag::ExpandAll;
+        disp.Flags = DispFlags::fromInt(0xFFFFFC00u) | DispFlag::ToleranceIcon | DispFlag::ExpandAll;
         disp.Save(profile);
         CAppOptionSync sync;
         // Bit 31, bit 9, bits 13-30 and TransferMode 3: nothing edits them.
-        sync.Flags = 0x80000000u | 0x7FFFE000u | 0x0200u | SyncFlag::TransferModeMask | SyncFlag::RecycleBin;
+        sync.Flags = SyncFlags::fromInt(0x80000000u | 0x7FFFE000u | 0x0200u) | SyncFlag::TransferModeMask
+            | SyncFlag::RecycleBin;
         sync.Save(profile);
     }
     CProfile profile(path);
@@ -112,7 +113,7 @@ TEST_F(AppOption, UnusedBitsSurviveLoadEditSave)
 TEST_F(AppOption, TransferModeReplacesOnlyItsTwoBits)
 {
     CAppOptionSync sync;
-    sync.Flags = 0xA5A5A5A5u; // transfer mode 2
+    sync.Flags = SyncFlags::fromInt(0xA5A5A5A5u); // transfer mode 2
     EXPECT_EQ(sync.GetTransferMode(), 2);
     sync.SetTransferMode(TransferMode::UpdatedOnly);
     EXPECT_EQ(sync.GetTransferMode(), 1);
@@ -127,7 +128,7 @@ TEST_F(AppOption, TransferModeReplacesOnlyItsTwoBits)
 TEST_F(AppOption, CopyFlagsFromKeepsTheLogFilePath)
 {
     CAppOptionSync global;
-    global.Flags = 0x1234u;
+    global.Flags = SyncFlags::fromInt(0x1234u);
     global.LogFilePath = QStringLiteral("/var/log/global.log");
     CAppOptionSync working;
     working.LogFilePath = QStringLiteral("/home/me/own.log");

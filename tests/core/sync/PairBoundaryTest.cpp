@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr quint32 kQuiet = SyncFlag::NoConfirmation;
-constexpr quint32 kMirror = kQuiet | SyncFlag::Recursive | SyncFlag::DeleteFiles | SyncFlag::DeleteFolders;
+constexpr SyncFlags kQuiet = SyncFlag::NoConfirmation;
+constexpr SyncFlags kMirror = kQuiet | SyncFlag::Recursive | SyncFlag::DeleteFiles | SyncFlag::DeleteFolders;
 
 QString S(const char* text)
 {
@@ -52,7 +52,7 @@ TEST_F(SyncRunTest, ALinkInPlaceOfASubfolderIsAnEntryAndNothingOutsideIsReadWrit
     {
         const char* name;
         bool linkOnTarget; // else on the project side
-        quint32 flags;
+        SyncFlags flags;
         SyncDirection direction;
     };
     const Case cases[] = {

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr quint32 kDeleting = SyncFlag::NoConfirmation | SyncFlag::DeleteFiles;
+constexpr SyncFlags kDeleting = SyncFlag::NoConfirmation | SyncFlag::DeleteFiles;
 
 class RunFilterCheck : public SyncRunTest
 {
@@ -101,7 +101,7 @@ TEST_F(RunFilterCheck, OnlyTheSelectionsOfTheNodesARunVisitsCount)
         const char* name;
         QStringList common;
         QStringList subfolderOwn; // empty: the subfolder uses the common selection
-        quint32 flags;
+        SyncFlags flags;
         bool stops;
     };
     const QStringList protect{QStringLiteral("protect")};

@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr quint32 kQuiet = SyncFlag::NoConfirmation;
-constexpr quint32 kEverything
+constexpr SyncFlags kQuiet = SyncFlag::NoConfirmation;
+constexpr SyncFlags kEverything
     = kQuiet | SyncFlag::Recursive | SyncFlag::DeleteFiles | SyncFlag::DeleteFolders | SyncFlag::CopyEmptyFolders;
 
 // The working directory of the process for the life of the object.

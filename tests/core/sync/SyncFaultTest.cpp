@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr quint32 kQuiet = SyncFlag::NoConfirmation;
+constexpr SyncFlags kQuiet = SyncFlag::NoConfirmation;
 
 QString DiskFullText()
 {

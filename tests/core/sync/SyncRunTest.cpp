@@ -3,7 +3,7 @@
 
 namespace {
 
-constexpr quint32 kQuiet = SyncFlag::NoConfirmation; // no questions, no nothing-to-do message
+constexpr SyncFlags kQuiet = SyncFlag::NoConfirmation; // no questions, no nothing-to-do message
 
 // One file of every state between the two folders of a project.
 void LayOutEveryState(TestDir& dir, qint64 oldTime, qint64 newTime)
@@ -39,7 +39,7 @@ TEST_P(StateTable, EachStateIsCopiedDeletedOrLeftAsTheDirectionAndTransferModeSa
     const auto [direction, mode] = GetParam();
     LayOutEveryState(dir, kOld, kNew);
     CSyncProject& project = AddProject();
-    const quint32 flags = kQuiet | SyncFlag::DeleteFiles | (quint32(mode) << SyncFlag::TransferModeShift);
+    const SyncFlags flags = kQuiet | SyncFlag::DeleteFiles | TransferMode::Bits(mode);
     const bool exporting = direction == SyncDirection::Export;
     const bool updated = mode != TransferMode::AddedOnly;
     const bool added = mode != TransferMode::UpdatedOnly;
@@ -155,7 +155,7 @@ TEST_F(SyncRunTest, AWholeMissingProjectFolderIsDeletedOnlyInAnInteractiveRun)
     dir.WriteFile(QStringLiteral("T/a.txt"), "a", kOld);
     dir.WriteFile(QStringLiteral("T/sub/b.txt"), "b", kOld);
     CSyncProject& project = AddProject();
-    const quint32 flags = kQuiet | SyncFlag::Recursive | SyncFlag::DeleteFiles | SyncFlag::DeleteFolders;
+    const SyncFlags flags = kQuiet | SyncFlag::Recursive | SyncFlag::DeleteFiles | SyncFlag::DeleteFolders;
 
     // Unattended (auto-sync, command line): an unreachable source is skipped and reported.
     EXPECT_FALSE(Run(&doc.GetRoot(), flags, SyncDirection::Export, true));
@@ -179,7 +179,7 @@ TEST_F(SyncRunTest, ImportWithAMissingTargetFolderDeletesTheProjectFolderWhenInt
 {
     dir.WriteFile(QStringLiteral("P/a.txt"), "a", kOld);
     CSyncProject& project = AddProject();
-    const quint32 flags = kQuiet | SyncFlag::DeleteFiles | SyncFlag::DeleteFolders;
+    const SyncFlags flags = kQuiet | SyncFlag::DeleteFiles | SyncFlag::DeleteFolders;
     EXPECT_FALSE(Run(&project, flags, SyncDirection::Import, true));
     EXPECT_TRUE(TestDir::Exists(P("a.txt")));
     ASSERT_TRUE(Run(&project, flags, SyncDirection::Import));
@@ -259,7 +259,7 @@ TEST_F(SyncRunTest, ThePreviewHookRemovesActionsAndCanStopTheRun)
     dir.WriteFile(QStringLiteral("P/b.txt"), "b", kOld);
     dir.WriteFile(QStringLiteral("T/gone.txt"), "gone", kOld);
     CSyncProject& project = AddProject();
-    const quint32 flags = SyncFlag::DeleteFiles; // questions on: the preview replaces none of them
+    const SyncFlags flags = SyncFlag::DeleteFiles; // questions on: the preview replaces none of them
 
     int shown = 0;
     previewHook = [&](SyncLists&) {
@@ -300,7 +300,7 @@ TEST_F(SyncRunTest, ThePreviewHookRemovesActionsAndCanStopTheRun)
     QString error;
     ASSERT_TRUE(DeleteForGood(T("gone.txt"), &error));
     doc.GetRoot().Refresh(true);
-    EXPECT_FALSE(Run(&project, 0, SyncDirection::Export));
+    EXPECT_FALSE(Run(&project, {}, SyncDirection::Export));
     EXPECT_EQ(shown, 3);
     EXPECT_TRUE(prompt.Requests().empty());
 }
@@ -313,7 +313,7 @@ TEST_F(SyncRunTest, BitEightWithAnUncreatableFolderKeepsTheDeletionsAndMakesNoCo
     dir.WriteFile(QStringLiteral("B/b.txt"), "b", kOld);
     AddProject(QStringLiteral("A"), QStringLiteral("AT"));
     AddProject(QStringLiteral("B"), QStringLiteral("missing/twice/BT")); // two levels missing: one is created at most
-    const quint32 flags = SyncFlag::DeleteFiles | SyncFlag::CheckFolders;
+    const SyncFlags flags = SyncFlag::DeleteFiles | SyncFlag::CheckFolders;
     prompt.Push(PromptAnswer::Yes); // the delete confirmation
 
     EXPECT_FALSE(Run(&doc.GetRoot(), flags, SyncDirection::Export));
@@ -366,7 +366,7 @@ TEST_F(SyncRunTest, WithoutALogPathEachRunWritesANewTemporaryFileAndNothingToDoM
         Utf16(QStringLiteral("2004/03/01 09:05:03 COPY ") + P("x.txt") + QLatin1Char(' ') + T("x.txt")
             + QStringLiteral("\r\n")));
     doc.GetRoot().Refresh(true);
-    EXPECT_FALSE(Run(&project, 0, SyncDirection::Export));
+    EXPECT_FALSE(Run(&project, {}, SyncDirection::Export));
     QStringList names;
     QString error;
     ASSERT_TRUE(ListFolderEntries(dir.PathOf(QStringLiteral("tmp")), &names, &error));
@@ -400,7 +400,7 @@ TEST_F(SyncRunTest, AutoSyncModeAsksNothingAndShowsNothing)
     EXPECT_FALSE(TestDir::Exists(T("stale.txt")));
     EXPECT_EQ(TestDir::ReadFile(dir.PathOf(QStringLiteral("data/Trash/files/stale.txt"))), QByteArray("stale"));
     doc.GetRoot().Refresh(true);
-    EXPECT_FALSE(Run(&project, 0, SyncDirection::Export));
+    EXPECT_FALSE(Run(&project, {}, SyncDirection::Export));
     EXPECT_TRUE(prompt.Requests().empty());
 }
 
@@ -489,7 +489,7 @@ TEST_F(SyncRunTest, RescannedRecordsGiveTheListsOfFreshScans)
     EXPECT_TRUE(project.FolderStatus().HoldsAllFiles());
     EXPECT_FALSE(project.FindChild(QStringLiteral("sub"))->FolderStatus().HoldsAllFiles());
 
-    const quint32 flags
+    const SyncFlags flags
         = kQuiet | SyncFlag::Recursive | SyncFlag::DeleteFiles | SyncFlag::DeleteFolders | SyncFlag::CopyEmptyFolders;
     const auto collect = [&](bool reuse, SyncDirection direction) {
         CSyncRun run(doc);

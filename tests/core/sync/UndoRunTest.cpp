@@ -45,7 +45,7 @@ protected:
         return undo;
     }
 
-    static constexpr quint32 kMirror = SyncFlag::Recursive | SyncFlag::DeleteFiles | SyncFlag::NoConfirmation;
+    static constexpr SyncFlags kMirror = SyncFlag::Recursive | SyncFlag::DeleteFiles | SyncFlag::NoConfirmation;
 };
 
 TEST_F(UndoRunTest, AnImportInTheWrongDirectionIsUndoneByteForByte)
@@ -85,7 +85,7 @@ TEST_F(UndoRunTest, AnImportInTheWrongDirectionIsUndoneByteForByte)
 
 TEST_F(UndoRunTest, DeletionsWithoutTheTrashAreReportedGoneForGood)
 {
-    for (const quint32 trash : {quint32(0), SyncFlag::RecycleBin}) {
+    for (const SyncFlags trash : {SyncFlags(), SyncFlags(SyncFlag::RecycleBin)}) {
         SCOPED_TRACE(trash);
         dir.WriteFile(QStringLiteral("P/x.txt"), "new x", kNew);
         dir.WriteFile(QStringLiteral("T/x.txt"), "old x", kOld);

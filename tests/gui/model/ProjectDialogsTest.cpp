@@ -349,7 +349,7 @@ TEST_F(ProjectDialogs, ChangingAFolderAsksAndRebuildsTheSubtreeWithCommonSetting
     CSyncProject* a = project.FindChild(QStringLiteral("a"));
     a->ApplyFilterSetting(false, {QStringLiteral("Bak")}, false);
     CAppOptionSync own;
-    own.Flags = 0x1C7;
+    own.Flags = SyncFlags::fromInt(0x1C7);
     a->ApplySyncOptions(false, own, false);
     a->SetNoSync(true);
     dir.MakeFolder(QStringLiteral("T2/a"));
@@ -507,7 +507,7 @@ TEST_F(ProjectDialogs, OwnOptionsKeepTheBitsThePageDoesNotShow)
 {
     CSyncProject& project = AddProject();
     CAppOptionSync own;
-    own.Flags = 0xFFFFF1C4 | (3u << SyncFlag::TransferModeShift); // bits 6-8, 12-31 and TransferMode 3
+    own.Flags = SyncFlags::fromInt(0xFFFFF1C4) | TransferMode::Bits(3); // bits 6-8, 12-31 and TransferMode 3
     project.ApplySyncOptions(false, own, false);
     EXPECT_TRUE(EditProperties(project, [&](CSyncProjectPropPs* sheet) {
         QWidget* page = ShowPage(sheet, 2);
@@ -527,7 +527,7 @@ TEST_F(ProjectDialogs, CommonSyncOptionsForTheWholeSubtree)
 {
     CSyncProject& project = AddProject();
     CAppOptionSync own;
-    own.Flags = 0x41;
+    own.Flags = SyncFlags::fromInt(0x41);
     project.ApplySyncOptions(false, own, true);
     EXPECT_TRUE(EditProperties(project, [&](CSyncProjectPropPs* sheet) {
         QWidget* page = ShowPage(sheet, 2);

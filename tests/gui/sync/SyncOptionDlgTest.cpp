@@ -42,7 +42,7 @@ TEST(SyncOptionDlg, ControlsShowTheBitsAndAcceptingUntouchedKeepsEveryBit)
     CSyncOptionDlg dialog;
     CAppOptionSync options;
     // Every control's bit set, TransferMode 3 (no list entry) and bits no control shows.
-    options.Flags = 0xA5A5'F000u | 0x1CF | 0x030;
+    options.Flags = SyncFlags::fromInt(0xA5A5'F000u | 0x1CF | 0x030);
     options.LogFilePath = QStringLiteral("/var/log/x.log");
     dialog.SetOptions(options);
     dialog.show();
@@ -74,7 +74,7 @@ TEST(SyncOptionDlg, AcceptingWritesBackOnlyTheChangedBits)
 {
     CSyncOptionDlg dialog;
     CAppOptionSync options;
-    options.Flags = 0x8000'0200u | SyncFlag::RecycleBin | SyncFlag::DeleteFiles;
+    options.Flags = SyncFlags::fromInt(0x8000'0200u) | SyncFlag::RecycleBin | SyncFlag::DeleteFiles;
     dialog.SetOptions(options);
     dialog.show();
     EXPECT_EQ(Control<QComboBox>(&dialog, 1138)->currentIndex(), 0);
@@ -88,7 +88,8 @@ TEST(SyncOptionDlg, AcceptingWritesBackOnlyTheChangedBits)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(dialog.PreviewChosen());
     EXPECT_EQ(dialog.Options().Flags,
-        0x8000'0200u | SyncFlag::RecycleBin | SyncFlag::DeleteFolders | SyncFlag::CheckFolders | 0x20u);
+        SyncFlags::fromInt(0x8000'0200u) | SyncFlag::RecycleBin | SyncFlag::DeleteFolders | SyncFlag::CheckFolders
+            | 0x20u);
 
     // Shown again, the dialog starts from the options it is given, with the preview choice cleared.
     dialog.show();

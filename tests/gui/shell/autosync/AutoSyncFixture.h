@@ -77,15 +77,15 @@ protected:
     CMyDoc& Doc() { return *TheApp()->Document(); }
 
     // The options as the profile stores them (read at start-up).
-    void SetSyncFlags(quint32 flags)
+    void SetSyncFlags(SyncFlags flags)
     {
         CProfile::Instance().WriteProfileInt(
-            QStringLiteral("OptionSync"), QStringLiteral("Flags"), static_cast<int>(flags));
+            QStringLiteral("OptionSync"), QStringLiteral("Flags"), static_cast<int>(flags.toInt()));
     }
-    void SetDisplayFlags(quint32 flags)
+    void SetDisplayFlags(DispFlags flags)
     {
         CProfile::Instance().WriteProfileInt(
-            QStringLiteral("OptionDisp"), QStringLiteral("Flags"), static_cast<int>(flags));
+            QStringLiteral("OptionDisp"), QStringLiteral("Flags"), static_cast<int>(flags.toInt()));
     }
     int StoredSyncFlags() const
     {

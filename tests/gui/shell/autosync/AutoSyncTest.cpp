@@ -207,7 +207,7 @@ TEST_F(AutoSync, SpinControlMovesTheNumberWithinTheRange)
 TEST_F(AutoSync, TimerTickExportsEveryProjectWithoutAQuestionAndAppendsTheLog)
 {
     // The user's options ask for confirmations (bit 7 clear).
-    const quint32 flags = SyncFlag::Recursive | SyncFlag::DeleteFiles;
+    const SyncFlags flags = SyncFlag::Recursive | SyncFlag::DeleteFiles;
     SetSyncFlags(flags);
     const QString path = MakeDocument(QStringLiteral("work.snc"), {QStringLiteral("alpha"), QStringLiteral("beta")});
     const QString stale = dir.WriteFile(QStringLiteral("beta-target/stale.txt"), "gone at the source", T);
@@ -233,7 +233,7 @@ TEST_F(AutoSync, TimerTickExportsEveryProjectWithoutAQuestionAndAppendsTheLog)
 
     // Bit 7 is set for the run in memory only; the profile keeps the user's choice.
     EXPECT_TRUE(GlobalOptionSync().Flags & SyncFlag::NoConfirmation);
-    EXPECT_EQ(StoredSyncFlags(), static_cast<int>(flags));
+    EXPECT_EQ(StoredSyncFlags(), static_cast<int>(flags.toInt()));
 
     // A file changed later goes with a later tick, appended to the same log.
     dir.WriteFile(QStringLiteral("alpha/later.txt"), "later", T + 100);

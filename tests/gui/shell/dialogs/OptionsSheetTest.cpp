@@ -91,7 +91,7 @@ TEST_F(OptionsSheet, PagesInOrderAndOnlyShownPagesAreStored)
 TEST_F(OptionsSheet, APageShowsTheProfileNotWhatMemoryHolds)
 {
     profile.Profile().WriteProfileInt(kDisp, kFlags, 0x1);
-    GlobalOptionDisp().Flags = 0x3FF; // changed since the last save
+    GlobalOptionDisp().Flags = DispFlags::fromInt(0x3FF); // changed since the last save
     CAppOptionPs sheet;
     sheet.show();
     QWidget* page = &sheet.DispPp();

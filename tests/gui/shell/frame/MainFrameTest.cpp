@@ -595,7 +595,7 @@ TEST_F(MainFrame, RunsFromTheWindowShowThePreviewListFirst)
         preview->reject();
     });
     CAppOptionSync options;
-    options.Flags = 0x1 | 0x80; // subfolders, no questions
+    options.Flags = SyncFlags::fromInt(0x1 | 0x80); // subfolders, no questions
     doc.SetPreview(true);
     doc.Synchronize(&doc.GetRoot(), options, SyncDirection::Export);
     EXPECT_TRUE(previewShown);
