@@ -18,18 +18,6 @@ qint64 Nanoseconds(const timespec& time)
     return qint64(time.tv_sec) * 1'000'000'000 + qint64(time.tv_nsec);
 }
 
-int StatAt(const RootedPath& path, struct stat* st)
-{
-    if (path.IsRoot())
-        return ::stat(path.root.constData(), st) == 0 ? 0 : errno;
-    QByteArray name;
-    int error = 0;
-    const FolderHandle parent = OpenParent(path, &name, &error);
-    if (!parent)
-        return error;
-    return ::fstatat(parent->Fd(), name.constData(), st, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
-}
-
 EntryStamp FromStat(const struct stat& st)
 {
     EntryStamp stamp;
@@ -60,7 +48,7 @@ EntryStamp FromFailure(int failure)
 EntryStamp StampOf(const RootedPath& path)
 {
     struct stat st;
-    const int failure = StatAt(path, &st);
+    const int failure = StatEntry(path, &st);
     return failure == 0 ? FromStat(st) : FromFailure(failure);
 }
 
@@ -84,7 +72,7 @@ QByteArray TreeFingerprint(const RootedPath& path)
         const RootedPath entry = pending.back();
         pending.pop_back();
         struct stat st;
-        const int failure = StatAt(entry, &st);
+        const int failure = StatEntry(entry, &st);
         if (failure != 0)
             return {};
         const qint64 fields[] = {qint64(st.st_ino), qint64(st.st_mode), qint64(st.st_size), Nanoseconds(st.st_mtim),

@@ -160,19 +160,6 @@ bool IsDotName(const char* name)
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// lstat of the entry (a root: stat, it is the user's folder). 0 or the errno.
-int StatEntry(const RootedPath& path, struct stat* st)
-{
-    if (path.IsRoot())
-        return ::stat(path.root.constData(), st) == 0 ? 0 : errno;
-    QByteArray name;
-    int error = 0;
-    const FolderHandle parent = OpenParent(path, &name, &error);
-    if (!parent)
-        return error;
-    return ::fstatat(parent->Fd(), name.constData(), st, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
-}
-
 // Opens a source file for reading without following a link and without
 // waiting on a FIFO swapped in for it; -1 with errno (ELOOP for a link).
 int OpenSource(const RootedPath& source)

@@ -432,6 +432,18 @@ FolderHandle OpenParent(const RootedPath& entry, QByteArray* name, int* error)
     return OpenFolder({entry.root, slash < 0 ? QByteArray() : entry.below.left(slash)}, error);
 }
 
+int StatEntry(const RootedPath& path, struct stat* st)
+{
+    if (path.IsRoot())
+        return ::stat(path.root.constData(), st) == 0 ? 0 : errno;
+    QByteArray name;
+    int error = 0;
+    const FolderHandle parent = OpenParent(path, &name, &error);
+    if (!parent)
+        return error;
+    return ::fstatat(parent->Fd(), name.constData(), st, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+}
+
 int OpenFolderForReading(const RootedPath& folder, int* error)
 {
     if (folder.IsRoot()) {

@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+struct stat;
+
 // Everything below a pair's root folders is reached from the root, one
 // component at a time, with O_NOFOLLOW | O_DIRECTORY: a link anywhere below a
 // root is never followed, not even one swapped in while a run works, and
@@ -136,6 +138,9 @@ bool IsFolderThere(const RootedPath& folder);
 // The folder that holds `entry`, and the entry's name in it. For a root, its
 // parent folder opened as named and the root's last component.
 FolderHandle OpenParent(const RootedPath& entry, QByteArray* name, int* error);
+// lstat of the entry (a root: stat, it is the user's folder), reached without
+// following any link below its root. 0 or the errno.
+int StatEntry(const RootedPath& path, struct stat* st);
 
 // Whether `name` is the trash folder of a volume (".Trash", ".Trash-UID"),
 // which only the top folder of a mounted file system holds.
