@@ -49,7 +49,8 @@ void Print(const CAppOptionDisp& disp, const CAppOptionSync& sync, const CAppOpt
                     {QStringLiteral("HelpFilePath"), disp.HelpFilePath}}},
             {QStringLiteral("OptionSync"),
                 QJsonObject{{QStringLiteral("Flags"), static_cast<qint64>(sync.Flags.toInt())},
-                    {QStringLiteral("LogFilePath"), sync.LogFilePath}}},
+                    {QStringLiteral("LogFilePath"), sync.LogFilePath},
+                    {QStringLiteral("TrashReplaced"), sync.TrashReplaced}}},
             {QStringLiteral("OptionTool"),
                 QJsonObject{{QStringLiteral("PathToolCompareText"), tool.PathToolCompareText},
                     {QStringLiteral("PathToolCompareBin"), tool.PathToolCompareBin}}},
@@ -61,6 +62,7 @@ void Print(const CAppOptionDisp& disp, const CAppOptionSync& sync, const CAppOpt
     PrintOut(QStringLiteral("OptionDisp.HelpFilePath = ") + disp.HelpFilePath);
     PrintOut(QStringLiteral("OptionSync.Flags = ") + Hex(sync.Flags.toInt()));
     PrintOut(QStringLiteral("OptionSync.LogFilePath = ") + sync.LogFilePath);
+    PrintOut(QStringLiteral("OptionSync.TrashReplaced = ") + QString::number(sync.TrashReplaced ? 1 : 0));
     PrintOut(QStringLiteral("OptionTool.PathToolCompareText = ") + tool.PathToolCompareText);
     PrintOut(QStringLiteral("OptionTool.PathToolCompareBin = ") + tool.PathToolCompareBin);
 }
@@ -69,7 +71,8 @@ const QStringList& OptionNames()
 {
     static const QStringList names{QStringLiteral("OptionDisp.Flags"), QStringLiteral("OptionDisp.HelpFilePath"),
         QStringLiteral("OptionSync.Flags"), QStringLiteral("OptionSync.LogFilePath"),
-        QStringLiteral("OptionTool.PathToolCompareText"), QStringLiteral("OptionTool.PathToolCompareBin")};
+        QStringLiteral("OptionSync.TrashReplaced"), QStringLiteral("OptionTool.PathToolCompareText"),
+        QStringLiteral("OptionTool.PathToolCompareBin")};
     return names;
 }
 
@@ -82,6 +85,8 @@ int CheckOption(const QString& name, const QString& value)
                 QStringLiteral(" (one of %1)").arg(OptionNames().join(QStringLiteral(", ")))));
     if (name.endsWith(QLatin1String(".Flags")) && !ParseFlags(value))
         return UsageError(QStringLiteral("options set: '%1' is not a number from 0 to 0xFFFFFFFF").arg(value));
+    if (name == QLatin1String("OptionSync.TrashReplaced") && value != u'0' && value != u'1')
+        return UsageError(QStringLiteral("options set: OptionSync.TrashReplaced is 0 or 1, not '%1'").arg(value));
     return ExitCode::Done;
 }
 
@@ -99,6 +104,8 @@ bool SetOption(const QString& name, const QString& value)
         sync.Flags = SyncFlags::fromInt(*ParseFlags(value));
     else if (name == QLatin1String("OptionSync.LogFilePath"))
         sync.LogFilePath = value;
+    else if (name == QLatin1String("OptionSync.TrashReplaced"))
+        sync.TrashReplaced = value == u'1';
     else if (name == QLatin1String("OptionTool.PathToolCompareText"))
         tool.PathToolCompareText = value;
     else
@@ -164,9 +171,10 @@ const CliVerb kOptions("options",
         QStringLiteral("show the options of the settings, or change one"),
         QStringLiteral("The options of the settings, or one of them changed. NAME is one of OptionDisp.Flags, "
                        "OptionDisp.HelpFilePath, OptionSync.Flags, OptionSync.LogFilePath, "
-                       "OptionTool.PathToolCompareText and OptionTool.PathToolCompareBin; flags take a decimal "
-                       "number or a 0x-hexadecimal one from 0 to 0xFFFFFFFF (OptionSync.Flags has the bits of the "
-                       "--flags of export and import)."),
+                       "OptionSync.TrashReplaced, OptionTool.PathToolCompareText and OptionTool.PathToolCompareBin; "
+                       "flags take a decimal number or a 0x-hexadecimal one from 0 to 0xFFFFFFFF (OptionSync.Flags "
+                       "has the bits of the --flags of export and import); OptionSync.TrashReplaced is 1 when a file "
+                       "that a run replaces goes to the trash first, else 0."),
         Switches(),
         {{ExitCode::Done, QStringLiteral("Done.")},
             {ExitCode::Failure,

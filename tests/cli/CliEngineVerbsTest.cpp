@@ -316,3 +316,30 @@ TEST_F(CliVerbs, OptionsShowAndSet)
                   .toString(),
         QStringLiteral("/var/log/sync log.txt"));
 }
+
+// Whether a replaced file goes to the trash first: on when never set, 0 or 1 only,
+// stored as the number the window's option page reads.
+TEST_F(CliVerbs, OptionsSetTrashReplaced)
+{
+    const auto trashReplaced = [this] {
+        return Run({QStringLiteral("options"), QStringLiteral("--json")})
+            .Json()
+            .object()
+            .value(QStringLiteral("OptionSync"))
+            .toObject()
+            .value(QStringLiteral("TrashReplaced"));
+    };
+    EXPECT_EQ(trashReplaced(), QJsonValue(true));
+    const QStringList setting{
+        QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("OptionSync.TrashReplaced")};
+    ASSERT_EQ(Run(setting + QStringList{QStringLiteral("0")}).exitCode, 0);
+    EXPECT_EQ(trashReplaced(), QJsonValue(false));
+    EXPECT_TRUE(QString::fromUtf8(TestDir::ReadFile(profile)).contains(QStringLiteral("TrashReplaced=0")));
+    EXPECT_EQ(Run(setting + QStringList{QStringLiteral("yes")}).exitCode, 2);
+    EXPECT_EQ(Run(setting + QStringList{QStringLiteral("2")}).exitCode, 2);
+    EXPECT_EQ(trashReplaced(), QJsonValue(false));
+    EXPECT_TRUE(QString::fromUtf8(Run({QStringLiteral("options")}).out)
+                    .contains(QStringLiteral("OptionSync.TrashReplaced = 0")));
+    ASSERT_EQ(Run(setting + QStringList{QStringLiteral("1")}).exitCode, 0);
+    EXPECT_EQ(trashReplaced(), QJsonValue(true));
+}

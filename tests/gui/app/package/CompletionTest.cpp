@@ -94,7 +94,8 @@ TEST_F(Completion, OffersWhatEachPlaceOfTheLineTakes)
         {{QStringLiteral("compare"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("--select"), QString()},
             {QStringLiteral("Backups")}},
         {{QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("OptionS")},
-            {QStringLiteral("OptionSync.Flags"), QStringLiteral("OptionSync.LogFilePath")}},
+            {QStringLiteral("OptionSync.Flags"), QStringLiteral("OptionSync.LogFilePath"),
+                QStringLiteral("OptionSync.TrashReplaced")}},
         // A value the user types: nothing to offer.
         {{QStringLiteral("export"), QStringLiteral("work/sites.snc"), QStringLiteral("--flags"), QString()}, {}},
         // The named sync options; --no-subfolders of a run takes no value, that of set does.
