@@ -508,15 +508,18 @@ void CProfile::Load(const Stamp& seen) const
     }
     QByteArray content;
     const FileReadResult read = ReadRegularFile(m_path, &content);
-    if (read.failure == FileReadFailure::NotFound) {
-        m_stamp = Stamp{{}, read.errnoValue}; // removed since it was seen
+    if (read.Ok()) {
+        Loaded(content, read.stamp);
         return;
     }
-    if (!read.Ok()) {
+    const bool wrongType = read.failure == FileReadFailure::Folder || read.failure == FileReadFailure::NotRegularFile
+        || read.failure == FileReadFailure::TooLarge;
+    // Only what the stamp tells apart is not tried again: a file that could not
+    // be opened or read is, at the next look.
+    if (!wrongType)
+        m_stamp = Stamp{{}, read.errnoValue};
+    if (read.failure != FileReadFailure::NotFound)
         m_state.damage.unreadable = FileReadFailureText(read);
-        return;
-    }
-    Loaded(content, read.stamp);
 }
 
 void CProfile::Loaded(const QByteArray& content, const FileStamp& stamp) const

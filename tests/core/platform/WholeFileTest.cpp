@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "support/TestDir.h"
 
 #include "core/platform/FileName.h"
@@ -5,9 +6,7 @@
 #include "core/platform/WholeFile.h"
 
 #include <QDir>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -160,18 +159,15 @@ TEST(WholeFile, FailedWriteLeavesTheOldFileAndNoTemporary)
 {
     TestDir dir;
     const QString path = dir.WriteFile(S("doc"), "old");
-    // The file-size limit makes the write of the new content fail half-way.
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 64;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     QString error;
     FileStamp written;
-    const bool ok = ReplaceFileAtomically(path, QByteArray(1000, 'x'), &error, {.written = &written});
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    bool ok = true;
+    {
+        // The file-size limit makes the write of the new content fail half-way.
+        const CFileSizeLimit limit(64);
+        ASSERT_TRUE(limit.IsSet());
+        ok = ReplaceFileAtomically(path, QByteArray(1000, 'x'), &error, {.written = &written});
+    }
 
     EXPECT_FALSE(ok);
     EXPECT_EQ(error, path + S(": ") + SystemErrorText(EFBIG));
