@@ -1,32 +1,16 @@
 // The compare, filters and options verbs of pairwell-cli, run as a separate
 // process against real folders and a temporary profile.
+#include "CliRunner.h"
 #include "support/TestDir.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <gtest/gtest.h>
 
 namespace {
 
 constexpr qint64 kBase = 1700000000;
-
-struct Result
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-
-    QJsonDocument Json() const
-    {
-        QJsonParseError error{};
-        const QJsonDocument doc = QJsonDocument::fromJson(out, &error);
-        EXPECT_EQ(error.error, QJsonParseError::NoError) << out.toStdString();
-        return doc;
-    }
-};
 
 class CliVerbs : public ::testing::Test
 {
@@ -34,19 +18,9 @@ protected:
     TestDir dir;
     QString profile = dir.PathOf(QStringLiteral("profile/Pairwell.ini"));
 
-    Result Run(const QStringList& args)
+    CliResult Run(const QStringList& args) const
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("PAIRWELL_PROFILE"), profile);
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(PAIRWELL_CLI), args);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        Result result;
-        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        result.out = process.readAllStandardOutput();
-        result.err = process.readAllStandardError();
-        return result;
+        return RunCli(args, {.environment = {{QStringLiteral("PAIRWELL_PROFILE"), profile}}});
     }
 
     QJsonObject FileNamed(const QJsonArray& files, const QString& name)
@@ -79,8 +53,8 @@ TEST_F(CliVerbs, CompareListsEveryFileWithItsState)
     dir.WriteFile(QStringLiteral("t/target.bak"), "bak", kBase + 10);
     dir.WriteFile(QStringLiteral("p/sub/inner.txt"), "x", kBase);
 
-    const Result result = Run({QStringLiteral("compare"), p, t, QStringLiteral("--json")});
-    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const CliResult result = Run({QStringLiteral("compare"), p, t, QStringLiteral("--json")});
+    ASSERT_EQ(result.code, 0) << result.err.toStdString();
     const QJsonObject root = result.Json().object();
     EXPECT_EQ(root.value(QStringLiteral("project")).toString(), p);
     EXPECT_EQ(root.value(QStringLiteral("target")).toString(), t);
@@ -117,9 +91,9 @@ TEST_F(CliVerbs, CompareListsEveryFileWithItsState)
     EXPECT_EQ(bakTimes.at(1).toInteger(), kBase + 10);
 
     // Text output: one line per file and the folder state.
-    const Result text = Run({QStringLiteral("compare"), p, t});
-    ASSERT_EQ(text.exitCode, 0);
-    const QString out = QString::fromUtf8(text.out);
+    const CliResult text = Run({QStringLiteral("compare"), p, t});
+    ASSERT_EQ(text.code, 0);
+    const QString out = text.out;
     EXPECT_TRUE(out.contains(QStringLiteral("Newer.c\tプロジェクトが最新\t4\t3\t"))) << text.out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("target.bak\tターゲットにのみ存在\t-\t3\t"))) << text.out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("folder state: 8"))) << text.out.toStdString();
@@ -135,14 +109,14 @@ TEST_F(CliVerbs, CompareAppliesTheSelectedFilterEntriesOfTheProfile)
 
     ASSERT_EQ(Run({QStringLiteral("filters"), QStringLiteral("set"), QStringLiteral("backup"),
                       QStringLiteral("!*.bak;*.tmp")})
-                  .exitCode,
+                  .code,
         0);
-    const Result unselected = Run({QStringLiteral("compare"), p, t, QStringLiteral("--json")});
+    const CliResult unselected = Run({QStringLiteral("compare"), p, t, QStringLiteral("--json")});
     EXPECT_EQ(unselected.Json().object().value(QStringLiteral("folderState")).toInt(), 4);
 
-    const Result selected = Run({QStringLiteral("compare"), p, t, QStringLiteral("--select"), QStringLiteral("backup"),
-        QStringLiteral("--json")});
-    ASSERT_EQ(selected.exitCode, 0);
+    const CliResult selected = Run({QStringLiteral("compare"), p, t, QStringLiteral("--select"),
+        QStringLiteral("backup"), QStringLiteral("--json")});
+    ASSERT_EQ(selected.code, 0);
     const QJsonObject root = selected.Json().object();
     EXPECT_EQ(root.value(QStringLiteral("folderState")).toInt(), 1);
     const QJsonArray files = root.value(QStringLiteral("files")).toArray();
@@ -150,28 +124,28 @@ TEST_F(CliVerbs, CompareAppliesTheSelectedFilterEntriesOfTheProfile)
     EXPECT_FALSE(FileNamed(files, QStringLiteral("same.txt")).value(QStringLiteral("excluded")).toBool());
 
     // Selections name entries exactly.
-    const Result otherCase = Run({QStringLiteral("compare"), p, t, QStringLiteral("--select"), QStringLiteral("Backup"),
-        QStringLiteral("--json")});
+    const CliResult otherCase = Run({QStringLiteral("compare"), p, t, QStringLiteral("--select"),
+        QStringLiteral("Backup"), QStringLiteral("--json")});
     EXPECT_EQ(otherCase.Json().object().value(QStringLiteral("folderState")).toInt(), 4);
 
-    const Result text = Run({QStringLiteral("compare"), p, t, QStringLiteral("--select"), QStringLiteral("backup")});
-    EXPECT_TRUE(QString::fromUtf8(text.out).contains(QStringLiteral("\t対象外"))) << text.out.toStdString();
+    const CliResult text = Run({QStringLiteral("compare"), p, t, QStringLiteral("--select"), QStringLiteral("backup")});
+    EXPECT_TRUE(text.out.contains(QStringLiteral("\t対象外"))) << text.out.toStdString();
 }
 
 TEST_F(CliVerbs, CompareOfMissingFoldersIsAStateNotAnError)
 {
     dir.WriteFile(QStringLiteral("p/only.txt"), "x", kBase);
-    const Result result = Run({QStringLiteral("compare"), dir.PathOf(QStringLiteral("p")),
+    const CliResult result = Run({QStringLiteral("compare"), dir.PathOf(QStringLiteral("p")),
         dir.PathOf(QStringLiteral("missing")), QStringLiteral("--json")});
-    ASSERT_EQ(result.exitCode, 0);
+    ASSERT_EQ(result.code, 0);
     const QJsonObject root = result.Json().object();
     EXPECT_EQ(root.value(QStringLiteral("folderState")).toInt(), 5);
     EXPECT_EQ(root.value(QStringLiteral("reachable")).toArray(), Pair(true, false));
     EXPECT_EQ(root.value(QStringLiteral("files")).toArray().size(), 1);
 
-    const Result neither = Run({QStringLiteral("compare"), dir.PathOf(QStringLiteral("x")),
+    const CliResult neither = Run({QStringLiteral("compare"), dir.PathOf(QStringLiteral("x")),
         dir.PathOf(QStringLiteral("y")), QStringLiteral("--json")});
-    ASSERT_EQ(neither.exitCode, 0);
+    ASSERT_EQ(neither.code, 0);
     EXPECT_EQ(neither.Json().object().value(QStringLiteral("folderState")).toInt(), 9);
 }
 
@@ -194,8 +168,8 @@ TEST_F(CliVerbs, BadUsageExitsWithTwoAndOneLine)
         {QStringLiteral("options"), QStringLiteral("show"), QStringLiteral("extra")},
     };
     for (const QStringList& args : bad) {
-        const Result result = Run(args);
-        EXPECT_EQ(result.exitCode, 2) << args.join(u' ').toStdString();
+        const CliResult result = Run(args);
+        EXPECT_EQ(result.code, 2) << args.join(u' ').toStdString();
         EXPECT_EQ(result.err.count('\n'), 1) << args.join(u' ').toStdString() << ": " << result.err.toStdString();
     }
     // Nothing was written by the failed commands.
@@ -206,20 +180,20 @@ TEST_F(CliVerbs, FiltersSetReplaceListAndRemove)
 {
     ASSERT_EQ(Run({QStringLiteral("filters"), QStringLiteral("set"), QStringLiteral("backup"),
                       QStringLiteral("!*.bak;*.tmp")})
-                  .exitCode,
+                  .code,
         0);
-    ASSERT_EQ(Run({QStringLiteral("filters"), QStringLiteral("set"), QStringLiteral("texts"), QStringLiteral("*.txt")})
-                  .exitCode,
+    ASSERT_EQ(
+        Run({QStringLiteral("filters"), QStringLiteral("set"), QStringLiteral("texts"), QStringLiteral("*.txt")}).code,
         0);
-    ASSERT_EQ(Run({QStringLiteral("filters"), QStringLiteral("set"), QStringLiteral("empty"), QString()}).exitCode, 0);
+    ASSERT_EQ(Run({QStringLiteral("filters"), QStringLiteral("set"), QStringLiteral("empty"), QString()}).code, 0);
     // Replacing keeps the entry's place.
     ASSERT_EQ(Run({QStringLiteral("filters"), QStringLiteral("set"), QStringLiteral("backup"),
                       QStringLiteral("!*.old, *.orig")})
-                  .exitCode,
+                  .code,
         0);
 
-    const Result list = Run({QStringLiteral("filters"), QStringLiteral("list"), QStringLiteral("--json")});
-    ASSERT_EQ(list.exitCode, 0);
+    const CliResult list = Run({QStringLiteral("filters"), QStringLiteral("list"), QStringLiteral("--json")});
+    ASSERT_EQ(list.code, 0);
     const QJsonArray entries = list.Json().array();
     ASSERT_EQ(entries.size(), 3);
     EXPECT_EQ(entries.at(0).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("backup"));
@@ -232,12 +206,11 @@ TEST_F(CliVerbs, FiltersSetReplaceListAndRemove)
     EXPECT_TRUE(entries.at(2).toObject().value(QStringLiteral("exclude")).toBool());
     EXPECT_TRUE(entries.at(2).toObject().value(QStringLiteral("masks")).toArray().isEmpty());
 
-    const Result text = Run({QStringLiteral("filters")});
-    EXPECT_EQ(
-        QString::fromUtf8(text.out), QStringLiteral("backup\t除外\t*.old;*.orig\ntexts\t対象\t*.txt\nempty\t除外\t\n"));
+    const CliResult text = Run({QStringLiteral("filters")});
+    EXPECT_EQ(text.out, QStringLiteral("backup\t除外\t*.old;*.orig\ntexts\t対象\t*.txt\nempty\t除外\t\n"));
 
-    ASSERT_EQ(Run({QStringLiteral("filters"), QStringLiteral("remove"), QStringLiteral("TEXTS")}).exitCode, 0);
-    const Result after = Run({QStringLiteral("filters"), QStringLiteral("--json")});
+    ASSERT_EQ(Run({QStringLiteral("filters"), QStringLiteral("remove"), QStringLiteral("TEXTS")}).code, 0);
+    const CliResult after = Run({QStringLiteral("filters"), QStringLiteral("--json")});
     const QJsonArray remaining = after.Json().array();
     ASSERT_EQ(remaining.size(), 2);
     EXPECT_EQ(remaining.at(1).toObject().value(QStringLiteral("name")).toString(), QStringLiteral("empty"));
@@ -247,8 +220,8 @@ TEST_F(CliVerbs, FiltersSetReplaceListAndRemove)
 
 TEST_F(CliVerbs, OptionsShowAndSet)
 {
-    const Result defaults = Run({QStringLiteral("options"), QStringLiteral("--json")});
-    ASSERT_EQ(defaults.exitCode, 0);
+    const CliResult defaults = Run({QStringLiteral("options"), QStringLiteral("--json")});
+    ASSERT_EQ(defaults.code, 0);
     const QJsonObject d = defaults.Json().object();
     EXPECT_EQ(d.value(QStringLiteral("OptionDisp")).toObject().value(QStringLiteral("Flags")).toInteger(), 0x2B);
     EXPECT_EQ(d.value(QStringLiteral("OptionSync")).toObject().value(QStringLiteral("Flags")).toInteger(), 0x40);
@@ -257,30 +230,30 @@ TEST_F(CliVerbs, OptionsShowAndSet)
 
     ASSERT_EQ(Run({QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("OptionSync.Flags"),
                       QStringLiteral("0x80000071")})
-                  .exitCode,
+                  .code,
         0);
     ASSERT_EQ(Run({QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("OptionDisp.Flags"),
                       QStringLiteral("1024")})
-                  .exitCode,
+                  .code,
         0);
     ASSERT_EQ(Run({QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("OptionSync.LogFilePath"),
                       QStringLiteral("/var/log/sync log.txt")})
-                  .exitCode,
+                  .code,
         0);
     ASSERT_EQ(Run({QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("OptionTool.PathToolCompareText"),
                       QStringLiteral("/usr/bin/diff")})
-                  .exitCode,
+                  .code,
         0);
     ASSERT_EQ(Run({QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("OptionTool.PathToolCompareBin"),
                       QStringLiteral("/usr/bin/cmp")})
-                  .exitCode,
+                  .code,
         0);
     ASSERT_EQ(Run({QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("OptionDisp.HelpFilePath"),
                       QStringLiteral("/help/Welcome.htm")})
-                  .exitCode,
+                  .code,
         0);
 
-    const Result shown = Run({QStringLiteral("options"), QStringLiteral("show"), QStringLiteral("--json")});
+    const CliResult shown = Run({QStringLiteral("options"), QStringLiteral("show"), QStringLiteral("--json")});
     const QJsonObject s = shown.Json().object();
     // Unsigned: bit 31 set is not a negative number.
     EXPECT_EQ(
@@ -295,16 +268,15 @@ TEST_F(CliVerbs, OptionsShowAndSet)
     EXPECT_EQ(s.value(QStringLiteral("OptionTool")).toObject().value(QStringLiteral("PathToolCompareBin")).toString(),
         QStringLiteral("/usr/bin/cmp"));
 
-    const Result text = Run({QStringLiteral("options")});
-    EXPECT_TRUE(QString::fromUtf8(text.out).contains(QStringLiteral("OptionSync.Flags = 0x80000071")))
-        << text.out.toStdString();
+    const CliResult text = Run({QStringLiteral("options")});
+    EXPECT_TRUE(text.out.contains(QStringLiteral("OptionSync.Flags = 0x80000071"))) << text.out.toStdString();
 
     // All bits set is what a missing value reads as: the default comes back.
     ASSERT_EQ(Run({QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("OptionSync.Flags"),
                       QStringLiteral("4294967295")})
-                  .exitCode,
+                  .code,
         0);
-    const Result reset = Run({QStringLiteral("options"), QStringLiteral("--json")});
+    const CliResult reset = Run({QStringLiteral("options"), QStringLiteral("--json")});
     EXPECT_EQ(
         reset.Json().object().value(QStringLiteral("OptionSync")).toObject().value(QStringLiteral("Flags")).toInteger(),
         0x40);

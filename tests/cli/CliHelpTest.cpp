@@ -1,33 +1,13 @@
 // What pairwell-cli says about itself: its version, the help of each verb,
 // the closest name for one it does not know, and a README that lists every
 // verb, option and exit code the help lists.
+#include "CliRunner.h"
 #include "support/TestDir.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
-
-struct CliResult
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-CliResult Cli(const QStringList& args)
-{
-    QProcess process;
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start(QStringLiteral(PAIRWELL_CLI), args);
-    EXPECT_TRUE(process.waitForFinished(60'000));
-    CliResult result;
-    result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
 
 // The lines of the section of `text` that begins with the line `heading`, up to the next empty line.
 QStringList SectionLines(const QString& text, const QString& heading)
@@ -44,7 +24,7 @@ QStringList SectionLines(const QString& text, const QString& heading)
 QStringList Verbs()
 {
     QStringList verbs;
-    for (const QString& line : SectionLines(Cli({QStringLiteral("--help")}).out, QStringLiteral("verbs:"))) {
+    for (const QString& line : SectionLines(RunCli({QStringLiteral("--help")}).out, QStringLiteral("verbs:"))) {
         if (line.startsWith(QStringLiteral("  ")) && !line.startsWith(QStringLiteral("   ")))
             verbs << line.mid(2).section(u' ', 0, 0);
     }
@@ -68,7 +48,7 @@ QStringList OptionNames(const QString& help)
 
 TEST(CliHelp, VersionIsTheProgramsVersion)
 {
-    const CliResult version = Cli({QStringLiteral("--version")});
+    const CliResult version = RunCli({QStringLiteral("--version")});
     EXPECT_EQ(version.code, 0);
     EXPECT_EQ(version.out, QStringLiteral("Pairwell Version " PAIRWELL_VERSION "\n"));
 }
@@ -81,20 +61,20 @@ TEST(CliHelp, HelpVerbIsTheVerbsOwnHelp)
             QStringLiteral("filters"), QStringLiteral("help"), QStringLiteral("import"), QStringLiteral("new"),
             QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("tree"), QStringLiteral("undo")}));
     for (const QString& verb : verbs) {
-        const CliResult help = Cli({QStringLiteral("help"), verb});
+        const CliResult help = RunCli({QStringLiteral("help"), verb});
         EXPECT_EQ(help.code, 0) << verb.toStdString();
         EXPECT_TRUE(help.out.startsWith(QStringLiteral("usage: pairwell-cli ") + verb + u' '))
             << help.out.toStdString();
         EXPECT_FALSE(SectionLines(help.out, QStringLiteral("exit codes:")).isEmpty()) << verb.toStdString();
         // --help wherever an option may stand, whatever else the line holds.
-        EXPECT_EQ(Cli({verb, QStringLiteral("--help")}).out, help.out) << verb.toStdString();
+        EXPECT_EQ(RunCli({verb, QStringLiteral("--help")}).out, help.out) << verb.toStdString();
         EXPECT_EQ(
-            Cli({verb, QStringLiteral("x.snc"), QStringLiteral("--bogus"), QStringLiteral("--help")}).out, help.out)
+            RunCli({verb, QStringLiteral("x.snc"), QStringLiteral("--bogus"), QStringLiteral("--help")}).out, help.out)
             << verb.toStdString();
     }
-    EXPECT_EQ(Cli({QStringLiteral("help")}).out, Cli({QStringLiteral("--help")}).out);
+    EXPECT_EQ(RunCli({QStringLiteral("help")}).out, RunCli({QStringLiteral("--help")}).out);
     // The value of an option is not a request for help.
-    const CliResult name = Cli({QStringLiteral("export"), QStringLiteral("x.snc"), QStringLiteral("--log"),
+    const CliResult name = RunCli({QStringLiteral("export"), QStringLiteral("x.snc"), QStringLiteral("--log"),
         QStringLiteral("--help"), QStringLiteral("--bogus")});
     EXPECT_EQ(name.code, 2);
     EXPECT_TRUE(name.out.isEmpty());
@@ -130,7 +110,7 @@ TEST(CliHelp, AnUnknownNameGetsTheClosestOneWhenItIsClose)
             QStringLiteral("options set: unknown option 'OptionSync.flags'; did you mean 'OptionSync.Flags'?")},
     };
     for (const auto& c : cases) {
-        const CliResult result = Cli(c.args);
+        const CliResult result = RunCli(c.args);
         EXPECT_EQ(result.code, 2) << c.args.join(u' ').toStdString();
         EXPECT_EQ(result.err, QStringLiteral("pairwell-cli: ") + c.message + u'\n');
         EXPECT_TRUE(result.out.isEmpty());
@@ -148,14 +128,14 @@ TEST(CliHelp, TheReadmeListsEveryVerbOptionAndExitCode)
         EXPECT_TRUE(readme.contains(QStringLiteral("pairwell-cli ") + verb + u' ')
             || readme.contains(QStringLiteral("pairwell-cli ") + verb + u'\n'))
             << verb.toStdString();
-        for (const QString& option : OptionNames(Cli({QStringLiteral("help"), verb}).out)) {
+        for (const QString& option : OptionNames(RunCli({QStringLiteral("help"), verb}).out)) {
             const QRegularExpression word(
                 QStringLiteral("(^|[^\\w-])") + QRegularExpression::escape(option) + QStringLiteral("($|[^\\w-])"));
             EXPECT_TRUE(readme.contains(word)) << verb.toStdString() << " " << option.toStdString();
         }
     }
     // Each exit code with the same words as the help.
-    const QStringList codes = SectionLines(Cli({QStringLiteral("--help")}).out, QStringLiteral("exit codes:"));
+    const QStringList codes = SectionLines(RunCli({QStringLiteral("--help")}).out, QStringLiteral("exit codes:"));
     ASSERT_FALSE(codes.isEmpty());
     QStringList meanings;
     for (const QString& line : codes) {

@@ -1,6 +1,7 @@
 // The profile verbs of pairwell-cli against profile files that are damaged,
 // not files at all, or written by two processes at once; and an export that
 // needs filter entries the profile could not give.
+#include "CliRunner.h"
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"
 #include "support/TestDir.h"
@@ -9,20 +10,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <gtest/gtest.h>
 
 namespace {
 
 constexpr qint64 kOld = 1'000'000'000;
-
-struct Result
-{
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
 
 class CliProfile : public ::testing::Test
 {
@@ -31,41 +23,22 @@ protected:
     QString profile = dir.PathOf(QStringLiteral("config/Pairwell.ini"));
     QString tmp = dir.MakeFolder(QStringLiteral("tmp"));
 
-    QProcessEnvironment Environment() const
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("PAIRWELL_PROFILE"), profile);
-        environment.insert(QStringLiteral("TMPDIR"), tmp);
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.PathOf(QStringLiteral("data")));
-        return environment;
-    }
+    CliRun How() const { return {.environment = EnvironmentIn(dir, profile)}; }
 
-    Result Run(const QStringList& args) const
-    {
-        QProcess process;
-        process.setProcessEnvironment(Environment());
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.start(QStringLiteral(PAIRWELL_CLI), args);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        Result result;
-        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        result.out = process.readAllStandardOutput();
-        result.err = QString::fromUtf8(process.readAllStandardError());
-        return result;
-    }
+    CliResult Run(const QStringList& args) const { return RunCli(args, How()); }
 
-    static QStringList Names(const QByteArray& json)
+    static QStringList Names(const QString& json)
     {
         QStringList names;
-        for (const QJsonValue& entry : QJsonDocument::fromJson(json).array())
+        for (const QJsonValue& entry : QJsonDocument::fromJson(json.toUtf8()).array())
             names << entry.toObject().value(QStringLiteral("name")).toString();
         return names;
     }
 
     // A value of `options show --json`.
-    static QJsonValue Option(const QByteArray& json, const char* section, const char* name)
+    static QJsonValue Option(const QString& json, const char* section, const char* name)
     {
-        return QJsonDocument::fromJson(json)
+        return QJsonDocument::fromJson(json.toUtf8())
             .object()
             .value(QLatin1String(section))
             .toObject()
@@ -93,8 +66,8 @@ TEST_F(CliProfile, AProfileThatIsAFolderFailsEveryWriteAndReplacesNothing)
     };
     for (const QStringList& args : writes) {
         SCOPED_TRACE(args.join(u' ').toStdString());
-        const Result result = Run(args);
-        EXPECT_EQ(result.exitCode, 1);
+        const CliResult result = Run(args);
+        EXPECT_EQ(result.code, 1);
         const QString verb = args.at(0) + u' ' + args.at(1);
         EXPECT_TRUE(result.err.contains(
             QStringLiteral("pairwell-cli: %1: the profile could not be written: %2: ").arg(verb, profile)))
@@ -102,8 +75,8 @@ TEST_F(CliProfile, AProfileThatIsAFolderFailsEveryWriteAndReplacesNothing)
     }
     // Reading says that what it shows is not the profile's.
     for (const QStringList& args : {L({"options", "show"}), L({"filters", "list"})}) {
-        const Result result = Run(args);
-        EXPECT_EQ(result.exitCode, 1);
+        const CliResult result = Run(args);
+        EXPECT_EQ(result.code, 1);
         EXPECT_TRUE(result.err.startsWith(QStringLiteral("pairwell-cli: the profile %1 cannot be read: ").arg(profile)))
             << result.err.toStdString();
     }
@@ -117,23 +90,23 @@ TEST_F(CliProfile, ADamagedLineIsReportedAndEveryOtherEntryKept)
 {
     dir.WriteFile(
         QStringLiteral("config/Pairwell.ini"), "[FileFilter]\na=*.c\nkeep=!*.b\xE4k\nb=*.h\n[OptionSync]\nFlags=65\n");
-    const Result list = Run(L({"filters", "list", "--json"}));
-    EXPECT_EQ(list.exitCode, 1); // the list may lack an entry
+    const CliResult list = Run(L({"filters", "list", "--json"}));
+    EXPECT_EQ(list.code, 1); // the list may lack an entry
     EXPECT_EQ(Names(list.out), L({"a", "b"}));
     EXPECT_EQ(list.err,
         QStringLiteral("pairwell-cli: the profile %1 has lines that cannot be read, skipped and kept as they are: 3\n")
             .arg(profile));
 
     // The options are whole: shown with the warning, exit 0.
-    const Result options = Run(L({"options", "show", "--json"}));
-    EXPECT_EQ(options.exitCode, 0);
+    const CliResult options = Run(L({"options", "show", "--json"}));
+    EXPECT_EQ(options.code, 0);
     EXPECT_FALSE(options.err.isEmpty());
     EXPECT_EQ(Option(options.out, "OptionSync", "Flags").toInt(), 65);
 
     // Changes go through, and the damaged line stays as it was.
-    EXPECT_EQ(Run(L({"filters", "set", "c", "!*.o"})).exitCode, 0);
-    EXPECT_EQ(Run(L({"filters", "remove", "a"})).exitCode, 0);
-    EXPECT_EQ(Run(L({"options", "set", "OptionSync.Flags", "0x40"})).exitCode, 0);
+    EXPECT_EQ(Run(L({"filters", "set", "c", "!*.o"})).code, 0);
+    EXPECT_EQ(Run(L({"filters", "remove", "a"})).code, 0);
+    EXPECT_EQ(Run(L({"options", "set", "OptionSync.Flags", "0x40"})).code, 0);
     EXPECT_EQ(TestDir::ReadFile(profile),
         QByteArray(
             "[FileFilter]\nb=*.h\nc=!*.o\nkeep=!*.b\xE4k\n\n[OptionSync]\nFlags=64\nLogFilePath=\nTrashReplaced=1\n"));
@@ -144,17 +117,16 @@ TEST_F(CliProfile, TwoProcessesChangingTheFiltersAtOnceKeepEveryEntry)
     constexpr int kPerWriter = 40;
     const QString loop
         = QStringLiteral("for i in $(seq 1 %1); do \"$0\" filters set \"$1$i\" '!*.x' || exit 1; done").arg(kPerWriter);
+    CliRun shell = How();
+    shell.program = QStringLiteral("/bin/sh");
     std::vector<std::unique_ptr<QProcess>> writers;
     for (const char* prefix : {"first", "second"}) {
-        auto writer = std::make_unique<QProcess>();
-        writer->setProcessEnvironment(Environment());
-        writer->start(QStringLiteral("/bin/sh"),
-            {QStringLiteral("-c"), loop, QStringLiteral(PAIRWELL_CLI), QString::fromLatin1(prefix)});
-        writers.push_back(std::move(writer));
+        writers.push_back(
+            StartCli({QStringLiteral("-c"), loop, QStringLiteral(PAIRWELL_CLI), QString::fromLatin1(prefix)}, shell));
     }
     // A third process changes the options meanwhile.
     for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(Run(L({"options", "set", "OptionDisp.Flags"}) << QString::number(i)).exitCode, 0);
+        EXPECT_EQ(Run(L({"options", "set", "OptionDisp.Flags"}) << QString::number(i)).code, 0);
     for (const auto& writer : writers) {
         ASSERT_TRUE(writer->waitForFinished(180000));
         EXPECT_EQ(writer->exitCode(), 0) << writer->readAllStandardError().toStdString();
@@ -191,15 +163,15 @@ TEST_F(CliProfile, AnExportThatNeedsAnUnreadFilterEntryStopsAndDeletesNothing)
                          "読み込めなかったフィルタ: protect\n設定ファイル: ")
         + profile;
 
-    const Result plan = Run(QStringList{QStringLiteral("export"), document, QStringLiteral("--flags"),
+    const CliResult plan = Run(QStringList{QStringLiteral("export"), document, QStringLiteral("--flags"),
         QStringLiteral("0x85"), QStringLiteral("--plan")});
-    EXPECT_EQ(plan.exitCode, 1);
+    EXPECT_EQ(plan.code, 1);
     EXPECT_TRUE(plan.out.isEmpty()) << plan.out.toStdString();
     EXPECT_TRUE(plan.err.contains(message)) << plan.err.toStdString();
 
-    const Result run = Run(QStringList{QStringLiteral("export"), document, QStringLiteral("--flags"),
+    const CliResult run = Run(QStringList{QStringLiteral("export"), document, QStringLiteral("--flags"),
         QStringLiteral("0x85"), QStringLiteral("--yes")});
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.code, 1);
     EXPECT_TRUE(run.err.contains(message)) << run.err.toStdString();
     EXPECT_EQ(TestDir::ReadFile(dir.PathOf(QStringLiteral("T/old.bak"))), QByteArray("the only copy"));
     EXPECT_FALSE(TestDir::Exists(dir.PathOf(QStringLiteral("T/a.txt"))));
@@ -208,7 +180,7 @@ TEST_F(CliProfile, AnExportThatNeedsAnUnreadFilterEntryStopsAndDeletesNothing)
     dir.WriteFile(QStringLiteral("config/Pairwell.ini"), "[FileFilter]\nprotect=!*.bak\n");
     EXPECT_EQ(Run(QStringList{QStringLiteral("export"), document, QStringLiteral("--flags"), QStringLiteral("0x85"),
                       QStringLiteral("--yes")})
-                  .exitCode,
+                  .code,
         0);
     EXPECT_TRUE(TestDir::Exists(dir.PathOf(QStringLiteral("T/old.bak"))));
     EXPECT_TRUE(TestDir::Exists(dir.PathOf(QStringLiteral("T/a.txt"))));

@@ -3,6 +3,7 @@
 // the same bits of --flags, and options that contradict each other refused.
 // The tool runs as a separate process on real folders, a real .snc file and
 // a real profile.
+#include "CliRunner.h"
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"
 #include "core/platform/Profile.h"
@@ -11,20 +12,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
 
 constexpr qint64 kOld = 1'000'000'000;
 constexpr qint64 kNew = kOld + 100;
-
-struct CliResult
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
 
 QString Hex(quint32 flags)
 {
@@ -60,20 +53,7 @@ protected:
 
     CliResult Cli(const QStringList& args) const
     {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PAIRWELL_PROFILE"), dir.PathOf(QStringLiteral("profile.ini")));
-        env.insert(QStringLiteral("TMPDIR"), dir.PathOf(QStringLiteral("tmp")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.PathOf(QStringLiteral("data")));
-        process.setProcessEnvironment(env);
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.start(QStringLiteral(PAIRWELL_CLI), args);
-        EXPECT_TRUE(process.waitForFinished(120'000));
-        CliResult result;
-        result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        result.out = QString::fromUtf8(process.readAllStandardOutput());
-        result.err = QString::fromUtf8(process.readAllStandardError());
-        return result;
+        return RunCli(args, {.environment = EnvironmentIn(dir, dir.PathOf(QStringLiteral("profile.ini")))});
     }
 
     // The plan of `verb` with `options`, as JSON.

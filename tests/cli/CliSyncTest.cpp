@@ -1,5 +1,6 @@
 // The export and import verbs of pairwell-cli, run as a separate process on
 // real folders, a real .snc file and a real profile.
+#include "CliRunner.h"
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"
 #include "core/platform/FileCopy.h"
@@ -14,7 +15,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -33,13 +33,6 @@ namespace {
 
 constexpr qint64 kOld = 1'000'000'000;
 constexpr qint64 kNew = kOld + 100;
-
-struct CliResult
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
 
 class CliSync : public ::testing::Test
 {
@@ -61,65 +54,34 @@ protected:
         ASSERT_TRUE(doc.OnSaveDocument(docPath));
     }
 
-    QProcessEnvironment Environment(const QMap<QString, QString>& extra = {}) const
+    // The environment of every run, with `extra` over it.
+    QMap<QString, QString> Environment(const QMap<QString, QString>& extra = {}) const
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PAIRWELL_PROFILE"), profilePath);
-        env.insert(QStringLiteral("TMPDIR"), dir.PathOf(QStringLiteral("tmp")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.PathOf(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_STATE_HOME"), dir.PathOf(QStringLiteral("state")));
-        env.remove(QStringLiteral("PAIRWELL_TEST_FAIL_WRITES_AFTER"));
-        env.remove(QStringLiteral("PAIRWELL_TEST_STOP_AFTER_BYTES"));
-        for (auto it = extra.begin(); it != extra.end(); ++it)
-            env.insert(it.key(), it.value());
-        return env;
+        QMap<QString, QString> environment = EnvironmentIn(dir, profilePath);
+        environment.insert(extra);
+        return environment;
     }
 
     CliResult Cli(const QStringList& args, const QMap<QString, QString>& extra = {},
         const QString& workingDirectory = QString(), const QString& program = QStringLiteral(PAIRWELL_CLI)) const
     {
-        QProcess process;
-        process.setProcessEnvironment(Environment(extra));
-        if (!workingDirectory.isEmpty())
-            process.setWorkingDirectory(workingDirectory);
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.start(program, args);
-        EXPECT_TRUE(process.waitForFinished(120'000));
-        CliResult result;
-        result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        result.out = QString::fromUtf8(process.readAllStandardOutput());
-        result.err = QString::fromUtf8(process.readAllStandardError());
-        return result;
+        return RunCli(args, {Environment(extra), workingDirectory, program});
     }
 
     // Starts the tool built with fault injection, stopping itself after 2 MiB of a file; stdin, stdout and
     // stderr on /dev/null.
     pid_t SpawnStopping(const QStringList& args) const
     {
-        const QProcessEnvironment env
-            = Environment({{QStringLiteral("PAIRWELL_TEST_STOP_AFTER_BYTES"), QStringLiteral("2097152")}});
-        std::vector<QByteArray> strings;
-        for (const QString& entry : env.toStringList())
-            strings.push_back(EncodeFileName(entry));
-        const size_t envCount = strings.size();
-        strings.push_back(QByteArray(PAIRWELL_CLI_FAULTS));
-        for (const QString& arg : args)
-            strings.push_back(EncodeFileName(arg));
-        std::vector<char*> envp;
-        for (size_t i = 0; i < envCount; ++i)
-            envp.push_back(strings[i].data());
-        envp.push_back(nullptr);
-        std::vector<char*> argv;
-        for (size_t i = envCount; i < strings.size(); ++i)
-            argv.push_back(strings[i].data());
-        argv.push_back(nullptr);
+        const CExecArguments exec(QStringLiteral(PAIRWELL_CLI_FAULTS), args,
+            CliEnvironment(
+                Environment({{QStringLiteral("PAIRWELL_TEST_STOP_AFTER_BYTES"), QStringLiteral("2097152")}})));
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         pid_t pid = -1;
-        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
+        if (posix_spawn(&pid, exec.Program(), &actions, nullptr, exec.Argv(), exec.Envp()) != 0)
             pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         return pid;
@@ -130,21 +92,7 @@ protected:
     // stdin on /dev/null.
     CliResult CliAsAUser(const QStringList& args) const
     {
-        std::vector<QByteArray> strings;
-        for (const QString& entry : Environment().toStringList())
-            strings.push_back(EncodeFileName(entry));
-        const size_t envCount = strings.size();
-        strings.push_back(QByteArray(PAIRWELL_CLI_FAULTS));
-        for (const QString& arg : args)
-            strings.push_back(EncodeFileName(arg));
-        std::vector<char*> envp;
-        for (size_t i = 0; i < envCount; ++i)
-            envp.push_back(strings[i].data());
-        envp.push_back(nullptr);
-        std::vector<char*> argv;
-        for (size_t i = envCount; i < strings.size(); ++i)
-            argv.push_back(strings[i].data());
-        argv.push_back(nullptr);
+        const CExecArguments exec(QStringLiteral(PAIRWELL_CLI_FAULTS), args, CliEnvironment(Environment()));
         const QByteArray errPath = EncodeFileName(dir.PathOf(QStringLiteral("stderr.txt")));
         const int err = ::open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         const QByteArray outPath = EncodeFileName(dir.PathOf(QStringLiteral("stdout.txt")));
@@ -158,7 +106,7 @@ protected:
             ::dup2(null, 0);
             ::dup2(out, 1);
             ::dup2(err, 2);
-            ::execve(argv[0], argv.data(), envp.data());
+            ::execve(exec.Program(), exec.Argv(), exec.Envp());
             ::_exit(127);
         }
         int status = 0;

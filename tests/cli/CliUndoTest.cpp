@@ -1,5 +1,6 @@
 // The undo verb of pairwell-cli, run as a separate process after a real
 // export on real folders, a real .snc file and a real profile.
+#include "CliRunner.h"
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"
 #include "support/TestDir.h"
@@ -7,20 +8,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
 
 constexpr qint64 kOld = 1'000'000'000;
 constexpr qint64 kNew = kOld + 100;
-
-struct CliResult
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
 
 class CliUndo : public ::testing::Test
 {
@@ -38,21 +31,7 @@ protected:
 
     CliResult Cli(const QStringList& args) const
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PAIRWELL_PROFILE"), dir.PathOf(QStringLiteral("profile.ini")));
-        env.insert(QStringLiteral("TMPDIR"), dir.PathOf(QStringLiteral("tmp")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.PathOf(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_STATE_HOME"), dir.PathOf(QStringLiteral("state")));
-        QProcess process;
-        process.setProcessEnvironment(env);
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.start(QStringLiteral(PAIRWELL_CLI), args);
-        EXPECT_TRUE(process.waitForFinished(120'000));
-        CliResult result;
-        result.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        result.out = QString::fromUtf8(process.readAllStandardOutput());
-        result.err = QString::fromUtf8(process.readAllStandardError());
-        return result;
+        return RunCli(args, {.environment = EnvironmentIn(dir, dir.PathOf(QStringLiteral("profile.ini")))});
     }
 
     QJsonObject Json(const QString& text) const { return QJsonDocument::fromJson(text.toUtf8()).object(); }

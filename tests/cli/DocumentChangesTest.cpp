@@ -1,6 +1,7 @@
 // pairwell-cli run as separate processes on one document: verbs that change it
 // at the same time each keep their change, and a tree whose names differ only
 // in letter case is exported completely.
+#include "CliRunner.h"
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"
 #include "core/platform/Prompt.h"
@@ -9,7 +10,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -28,20 +28,13 @@ class DocumentChanges : public ::testing::Test
 protected:
     std::unique_ptr<QProcess> Start(const QStringList& args)
     {
-        auto process = std::make_unique<QProcess>();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(S("PAIRWELL_PROFILE"), dir.PathOf(S("profile.ini")));
-        process->setProcessEnvironment(environment);
-        process->setStandardInputFile(QProcess::nullDevice());
-        process->start(S(PAIRWELL_CLI), args);
-        return process;
+        return StartCli(args, {.environment = {{S("PAIRWELL_PROFILE"), dir.PathOf(S("profile.ini"))}}});
     }
     int Finish(QProcess& process)
     {
-        EXPECT_TRUE(process.waitForFinished(120'000));
-        const int code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        EXPECT_EQ(code, 0) << process.readAllStandardError().constData();
-        return code;
+        const CliResult result = FinishCli(process);
+        EXPECT_EQ(result.code, 0) << result.err.toStdString();
+        return result.code;
     }
     int Run(const QStringList& args)
     {

@@ -1,43 +1,30 @@
+#include "CliRunner.h"
 #include "support/TestDir.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
-
-struct Result
-{
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
 
 // Runs the command-line tool in the test folder, with a profile of its own and no terminal.
 class DocumentVerbs : public ::testing::Test
 {
 protected:
-    Result Run(const QStringList& arguments)
+    CliResult Run(const QStringList& arguments)
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("PAIRWELL_PROFILE"), dir.PathOf(QStringLiteral("profile.ini")));
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(dir.Path());
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.start(QStringLiteral(PAIRWELL_CLI), arguments);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+        return RunCli(arguments,
+            {.environment = {{QStringLiteral("PAIRWELL_PROFILE"), dir.PathOf(QStringLiteral("profile.ini"))}},
+                .workingDirectory = dir.Path()});
     }
 
     QJsonObject Tree(const QStringList& extra = {})
     {
-        const Result result
+        const CliResult result
             = Run(QStringList{QStringLiteral("tree"), QStringLiteral("d.snc"), QStringLiteral("--json")} + extra);
-        EXPECT_EQ(result.code, 0) << result.err.constData();
-        return QJsonDocument::fromJson(result.out).object();
+        EXPECT_EQ(result.code, 0) << result.err.toStdString();
+        return QJsonDocument::fromJson(result.out.toUtf8()).object();
     }
 
     static QJsonObject Child(const QJsonObject& node, int index)
@@ -69,7 +56,7 @@ TEST_F(DocumentVerbs, AddFollowsTheCreationRules)
     ASSERT_EQ(Run({"new", "d.snc"}).code, 0);
 
     // Without --yes and without a terminal the target folder is not created.
-    const Result declined = Run({"add", "d.snc", "p/Proj", "t/Proj"});
+    const CliResult declined = Run({"add", "d.snc", "p/Proj", "t/Proj"});
     EXPECT_EQ(declined.code, 3);
     EXPECT_FALSE(TestDir::Exists(dir.PathOf(QStringLiteral("t/Proj"))));
     EXPECT_EQ(TestDir::ReadFile(dir.PathOf(QStringLiteral("d.snc"))).size(), 8);
@@ -78,10 +65,9 @@ TEST_F(DocumentVerbs, AddFollowsTheCreationRules)
     EXPECT_EQ(Run({"add", "d.snc", "p/Proj", "t/Proj", "--yes"}).code, 0);
     EXPECT_TRUE(TestDir::Exists(dir.PathOf(QStringLiteral("t/Proj"))));
 
-    const Result duplicate = Run({"add", "d.snc", "q/proj"});
+    const CliResult duplicate = Run({"add", "d.snc", "q/proj"});
     EXPECT_EQ(duplicate.code, 2);
-    EXPECT_TRUE(QString::fromUtf8(duplicate.err)
-                    .contains(QStringLiteral("指定されたプロジェクトフォルダはすでに登録されています。")));
+    EXPECT_TRUE(duplicate.err.contains(QStringLiteral("指定されたプロジェクトフォルダはすでに登録されています。")));
 
     EXPECT_EQ(Run({"add", "d.snc", "missing"}).code, 2);
     EXPECT_EQ(Run({"add", "d.snc", "p/Flat", "--no-subfolders"}).code, 0);
@@ -130,9 +116,9 @@ TEST_F(DocumentVerbs, TreeShowsStatesSortedChildrenAndSettings)
     proj = Child(Tree({QStringLiteral("--scan")}).value(QStringLiteral("root")).toObject(), 0);
     EXPECT_EQ(proj.value(QStringLiteral("state")).toInt(), 3); // new.txt only in the project folder
 
-    const Result text = Run({"tree", "d.snc"});
+    const CliResult text = Run({"tree", "d.snc"});
     EXPECT_EQ(text.code, 0);
-    const QStringList lines = QString::fromUtf8(text.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines = text.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 5);
     EXPECT_TRUE(lines[0].endsWith(QStringLiteral("common-filters=c1,c2")));
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("  Proj  state=1  project=")));
@@ -150,9 +136,9 @@ TEST_F(DocumentVerbs, SetRenamesAppliesToSubtreesAndSwitches)
 
     EXPECT_EQ(Run({"set", "d.snc", "proj", "--filters", "f", "--subtree"}).code, 0);
     EXPECT_EQ(Run({"set", "d.snc", "Proj", "--name", "Renamed"}).code, 0);
-    const Result taken = Run({"set", "d.snc", "Other", "--name", "RENAMED"});
+    const CliResult taken = Run({"set", "d.snc", "Other", "--name", "RENAMED"});
     EXPECT_EQ(taken.code, 2);
-    EXPECT_TRUE(QString::fromUtf8(taken.err).contains(QStringLiteral("すでに登録されています")));
+    EXPECT_TRUE(taken.err.contains(QStringLiteral("すでに登録されています")));
     EXPECT_EQ(Run({"set", "d.snc", "Renamed/sub", "--name", "x"}).code, 2);
     EXPECT_EQ(Run({"set", "d.snc", "Nowhere", "--no-sync", "on"}).code, 2);
     EXPECT_EQ(Run({"set", "d.snc", "Renamed", "--no-sync", "maybe"}).code, 2);
@@ -185,10 +171,10 @@ TEST_F(DocumentVerbs, DamagedDocumentsGiveAMessageAndExitCode2)
     dir.WriteFile(QStringLiteral("bad.snc"), QByteArray::fromHex("0100fffeff03"));
     for (const QStringList& arguments : {QStringList{"tree", "bad.snc"}, QStringList{"add", "bad.snc", "."},
              QStringList{"set", "bad.snc", "--common-filters", "a"}}) {
-        const Result result = Run(arguments);
+        const CliResult result = Run(arguments);
         EXPECT_EQ(result.code, 2) << arguments.join(' ').toStdString();
-        EXPECT_TRUE(QString::fromUtf8(result.err).contains(dir.PathOf(QStringLiteral("bad.snc"))));
-        EXPECT_TRUE(QString::fromUtf8(result.err).contains(QStringLiteral("予期しない形式のファイルです。")));
+        EXPECT_TRUE(result.err.contains(dir.PathOf(QStringLiteral("bad.snc"))));
+        EXPECT_TRUE(result.err.contains(QStringLiteral("予期しない形式のファイルです。")));
     }
     EXPECT_EQ(TestDir::ReadFile(dir.PathOf(QStringLiteral("bad.snc"))), QByteArray::fromHex("0100fffeff03"));
 }

@@ -2,6 +2,7 @@
 // differ only in letter case, links, deep folders) through pairwell-cli, and
 // then of a day's changes to it, must leave the target equal to the source:
 // every name, type, size, modification time and link, as a mirror would.
+#include "CliRunner.h"
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"
 #include "core/platform/FileName.h"
@@ -11,6 +12,7 @@
 #include <QMap>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,19 +90,11 @@ protected:
     // Subfolders, empty folders, deletion of files and folders, no questions.
     int Export() const
     {
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PAIRWELL_PROFILE"), dir.PathOf(QStringLiteral("profile.ini")));
-        env.insert(QStringLiteral("TMPDIR"), dir.PathOf(QStringLiteral("tmp")));
-        process.setProcessEnvironment(env);
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.start(QStringLiteral(PAIRWELL_CLI),
-            {QStringLiteral("export"), dir.PathOf(QStringLiteral("doc.snc")), QStringLiteral("--flags"),
-                QStringLiteral("0x8F"), QStringLiteral("--yes")});
-        EXPECT_TRUE(process.waitForFinished(300'000));
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        const CliResult run = RunCli({QStringLiteral("export"), dir.PathOf(QStringLiteral("doc.snc")),
+                                         QStringLiteral("--flags"), QStringLiteral("0x8F"), QStringLiteral("--yes")},
+            {.environment = EnvironmentIn(dir, dir.PathOf(QStringLiteral("profile.ini"))), .timeoutMs = 300'000});
+        std::cerr << run.err.toStdString(); // what went wrong, in the log of the test
+        return run.code;
     }
 
     // One more byte and an hour later.

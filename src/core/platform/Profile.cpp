@@ -2,6 +2,7 @@
 
 #include "core/platform/FileName.h"
 #include "core/platform/FileSystem.h"
+#include "core/platform/WholeFile.h"
 
 #include <QHash>
 #include <QStringDecoder>
@@ -247,130 +248,9 @@ QString LineList(const std::vector<qsizetype>& lines)
     return text;
 }
 
-template <typename Stamp> Stamp StampOf(const struct stat& st)
-{
-    Stamp stamp;
-    stamp.exists = true;
-    stamp.device = st.st_dev;
-    stamp.inode = st.st_ino;
-    stamp.size = st.st_size;
-    stamp.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    stamp.ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
-    return stamp;
-}
-
-template <typename Stamp> Stamp StampOfPath(const QString& path)
-{
-    struct stat st = {};
-    if (::stat(EncodeFileName(path).constData(), &st) != 0) {
-        Stamp stamp;
-        stamp.error = errno;
-        return stamp;
-    }
-    return StampOf<Stamp>(st);
-}
-
 bool IsMissing(int error)
 {
     return error == ENOENT || error == ENOTDIR;
-}
-
-bool ReadAll(int fd, QByteArray& content)
-{
-    char buffer[16384];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        content.append(buffer, n);
-    }
-}
-
-bool WriteAll(int fd, const QByteArray& content)
-{
-    qsizetype done = 0;
-    while (done < content.size()) {
-        const ssize_t n = ::write(fd, content.constData() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        done += n;
-    }
-    return true;
-}
-
-QByteArray FolderOf(const QByteArray& path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArrayLiteral(".");
-    if (slash == 0)
-        return QByteArrayLiteral("/");
-    return path.left(slash);
-}
-
-// Creates `folder` and its missing parents.
-bool MakeFolders(const QByteArray& folder)
-{
-    struct stat st = {};
-    if (::stat(folder.constData(), &st) == 0) {
-        errno = S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
-        return S_ISDIR(st.st_mode);
-    }
-    if (errno != ENOENT)
-        return false;
-    const QByteArray parent = FolderOf(folder);
-    if (parent != folder && !MakeFolders(parent))
-        return false;
-    return ::mkdir(folder.constData(), 0777) == 0 || errno == EEXIST;
-}
-
-// Writes `content` to a new file beside `target`, makes it durable and renames
-// it over `target`. On any failure the temporary file is removed, `target` is
-// untouched and the errno is returned; 0 on success. `written` receives the
-// status of the new file.
-int ReplaceFile(const QByteArray& target, int folderFd, const QByteArray& content, struct stat& written)
-{
-    const QByteArray folder = FolderOf(target);
-    QByteArray temp = folder + "/." + target.mid(target.lastIndexOf('/') + 1) + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    struct stat old = {};
-    const bool replacing = ::stat(target.constData(), &old) == 0;
-    // The new file keeps the old one's permissions, and its owner when root
-    // writes a user's profile, so that the user is not locked out of it.
-    const bool ownerKept = !replacing || ::geteuid() != 0 || ::fchown(fd, old.st_uid, old.st_gid) == 0;
-    Q_UNUSED(ownerKept) // a profile owned by root is still a good profile
-    const mode_t mode = replacing ? (old.st_mode & 07777) : 0600;
-    const bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, content) && ::fsync(fd) == 0
-        && ::rename(temp.constData(), target.constData()) == 0 && ::fstat(fd, &written) == 0;
-    const int error = ok ? 0 : (errno ? errno : EIO);
-    ::close(fd);
-    if (!ok) {
-        ::unlink(temp.constData());
-        return error;
-    }
-    ::fsync(folderFd); // make the rename itself durable
-    return 0;
-}
-
-// Why a file that is there cannot be read as the profile.
-QString UnreadableReason(int error, const struct stat* st)
-{
-    if (st && S_ISDIR(st->st_mode))
-        return SystemErrorText(EISDIR);
-    if (st && !S_ISREG(st->st_mode))
-        return QStringLiteral("通常のファイルではありません");
-    return SystemErrorText(error ? error : EIO);
 }
 
 struct InstanceSlot
@@ -586,7 +466,7 @@ void CProfile::SetInstancePath(const QString& path)
     profile.m_content = Content();
     profile.m_state = ReadState();
     profile.m_loaded = false;
-    profile.m_stamp = FileStamp();
+    profile.m_stamp = Stamp();
     profile.m_lastError.clear();
 }
 
@@ -608,63 +488,49 @@ QString CProfile::DefaultPath()
 
 void CProfile::ReloadIfChanged() const
 {
-    const FileStamp now = StampOfPath<FileStamp>(m_path);
+    Stamp now;
+    now.file = StampOfFile(m_path, &now.error);
     if (m_loaded && now == m_stamp)
         return;
     Load(now);
 }
 
-void CProfile::Load(const FileStamp& seen) const
+void CProfile::Load(const Stamp& seen) const
 {
     m_content = Content();
     m_state = ReadState();
     m_loaded = true;
     m_stamp = seen;
-    if (!seen.exists) {
+    if (!seen.file.exists) {
         if (!IsMissing(seen.error))
-            m_state.damage.unreadable = UnreadableReason(seen.error, nullptr);
+            m_state.damage.unreadable = SystemErrorText(seen.error);
         return;
     }
-    // Non-blocking, so that a fifo put in the profile's place cannot hang the program.
-    const int fd = ::open(EncodeFileName(m_path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        m_stamp.exists = false;
-        m_stamp.error = errno;
-        if (!IsMissing(errno))
-            m_state.damage.unreadable = UnreadableReason(errno, nullptr);
-        return;
-    }
-    struct stat st = {};
     QByteArray content;
-    const bool statted = ::fstat(fd, &st) == 0;
-    const bool read = statted && S_ISREG(st.st_mode) && ReadAll(fd, content);
-    const int error = errno;
-    ::close(fd);
-    if (!read) {
-        m_state.damage.unreadable = UnreadableReason(error, statted ? &st : nullptr);
+    const FileReadResult read = ReadRegularFile(m_path, &content);
+    if (read.Ok()) {
+        Loaded(content, read.stamp);
         return;
     }
-    m_stamp = StampOf<FileStamp>(st);
+    const bool wrongType = read.failure == FileReadFailure::Folder || read.failure == FileReadFailure::NotRegularFile
+        || read.failure == FileReadFailure::TooLarge;
+    // Only what the stamp tells apart is not tried again: a file that could not
+    // be opened or read is, at the next look.
+    if (!wrongType)
+        m_stamp = Stamp{{}, read.errnoValue};
+    if (read.failure != FileReadFailure::NotFound)
+        m_state.damage.unreadable = FileReadFailureText(read);
+}
+
+void CProfile::Loaded(const QByteArray& content, const FileStamp& stamp) const
+{
+    m_stamp = Stamp{stamp, 0};
     m_content = Parse(content, m_state);
 }
 
 bool CProfile::IsCompleteLocked(const QString& section) const
 {
     return m_state.damage.unreadable.isEmpty() && !m_state.sectionUnknown && !m_state.damagedSections.contains(section);
-}
-
-QByteArray CProfile::TargetPath() const
-{
-    QByteArray target = EncodeFileName(m_path);
-    struct stat st = {};
-    // A profile kept as a link (in a repository of settings) is replaced where the link points.
-    if (::lstat(target.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(target.constData(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
-    }
-    return target;
 }
 
 void CProfile::SetError(const QString& reason)
@@ -682,12 +548,13 @@ bool CProfile::AcquireFileLock()
         SetError(SystemErrorText(ENOENT));
         return false;
     }
-    const QByteArray folder = FolderOf(TargetPath());
-    if (!MakeFolders(folder)) {
-        SetError(SystemErrorText(errno ? errno : ENOTDIR));
+    const QString folder = FolderOfReplacement(m_path);
+    int reason = 0;
+    if (!CreateFolders(folder, &reason)) {
+        SetError(SystemErrorText(reason));
         return false;
     }
-    m_lockFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    m_lockFd = ::open(EncodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_lockFd < 0) {
         SetError(SystemErrorText(errno));
         return false;
@@ -739,14 +606,15 @@ bool CProfile::ReplaceLocked(const std::function<bool(Content&)>& change)
     Content updated = m_content;
     if (!change(updated))
         return true; // nothing changes: the file stays as it is
-    struct stat written = {};
-    const int error = ReplaceFile(TargetPath(), m_lockFd, Serialize(updated), written);
-    if (error != 0) {
-        SetError(SystemErrorText(error));
+    const QByteArray bytes = Serialize(updated);
+    FileStamp written;
+    // A user's profile stays the user's when root writes it; a new one is for the user's eyes only.
+    const ReplaceOptions options{.keepOwner = true, .newFileMode = 0600, .written = &written};
+    if (!ReplaceFileAtomically(m_path, bytes, &m_lastError, options))
         return false;
-    }
-    // The next look reads the new file, so that the numbers of the lines kept unread are right.
-    m_loaded = false;
+    // Read back from the bytes written, so that the numbers of the lines kept unread are right.
+    m_state = ReadState();
+    Loaded(bytes, written);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/platform/WholeFile.h"
+
 #include <QByteArrayList>
 #include <QHash>
 #include <QSet>
@@ -111,16 +113,11 @@ private:
     };
     // Identity and version of the file as it was last read or written; a
     // change of any field means another writer replaced it.
-    struct FileStamp
+    struct Stamp
     {
-        bool exists = false;
+        FileStamp file;
         int error = 0; // errno of the last look at the file, 0 when it was found
-        quint64 device = 0;
-        quint64 inode = 0;
-        qint64 size = 0;
-        qint64 mtimeNs = 0;
-        qint64 ctimeNs = 0;
-        bool operator==(const FileStamp&) const = default;
+        bool operator==(const Stamp&) const = default;
     };
 
     static Content Parse(const QByteArray& bytes, ReadState& state);
@@ -129,14 +126,14 @@ private:
     static QByteArray Serialize(const Content& content);
 
     void ReloadIfChanged() const;
-    void Load(const FileStamp& seen) const;
+    void Load(const Stamp& seen) const;
+    // Takes `content`, the bytes of the file with `stamp`, as what was read.
+    void Loaded(const QByteArray& content, const FileStamp& stamp) const;
     bool IsCompleteLocked(const QString& section) const;
     // Reads the file, applies `change` to its content and replaces the file
     // with the result; false (with LastError) when it could not be read or written.
     bool Modify(const std::function<bool(Content&)>& change);
     bool ReplaceLocked(const std::function<bool(Content&)>& change);
-    // The folder whose lock guards the file, and where its replacement is made.
-    QByteArray TargetPath() const;
     // Takes the lock of the profile's folder for this process (nested takes
     // share it); false with LastError set when the folder cannot be locked.
     bool AcquireFileLock();
@@ -148,7 +145,7 @@ private:
     mutable Content m_content;
     mutable ReadState m_state;
     mutable bool m_loaded = false;
-    mutable FileStamp m_stamp;
+    mutable Stamp m_stamp;
     QString m_lastError;
     int m_lockFd = -1; // the locked folder while a lock is held
     int m_lockDepth = 0;

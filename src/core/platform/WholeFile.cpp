@@ -18,10 +18,17 @@
 
 namespace {
 
-void SetError(QString* error, const QString& path, int errnoValue)
+const QString kNotRegularFileText = QStringLiteral("通常のファイルではありません");
+
+void SetErrorText(QString* error, const QString& path, const QString& reason)
 {
     if (error)
-        *error = path + QStringLiteral(": ") + SystemErrorText(errnoValue);
+        *error = path + QStringLiteral(": ") + reason;
+}
+
+void SetError(QString* error, const QString& path, int errnoValue)
+{
+    SetErrorText(error, path, SystemErrorText(errnoValue));
 }
 
 // The process's file-creation mask, read without changing it.
@@ -39,6 +46,32 @@ mode_t CurrentUmask()
         std::fclose(status);
     }
     return 022;
+}
+
+QByteArray FolderOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+// Creates `folder` and its missing parents. 0 or the errno.
+int CreateFolderBytes(const QByteArray& folder)
+{
+    struct stat st
+    {
+    };
+    if (::stat(folder.constData(), &st) == 0)
+        return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    if (errno != ENOENT)
+        return errno;
+    const QByteArray parent = FolderOf(folder);
+    if (parent != folder) {
+        if (const int failure = CreateFolderBytes(parent))
+            return failure;
+    }
+    return ::mkdir(folder.constData(), 0777) == 0 || errno == EEXIST ? 0 : errno;
 }
 
 bool WriteAll(int fd, const char* data, qint64 size)
@@ -104,15 +137,16 @@ FileReadResult Failed(FileReadFailure failure, int errnoValue = 0)
 
 } // namespace
 
-FileStamp StampOfFile(const QString& path)
+FileStamp StampOfFile(const QString& path, int* error)
 {
     struct stat st
     {
     };
     const QByteArray bytes = EncodeFileName(path);
-    if (bytes.isEmpty() || ::stat(bytes.constData(), &st) != 0)
-        return {};
-    return StampOf(st);
+    const int failure = bytes.isEmpty() ? ENOENT : (::stat(bytes.constData(), &st) == 0 ? 0 : errno);
+    if (error)
+        *error = failure;
+    return failure ? FileStamp() : StampOf(st);
 }
 
 FileReadResult ReadRegularFile(const QString& path, QByteArray* data, qint64 maxSize)
@@ -171,29 +205,39 @@ FileReadResult ReadRegularFile(const QString& path, QByteArray* data, qint64 max
     return result;
 }
 
+QString FileReadFailureText(const FileReadResult& result)
+{
+    switch (result.failure) {
+    case FileReadFailure::None:
+        return {};
+    case FileReadFailure::NotFound:
+        return SystemErrorText(result.errnoValue ? result.errnoValue : ENOENT);
+    case FileReadFailure::Folder:
+        return SystemErrorText(EISDIR);
+    case FileReadFailure::NotRegularFile:
+        return kNotRegularFileText;
+    case FileReadFailure::TooLarge:
+        return SystemErrorText(EFBIG);
+    default:
+        return SystemErrorText(result.errnoValue ? result.errnoValue : EIO);
+    }
+}
+
 bool ReadWholeFile(const QString& path, QByteArray* data, QString* error, qint64 maxSize)
 {
     const FileReadResult result = ReadRegularFile(path, data, maxSize);
-    switch (result.failure) {
-    case FileReadFailure::None:
-        return true;
-    case FileReadFailure::NotFound:
-        SetError(error, path, result.errnoValue ? result.errnoValue : ENOENT);
-        break;
-    case FileReadFailure::Folder:
-        SetError(error, path, EISDIR);
-        break;
-    case FileReadFailure::NotRegularFile:
-        SetError(error, path, EINVAL);
-        break;
-    case FileReadFailure::TooLarge:
-        SetError(error, path, EFBIG);
-        break;
-    default:
-        SetError(error, path, result.errnoValue ? result.errnoValue : EIO);
-        break;
-    }
-    return false;
+    if (!result.Ok())
+        SetErrorText(error, path, FileReadFailureText(result));
+    return result.Ok();
+}
+
+bool CreateFolders(const QString& path, int* reason)
+{
+    const QByteArray folder = EncodeFileName(path);
+    int failure = folder.isEmpty() ? ENOENT : CreateFolderBytes(folder);
+    if (reason)
+        *reason = failure;
+    return failure == 0;
 }
 
 CFileLock::~CFileLock()
@@ -259,47 +303,64 @@ bool CFileLock::Lock(const QString& path, int waitMs, int* reason)
 
 namespace {
 
-// Where a replacement goes: the file itself (behind a link), its folder, and
-// the permission bits the new file gets.
+// Where a replacement goes: the file itself (behind a link), its folder, the
+// permission bits the new file gets and, for an existing file, its owner.
 struct ReplaceTarget
 {
     QByteArray path;
     QByteArray folder;
     QByteArray prefix; // the folder as the start of a path in it ("" or ending in '/')
     mode_t mode = 0;
+    bool exists = false;
+    uid_t owner = 0;
+    gid_t group = 0;
 };
 
-bool ResolveTarget(const QString& path, ReplaceTarget* target, QString* error)
+// The file a replacement of `file` replaces, and its status: the file behind
+// a link, the link kept. 0 or the errno.
+int ResolveFile(QByteArray* file, struct stat* st, bool* exists)
+{
+    if (file->isEmpty())
+        return ENOENT;
+    *exists = ::lstat(file->constData(), st) == 0;
+    if (!*exists || !S_ISLNK(st->st_mode))
+        return 0;
+    char* resolved = ::realpath(file->constData(), nullptr);
+    if (!resolved)
+        return errno;
+    *file = QByteArray(resolved);
+    std::free(resolved);
+    *exists = ::lstat(file->constData(), st) == 0;
+    return 0;
+}
+
+bool ResolveTarget(const QString& path, const ReplaceOptions& options, ReplaceTarget* target, QString* error)
 {
     QByteArray file = EncodeFileName(path);
-    if (file.isEmpty()) {
-        SetError(error, path, ENOENT);
-        return false;
-    }
     struct stat st
     {
     };
-    bool exists = ::lstat(file.constData(), &st) == 0;
-    if (exists && S_ISLNK(st.st_mode)) {
-        // Replace the file behind the link, keeping the link.
-        char* resolved = ::realpath(file.constData(), nullptr);
-        if (!resolved) {
-            SetError(error, path, errno);
-            return false;
-        }
-        file = QByteArray(resolved);
-        std::free(resolved);
-        exists = ::lstat(file.constData(), &st) == 0;
-    }
-    if (exists && S_ISDIR(st.st_mode)) {
-        SetError(error, path, EISDIR);
+    bool exists = false;
+    if (const int failure = ResolveFile(&file, &st, &exists)) {
+        SetError(error, path, failure);
         return false;
     }
-    const qsizetype slash = file.lastIndexOf('/');
-    target->folder = slash < 0 ? QByteArray(".") : (slash == 0 ? QByteArray("/") : file.left(slash));
-    target->prefix = slash < 0 ? QByteArray() : file.left(slash + 1);
+    if (exists && !S_ISREG(st.st_mode)) {
+        // Renaming over a FIFO or a device would take it away from whoever uses it.
+        if (S_ISDIR(st.st_mode))
+            SetError(error, path, EISDIR);
+        else
+            SetErrorText(error, path, kNotRegularFileText);
+        return false;
+    }
+    target->folder = FolderOf(file);
+    target->prefix = file.left(file.lastIndexOf('/') + 1);
     target->path = file;
-    target->mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
+    const mode_t newMode = options.newFileMode >= 0 ? mode_t(options.newFileMode) : (0666 & ~CurrentUmask());
+    target->mode = exists ? (st.st_mode & 07777) : newMode;
+    target->exists = exists;
+    target->owner = st.st_uid;
+    target->group = st.st_gid;
     return true;
 }
 
@@ -315,12 +376,28 @@ int OpenTemporary(const ReplaceTarget& target, QByteArray* temp)
     return ::mkostemp(temp->data(), O_CLOEXEC);
 }
 
+// Gives the new file the old one's owner and group where asked and allowed,
+// then its permission bits (after the owner: a change of owner clears the
+// set-user-ID and set-group-ID bits). 0 or the errno.
+int SetOwnerAndMode(int fd, const ReplaceTarget& target, const ReplaceOptions& options)
+{
+    struct stat st
+    {
+    };
+    if (options.keepOwner && target.exists && ::fstat(fd, &st) == 0
+        && (st.st_uid != target.owner || st.st_gid != target.group)) {
+        // Not allowed (a user writing a file of another's group): the file is still good, only owned by the writer.
+        (void)::fchown(fd, target.owner, target.group);
+    }
+    if (::fchmod(fd, target.mode) != 0 && errno != EPERM)
+        return errno;
+    return 0;
+}
+
 // Writes `data` and flushes it to the disk; an unnamed file is then named
 // `temp`, only to be renamed over the target. 0 or the errno.
 int WriteTemporary(int fd, const ReplaceTarget& target, const QByteArray& data, QByteArray* temp)
 {
-    if (::fchmod(fd, target.mode) != 0 && errno != EPERM)
-        return errno;
     if (!WriteAll(fd, data.constData(), data.size()))
         return errno;
     if (::fsync(fd) != 0 && errno != EINVAL)
@@ -351,10 +428,20 @@ void SyncFolder(const QByteArray& folder)
 
 } // namespace
 
-bool ReplaceFileAtomically(const QString& path, const QByteArray& data, QString* error)
+QString FolderOfReplacement(const QString& path)
+{
+    QByteArray file = EncodeFileName(path);
+    struct stat st
+    {
+    };
+    bool exists = false;
+    return ResolveFile(&file, &st, &exists) == 0 ? DecodeFileName(FolderOf(file)) : QString();
+}
+
+bool ReplaceFileAtomically(const QString& path, const QByteArray& data, QString* error, const ReplaceOptions& options)
 {
     ReplaceTarget target;
-    if (!ResolveTarget(path, &target, error))
+    if (!ResolveTarget(path, options, &target, error))
         return false;
     QByteArray temp; // empty while the new file is unnamed
     const int fd = OpenTemporary(target, &temp);
@@ -362,11 +449,19 @@ bool ReplaceFileAtomically(const QString& path, const QByteArray& data, QString*
         SetError(error, path, errno);
         return false;
     }
-    int failure = WriteTemporary(fd, target, data, &temp);
-    if (::close(fd) != 0 && !failure && errno != EINTR)
-        failure = errno;
+    int failure = SetOwnerAndMode(fd, target, options);
+    if (!failure)
+        failure = WriteTemporary(fd, target, data, &temp);
     if (!failure && ::rename(temp.constData(), target.path.constData()) != 0)
         failure = errno;
+    // After the rename, which changes the file's inode time. The bytes were
+    // flushed above, so closing has nothing left to report.
+    struct stat st
+    {
+    };
+    if (!failure && options.written)
+        *options.written = ::fstat(fd, &st) == 0 ? StampOf(st) : FileStamp();
+    ::close(fd);
     if (failure) {
         if (!temp.isEmpty())
             ::unlink(temp.constData());

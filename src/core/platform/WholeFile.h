@@ -19,8 +19,10 @@ struct FileStamp
     qint64 changed = 0; // of the inode, nanoseconds since 1970
     bool operator==(const FileStamp&) const = default;
 };
-// The stamp of the file at `path` (following a link); `exists` is false when there is none.
-FileStamp StampOfFile(const QString& path);
+// The stamp of the file at `path` (following a link); `exists` is false when
+// there is none, or when it cannot be looked at: `error` (when given) then
+// gets the system's error number, else 0.
+FileStamp StampOfFile(const QString& path, int* error = nullptr);
 
 enum class FileReadFailure { None, NotFound, AccessDenied, Folder, NotRegularFile, TooLarge, Other };
 struct FileReadResult
@@ -35,7 +37,9 @@ struct FileReadResult
 // without waiting for a writer of a FIFO. A file larger than `maxSize` bytes
 // is refused too.
 FileReadResult ReadRegularFile(const QString& path, QByteArray* data, qint64 maxSize = qint64(1) << 31);
-// As ReadRegularFile, with the system's text of a failure in `error`.
+// Why a read failed, for a message after the file's path ("" when it did not).
+QString FileReadFailureText(const FileReadResult& result);
+// As ReadRegularFile, with "path: reason" of a failure in `error`.
 bool ReadWholeFile(const QString& path, QByteArray* data, QString* error, qint64 maxSize = qint64(1) << 31);
 
 // An exclusive lock on a document file for a whole read-change-write, so
@@ -67,10 +71,34 @@ private:
     QString m_path;
 };
 
+// Creates the folder `path` and its missing parents (0777 less the umask).
+// True when a folder is there at the end; else `reason` gets the system's
+// error number (ENOTDIR when something else is in the way).
+bool CreateFolders(const QString& path, int* reason = nullptr);
+
+struct ReplaceOptions
+{
+    // An existing file's owner and group stay where the process may set them
+    // (root writing a user's file leaves it the user's).
+    bool keepOwner = false;
+    // The permission bits of a new file; -1: 0666 less the umask.
+    int newFileMode = -1;
+    // Receives the stamp of the new file, when given.
+    FileStamp* written = nullptr;
+};
+
+// The folder in which ReplaceFileAtomically makes the replacement of `path`:
+// behind a link, the folder of the file it points to. Empty when there is no
+// such folder name (an empty path, a link that cannot be followed).
+QString FolderOfReplacement(const QString& path);
+
 // Replaces the file at `path` with `data` so that no reader ever sees a half
 // written file: the bytes go to a new temporary file in the same folder, are
-// flushed to the disk, and the temporary file is renamed over `path`. When
-// `path` is a link, the file it points to is replaced. An existing file keeps
-// its permission bits; a new one gets 0666 less the umask. On failure the old
-// file is untouched, the temporary file is removed and `error` gets the reason.
-bool ReplaceFileAtomically(const QString& path, const QByteArray& data, QString* error);
+// flushed to the disk, the temporary file is renamed over `path`, and the
+// folder is flushed so that the rename lasts. When `path` is a link, the file
+// it points to is replaced. An existing file keeps its permission bits; a
+// folder or another file that is not a regular one (a FIFO, a device) is
+// refused. On failure the old file is untouched, the temporary file is
+// removed and `error` gets "path: reason".
+bool ReplaceFileAtomically(
+    const QString& path, const QByteArray& data, QString* error, const ReplaceOptions& options = {});

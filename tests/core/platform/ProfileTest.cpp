@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "support/TestDir.h"
 
 #include "core/platform/FileName.h"
@@ -6,12 +7,10 @@
 #include "support/AccessOverride.h"
 
 #include <QDir>
-#include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -355,6 +354,21 @@ TEST_F(ProfileTest, FileWithoutReadPermissionIsReportedAndNeverReplaced)
     EXPECT_EQ(Entries(dir.PathOf(S("Corvane"))), QStringList{S("Pairwell.ini")});
 }
 
+TEST_F(ProfileTest, FileThatCouldNotBeOpenedIsReadOnceItCanBe)
+{
+    dir.WriteFile(S("Corvane/Pairwell.ini"), "[S]\na=1\n");
+    ASSERT_EQ(::chmod(EncodeFileName(path).constData(), 0200), 0);
+    CProfile profile(path);
+    {
+        CWithoutAccessOverride plainPermissions;
+        EXPECT_EQ(profile.GetProfileInt(S("S"), S("a"), 0), 0);
+        EXPECT_FALSE(profile.Damage().unreadable.isEmpty());
+    }
+    // The file itself did not change: only the reader may now open it.
+    EXPECT_EQ(profile.GetProfileInt(S("S"), S("a"), 0), 1);
+    EXPECT_FALSE(profile.Damage().Any());
+}
+
 TEST_F(ProfileTest, FolderInThePlaceOfTheFileIsLeftAlone)
 {
     dir.WriteFile(S("Corvane/Pairwell.ini/inside.txt"), "keep");
@@ -403,15 +417,12 @@ TEST_F(ProfileTest, FailedWriteLeavesTheOldFileAndNoTemporaryFile)
     const QByteArray before = TestDir::ReadFile(path);
 
     // The file-size limit makes the write of the new content fail half-way.
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 64;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = profile.WriteProfileString(S("S"), S("a"), QString(1000, u'x'));
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    bool written = true;
+    {
+        const CFileSizeLimit limit(64);
+        ASSERT_TRUE(limit.IsSet());
+        written = profile.WriteProfileString(S("S"), S("a"), QString(1000, u'x'));
+    }
 
     EXPECT_FALSE(written);
     EXPECT_EQ(TestDir::ReadFile(path), before);
@@ -604,15 +615,12 @@ TEST_F(ProfileTest, AFailedSectionReplacementLeavesTheOldValues)
     ASSERT_TRUE(profile.ReplaceSectionValues(S("F"), V({{"a", "1"}, {"b", "2"}})));
     const QByteArray before = TestDir::ReadFile(path);
 
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = before.size() + 8;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = profile.ReplaceSectionValues(S("F"), V({{"c", "3"}, {"d", "4444444444444444"}}));
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    bool written = true;
+    {
+        const CFileSizeLimit limit(rlim_t(before.size() + 8));
+        ASSERT_TRUE(limit.IsSet());
+        written = profile.ReplaceSectionValues(S("F"), V({{"c", "3"}, {"d", "4444444444444444"}}));
+    }
 
     EXPECT_FALSE(written);
     EXPECT_EQ(TestDir::ReadFile(path), before);
