@@ -304,14 +304,13 @@ TEST_F(CliVerbs, OptionsSetTrashReplaced)
     EXPECT_EQ(trashReplaced(), QJsonValue(true));
     const QStringList setting{
         QStringLiteral("options"), QStringLiteral("set"), QStringLiteral("OptionSync.TrashReplaced")};
-    ASSERT_EQ(Run(setting + QStringList{QStringLiteral("0")}).exitCode, 0);
+    ASSERT_EQ(Run(setting + QStringList{QStringLiteral("0")}).code, 0);
     EXPECT_EQ(trashReplaced(), QJsonValue(false));
     EXPECT_TRUE(QString::fromUtf8(TestDir::ReadFile(profile)).contains(QStringLiteral("TrashReplaced=0")));
-    EXPECT_EQ(Run(setting + QStringList{QStringLiteral("yes")}).exitCode, 2);
-    EXPECT_EQ(Run(setting + QStringList{QStringLiteral("2")}).exitCode, 2);
+    EXPECT_EQ(Run(setting + QStringList{QStringLiteral("yes")}).code, 2);
+    EXPECT_EQ(Run(setting + QStringList{QStringLiteral("2")}).code, 2);
     EXPECT_EQ(trashReplaced(), QJsonValue(false));
-    EXPECT_TRUE(QString::fromUtf8(Run({QStringLiteral("options")}).out)
-                    .contains(QStringLiteral("OptionSync.TrashReplaced = 0")));
-    ASSERT_EQ(Run(setting + QStringList{QStringLiteral("1")}).exitCode, 0);
+    EXPECT_TRUE(Run({QStringLiteral("options")}).out.contains(QStringLiteral("OptionSync.TrashReplaced = 0")));
+    ASSERT_EQ(Run(setting + QStringList{QStringLiteral("1")}).code, 0);
     EXPECT_EQ(trashReplaced(), QJsonValue(true));
 }
