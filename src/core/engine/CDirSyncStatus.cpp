@@ -66,6 +66,11 @@ QString CDirSyncStatus::GetFolder(int side) const
     return m_folder[side];
 }
 
+QString CDirSyncStatus::PathOf(const CFileSyncStatus& record) const
+{
+    return JoinPath(GetFolder(record.GetNameSide()), record.GetName());
+}
+
 namespace {
 
 // The name that makes a record's key, without copying it. The names of a
@@ -167,7 +172,7 @@ void CDirSyncStatus::AddFound(int side, const CFileFind& finder)
             m_variantsToPair = true;
     }
     Q_ASSERT(m_store.size() < 0xFFFFFFFFu);
-    m_store.emplace_back(this).SetSide(side, finder);
+    m_store.emplace_back().SetSide(side, finder);
     m_index[i] = {hash, static_cast<quint32>(m_store.size())};
 }
 

@@ -49,6 +49,9 @@ public:
     void SetRoots(const QString& projectRoot, const QString& targetRoot);
     // The folder of `side` (0 project, 1 target).
     QString GetFolder(int side) const;
+    // The full path of `record` (one of this table's) on the project side when
+    // the file exists there, else on the target side.
+    QString PathOf(const CFileSyncStatus& record) const;
 
     // The record that holds `name` on either side; else the one record whose
     // name differs from it only in letter case; else (none or several) null.

@@ -1,12 +1,5 @@
 #include "core/engine/CFileSyncStatus.h"
 
-#include "core/engine/CDirSyncStatus.h"
-#include "core/platform/Paths.h"
-
-CFileSyncStatus::CFileSyncStatus(CDirSyncStatus* owner) : Owner(owner)
-{
-}
-
 void CFileSyncStatus::SetSide(int side, const CFileFind& finder)
 {
     Q_ASSERT(side == 0 || side == 1);
@@ -22,14 +15,6 @@ void CFileSyncStatus::SetSide(int side, const CFileFind& finder)
 QString CFileSyncStatus::GetName() const
 {
     return Exists[0] ? Entry[0].Name : Entry[1].Name;
-}
-
-QString CFileSyncStatus::GetPath() const
-{
-    if (!Owner)
-        return GetName();
-    const int side = Exists[0] ? 0 : 1;
-    return JoinPath(Owner->GetFolder(side), GetName());
 }
 
 int CFileSyncStatus::GetPresence() const

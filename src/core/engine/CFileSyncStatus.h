@@ -6,7 +6,6 @@
 #include <QString>
 #include <QtGlobal>
 
-class CDirSyncStatus;
 class CFileFind;
 
 // One file name of a folder pair: up to two entries, [0] the project side and
@@ -14,9 +13,6 @@ class CFileFind;
 class CFileSyncStatus
 {
 public:
-    explicit CFileSyncStatus(CDirSyncStatus* owner);
-
-    CDirSyncStatus* Owner; // the table that holds the record; not owned, may be null
     bool Exists[2] = {false, false};
     // Scratch value of the file list: the excluded flag in bits 16 and up, the
     // state picture in bits 0 to 15. The engine neither reads nor writes it.
@@ -27,8 +23,8 @@ public:
     void SetSide(int side, const CFileFind& finder);
     // The project side's spelling when the file exists there, else the target side's.
     QString GetName() const;
-    // The full path on the project side when the file exists there, else on the target side.
-    QString GetPath() const;
+    // The side whose spelling GetName gives: 0 when the file exists on the project side, else 1.
+    int GetNameSide() const { return Exists[0] ? 0 : 1; }
     // 0 neither side, 1 project side only, 2 target side only, 3 both.
     int GetPresence() const;
     SyncState GetState() const;

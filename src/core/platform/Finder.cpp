@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <map>
 #include <mutex>
+#include <string>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -19,13 +20,28 @@
 
 namespace {
 
+// What a stat tells of an entry.
+struct EntryFacts
+{
+    quint32 attributes = 0;
+    qint64 lastWriteTime = 0;
+    quint64 length = 0;
+};
+
 // One entry as the enumeration reports it.
 struct FoundEntry
 {
     QString name;
-    quint32 attributes = 0;
-    qint64 lastWriteTime = 0;
-    quint64 length = 0;
+    EntryFacts facts;
+};
+
+// One entry read ahead: its name stays in bytes (Listing::names) until the
+// walk's thread takes it, so that the reading thread allocates almost nothing
+// that the other thread frees.
+struct ListedEntry
+{
+    EntryFacts facts;
+    size_t nameEnd = 0; // where the name ends in Listing::names; it begins where the one before ends
 };
 
 } // namespace
@@ -46,7 +62,8 @@ struct CFolderReadAhead::Listing
     bool readFailed = false; // an error ended the read early or hid an entry
     int mountRoot = -1; // whether the folder is the top of a mount: -1 not known yet
     qint64 folderTime = 0; // the folder's modification time when opened
-    std::vector<FoundEntry> entries;
+    std::vector<ListedEntry> entries;
+    std::string names; // the entries' names, one after the other
     DIR* rest = nullptr; // the folder, open where the read-ahead stopped; null when it was read to its end
 };
 
@@ -96,10 +113,10 @@ quint32 AttributesOf(const char* name, mode_t mode)
     return attributes;
 }
 
-// The next entry of `dir` that an enumeration reports; false at the end or
-// at an error that ends the read. `failed` is set by any error that leaves
-// an entry out.
-bool ReadEntry(DIR* dir, FoundEntry& found, bool& failed, int& mountRoot)
+// The next entry of `dir` that an enumeration reports, its name (valid until
+// the next read of `dir`) in `*name`; false at the end or at an error that
+// ends the read. `failed` is set by any error that leaves an entry out.
+bool ReadEntryFacts(DIR* dir, const char** name, EntryFacts& facts, bool& failed, int& mountRoot)
 {
     const int fd = ::dirfd(dir);
     for (;;) {
@@ -110,22 +127,30 @@ bool ReadEntry(DIR* dir, FoundEntry& found, bool& failed, int& mountRoot)
                 failed = true;
             return false;
         }
-        const char* name = entry->d_name;
-        if (IsSkippedName(name, fd, mountRoot))
+        *name = entry->d_name;
+        if (IsSkippedName(*name, fd, mountRoot))
             continue;
         struct stat st;
-        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (::fstatat(fd, *name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno != ENOENT)
                 failed = true;
             continue; // ENOENT: vanished since readdir listed it
         }
-        found.attributes = AttributesOf(name, st.st_mode);
+        facts.attributes = AttributesOf(*name, st.st_mode);
         // The kernel keeps tv_nsec in [0, 1e9), so tv_sec is already the floor.
-        found.lastWriteTime = st.st_mtim.tv_sec;
-        found.length = static_cast<quint64>(st.st_size);
-        found.name = DecodeFileName(name, static_cast<qsizetype>(std::strlen(name)));
+        facts.lastWriteTime = st.st_mtim.tv_sec;
+        facts.length = static_cast<quint64>(st.st_size);
         return true;
     }
+}
+
+bool ReadEntry(DIR* dir, FoundEntry& found, bool& failed, int& mountRoot)
+{
+    const char* name = nullptr;
+    if (!ReadEntryFacts(dir, &name, found.facts, failed, mountRoot))
+        return false;
+    found.name = DecodeFileName(name, static_cast<qsizetype>(std::strlen(name)));
+    return true;
 }
 
 // Opens the folder from its root; null with errno set.
@@ -184,10 +209,14 @@ std::unique_ptr<CFolderReadAhead::Listing> ReadListing(const QByteArray& key)
     }
     listing->opened = true;
     listing->folderTime = WriteTimeOf(dir);
-    FoundEntry found;
-    while (
-        listing->entries.size() < kReadAheadEntries && ReadEntry(dir, found, listing->readFailed, listing->mountRoot))
-        listing->entries.push_back(std::move(found));
+    ListedEntry listed;
+    const char* name = nullptr;
+    while (listing->entries.size() < kReadAheadEntries
+        && ReadEntryFacts(dir, &name, listed.facts, listing->readFailed, listing->mountRoot)) {
+        listing->names.append(name);
+        listed.nameEnd = listing->names.size();
+        listing->entries.push_back(listed);
+    }
     if (listing->entries.size() < kReadAheadEntries)
         ::closedir(dir);
     else
@@ -403,8 +432,13 @@ bool CFileFind::Next()
 {
     State& state = *m_state;
     if (state.listing) {
-        if (state.next < state.listing->entries.size()) {
-            state.current = std::move(state.listing->entries[state.next++]);
+        const CFolderReadAhead::Listing& listing = *state.listing;
+        if (state.next < listing.entries.size()) {
+            const size_t begin = state.next == 0 ? 0 : listing.entries[state.next - 1].nameEnd;
+            const ListedEntry& listed = listing.entries[state.next++];
+            state.current.facts = listed.facts;
+            state.current.name
+                = DecodeFileName(listing.names.data() + begin, static_cast<qsizetype>(listed.nameEnd - begin));
             return true;
         }
         state.listing.reset(); // what was read ahead is used up; the rest (if any) from the folder
@@ -446,32 +480,32 @@ QString CFileFind::GetFileName() const
 
 bool CFileFind::IsDirectory() const
 {
-    return (m_state->current.attributes & FileAttr::Directory) != 0;
+    return (m_state->current.facts.attributes & FileAttr::Directory) != 0;
 }
 
 bool CFileFind::IsLink() const
 {
-    return (m_state->current.attributes & FileAttr::Link) != 0;
+    return (m_state->current.facts.attributes & FileAttr::Link) != 0;
 }
 
 bool CFileFind::IsHidden() const
 {
-    return (m_state->current.attributes & FileAttr::Hidden) != 0;
+    return (m_state->current.facts.attributes & FileAttr::Hidden) != 0;
 }
 
 qint64 CFileFind::GetLastWriteTime() const
 {
-    return m_state->current.lastWriteTime;
+    return m_state->current.facts.lastWriteTime;
 }
 
 quint64 CFileFind::GetLength() const
 {
-    return m_state->current.length;
+    return m_state->current.facts.length;
 }
 
 quint32 CFileFind::GetAttributes() const
 {
-    return m_state->current.attributes;
+    return m_state->current.facts.attributes;
 }
 
 std::unique_ptr<CFileFind> CreateFinder(const QString& path)

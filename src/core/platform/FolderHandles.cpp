@@ -399,7 +399,12 @@ bool IsFolderThere(const RootedPath& folder)
     if (rest.size() < PATH_MAX && !g_noOpenat2 && !HasDotOrEmptyComponent(rest)) {
         const int fd = OpenBeneath(start->Fd(), rest, O_PATH);
         if (fd >= 0) {
-            ::close(fd);
+            // A walk tests the folders below this one next: kept open, they
+            // are reached from it in one step instead of from the root down.
+            if (CFolderCache* cache = CFolderCache::Current())
+                cache->Keep(folder, MakeHandle(fd));
+            else
+                ::close(fd);
             return true;
         }
         if (!NoOpenat2(errno))

@@ -131,7 +131,7 @@ TEST_F(CaseVariants, TheSingleVariantPairsAndAmbiguousOnesStayOneSided)
     EXPECT_EQ(readme, table.FindRecord(S("Readme.txt")));
     EXPECT_EQ(readme->GetState(), SyncSame);
     EXPECT_EQ(readme->GetName(), S("Readme.txt"));
-    EXPECT_EQ(readme->GetPath(), dir.PathOf(S("p/Readme.txt")));
+    EXPECT_EQ(table.PathOf(*readme), dir.PathOf(S("p/Readme.txt")));
 
     // FindRecord: the exact name on either side, else the one variant, else none.
     EXPECT_EQ(table.FindRecord(S("readme.txt")), readme);

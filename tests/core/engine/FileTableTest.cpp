@@ -41,7 +41,8 @@ TEST(FileTable, RecordsFilesDirectlyInBothFoldersButNoFolders)
 
     int visited = 0;
     for (const CFileSyncStatus& record : std::as_const(table)) {
-        EXPECT_EQ(record.Owner, &table);
+        const QString side = record.Exists[0] ? QStringLiteral("p/") : QStringLiteral("t/");
+        EXPECT_EQ(table.PathOf(record), dir.PathOf(side + record.GetName()));
         EXPECT_GE(record.GetPresence(), 1);
         EXPECT_EQ(record.Entry[0].Attributes & 0x10, 0u);
         ++visited;
@@ -104,7 +105,7 @@ TEST(FileTable, NamesDifferingInLetterCasePairUp)
     EXPECT_TRUE(record->Exists[1]);
     EXPECT_EQ(record->GetName(), QStringLiteral("Readme.TXT"));
     EXPECT_EQ(record->Entry[1].Name, QStringLiteral("README.txt"));
-    EXPECT_EQ(record->GetPath(), dir.PathOf(QStringLiteral("p/Readme.TXT")));
+    EXPECT_EQ(table.PathOf(*record), dir.PathOf(QStringLiteral("p/Readme.TXT")));
     EXPECT_EQ(record->GetState(), SyncSame);
     EXPECT_EQ(MakeKey(QStringLiteral("Readme.TXT")), QStringLiteral("README.TXT"));
 }
@@ -148,7 +149,7 @@ TEST(FileTable, NameThatIsAFileOnOneSideAndAFolderOnTheOther)
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(other->GetPresence(), 2);
     EXPECT_EQ(other->GetName(), QStringLiteral("other"));
-    EXPECT_EQ(other->GetPath(), dir.PathOf(QStringLiteral("t/other")));
+    EXPECT_EQ(table.PathOf(*other), dir.PathOf(QStringLiteral("t/other")));
 }
 
 TEST(FileTable, HiddenFilesAndLinksAreEntriesOfTheirOwn)
@@ -200,14 +201,14 @@ TEST(FileTable, UndecodableNamesRoundTripToTheirBytes)
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(EncodeFileName(record->GetName()), bytes);
     EXPECT_EQ(record->GetState(), SyncSameWithinTolerance);
-    const QString path = record->GetPath();
+    const QString path = table.PathOf(*record);
     EXPECT_EQ(EncodeFileName(path), EncodeFileName(dir.PathOf(QStringLiteral("p"))) + '/' + bytes);
     EXPECT_EQ(TestDir::ReadFile(path), QByteArray("payload"));
 }
 
-TEST(FileTable, RecordsWithoutOwnerAndFoundBySide)
+TEST(FileTable, RecordsOutsideATableAndFoundBySide)
 {
-    CFileSyncStatus loose(nullptr);
+    CFileSyncStatus loose;
     EXPECT_EQ(loose.GetPresence(), 0);
     EXPECT_EQ(loose.GetState(), SyncNone);
     EXPECT_EQ(loose.ViewKey, 0u);
@@ -221,8 +222,7 @@ TEST(FileTable, RecordsWithoutOwnerAndFoundBySide)
     loose.SetSide(1, *finder);
     EXPECT_EQ(loose.GetPresence(), 2);
     EXPECT_EQ(loose.GetState(), SyncTargetOnly);
-    // Without a table the path is the bare name.
-    EXPECT_EQ(loose.GetPath(), QStringLiteral("one.txt"));
+    EXPECT_EQ(loose.GetName(), QStringLiteral("one.txt"));
     EXPECT_EQ(loose.Entry[1].LastWriteTime, kBase);
 
     // AddFound on a table: the record is created once and completed by the other side.
@@ -231,7 +231,7 @@ TEST(FileTable, RecordsWithoutOwnerAndFoundBySide)
     table.AddFound(0, *finder);
     ASSERT_EQ(table.Count(), 1);
     EXPECT_EQ(table.FindRecord(QStringLiteral("ONE.TXT"))->GetPresence(), 3);
-    EXPECT_EQ(table.FindRecord(QStringLiteral("ONE.TXT"))->GetPath(), QStringLiteral("/p/one.txt"));
+    EXPECT_EQ(table.PathOf(*table.FindRecord(QStringLiteral("ONE.TXT"))), QStringLiteral("/p/one.txt"));
     table.Clear();
     EXPECT_EQ(table.FindRecord(QStringLiteral("one.txt")), nullptr);
     EXPECT_EQ(finder->Next(), false);

@@ -80,7 +80,7 @@ TEST(TableKeys, ManyRecordsAreAllFoundAndScansLeaveNoSpareRoom)
         const CFileSyncStatus* record = table.FindRecord(QStringLiteral("File%1.Dat").arg(i));
         ASSERT_NE(record, nullptr) << i;
         EXPECT_EQ(record->GetPresence(), i < 150 ? 1 : i < 300 ? 3 : 2) << i;
-        EXPECT_EQ(record->Owner, &table);
+        EXPECT_EQ(table.PathOf(*record), dir.PathOf((i < 300 ? S("p/") : S("t/")) + record->GetName())) << i;
     }
     // Records are visited in the order found: the project side's first.
     qsizetype position = 0;
