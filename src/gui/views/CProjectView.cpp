@@ -87,6 +87,12 @@ CProjectView::CProjectView(CMyDoc& doc, IMainFrame& frame, QWidget* parent)
         m_current = nullptr;
     });
     connect(&m_doc, &CMyDoc::ProjectLoaded, this, &CProjectView::OnProjectLoaded);
+    // A rescan took every project away (ContentsDeleting): the root item
+    // comes back at once, the projects as they are rescanned.
+    connect(&m_doc, &CMyDoc::LoadingChanged, this, [this](bool loading) {
+        if (loading && !m_rootItem)
+            Rebuild();
+    });
 }
 
 void CProjectView::OnProjectLoaded(CSyncProject* project)
@@ -280,17 +286,9 @@ void CProjectView::OnUpdate(int hint, CProject* object)
         RefreshSubtree(SelectedItem());
         break;
     }
-    case UpdateHint::RescanAll: {
-        CWaitCursor wait;
-        // The rescan destroys the nodes of folders that are gone: no item
-        // may point to them meanwhile. It covers every node, the current
-        // one included, so that one is not rescanned a second time.
-        DropAllItems();
-        m_current = nullptr;
-        m_doc.GetRoot().Refresh(true);
-        Rebuild();
+    case UpdateHint::RescanAll:
+        RescanAll();
         break;
-    }
     default:
         break;
     }

@@ -102,6 +102,8 @@ private:
     void ShowFileSyncState();
     void ToggleProjectSyncState();
     void RefreshAll();
+    // Rescans every project on the document's worker; the tree fills as they come back.
+    void RescanAll();
     void RunSync(SyncDirection direction, bool all);
     void ToggleNoSync();
     void ToggleNoSubfolderSearch();
