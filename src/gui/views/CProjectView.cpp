@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -92,6 +93,11 @@ CProjectView::CProjectView(CMyDoc& doc, IMainFrame& frame, QWidget* parent)
     connect(&m_doc, &CMyDoc::LoadingChanged, this, [this](bool loading) {
         if (loading && !m_rootItem)
             Rebuild();
+    });
+    // The end of a rescan this view started: the other views show the new states.
+    connect(&m_doc, &CMyDoc::LoadFinished, this, [this] {
+        if (std::exchange(m_rescanning, false))
+            SendHint(UpdateHint::Refresh, m_current);
     });
 }
 

@@ -122,4 +122,5 @@ private:
     CProjectItem* m_rootItem = nullptr;
     CProject* m_current = nullptr;
     bool m_sendingToOthers = false;
+    bool m_rescanning = false; // a rescan this view started is under way
 };

@@ -255,6 +255,7 @@ void CProjectView::RescanAll()
     // The projects leave the tree for the worker that rescans them (the views
     // drop their items first) and come back one by one, each whole.
     m_doc.BeginRescan();
+    m_rescanning = m_doc.IsRescanning();
 }
 
 void CProjectView::RunSync(SyncDirection direction, bool all)

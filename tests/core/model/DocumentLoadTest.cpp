@@ -192,6 +192,7 @@ TEST_F(DocumentLoad, RescanOnTheWorkerEqualsARescanThatWaitsOnATreeChangedMeanwh
     doc.SetModifiedFlag(true);
     // The trees change after the opening: a folder goes, one comes, files change.
     QDir(dir.PathOf(S("proj1/d3"))).removeRecursively();
+    QDir(dir.PathOf(S("proj1-t/d3"))).removeRecursively();
     dir.WriteFile(S("proj1/fresh/n.txt"), "n", kBase);
     dir.WriteFile(S("proj2-t/d0/a.txt"), "changed", kBase + 50);
 

@@ -71,6 +71,7 @@ protected:
     void ChangeFolders()
     {
         QDir(dir.PathOf(QStringLiteral("big0/f3"))).removeRecursively();
+        QDir(dir.PathOf(QStringLiteral("big0-target/f3"))).removeRecursively();
         dir.WriteFile(QStringLiteral("big1/fresh/n.txt"), "n", T);
         dir.WriteFile(QStringLiteral("big1-target/f0/x.txt"), "changed", T + 60);
     }
