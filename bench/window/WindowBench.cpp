@@ -1,7 +1,8 @@
 // The window on a large document, offscreen: how soon it is shown, how long
 // the rescan takes, and the longest time its event loop stood still (a
 // heartbeat timer measures the largest gap) while the document opens, the
-// tree expands, a preview is collected and a run carries it out.
+// tree expands, everything is rescanned again (F5), a preview is collected
+// and shown in its dialog, and a run carries it out.
 //
 //   window_bench DOC.snc [--flags 0x8F] [--no-run]
 //
@@ -11,6 +12,7 @@
 #include "core/model/CMyDoc.h"
 #include "core/platform/Profile.h"
 #include "core/platform/Prompt.h"
+#include "core/resources/CommandIds.h"
 #include "core/settings/CAppOptionSync.h"
 #include "core/sync/CSyncRun.h"
 #include "gui/shell/CDocCommands.h"
@@ -18,6 +20,7 @@
 #include "gui/views/CProjectView.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTemporaryDir>
@@ -138,17 +141,43 @@ int main(int argc, char** argv)
     Report("expand-all", expandTime);
     Report("longest stall: expand-all", heartbeat.Worst());
 
-    // The preview of an export of every project: the hook notes when the list is ready.
+    // Refresh (F5) of the whole tree: the same worker as the opening.
+    heartbeat.Reset();
+    qint64 refreshBegin = 0;
+    qint64 refreshEnd = 0;
+    const QMetaObject::Connection refreshed
+        = QObject::connect(&doc, &CMyDoc::LoadFinished, [&] { refreshEnd = g_clock.nsecsElapsed(); });
+    QTimer::singleShot(0, [&] {
+        refreshBegin = g_clock.nsecsElapsed();
+        frame.TreeView().ExecuteCommand(Cmd::Refresh);
+    });
+    SpinUntil([&] { return refreshEnd != 0; });
+    QObject::disconnect(refreshed);
+    Report("rescan (F5)", refreshEnd - refreshBegin);
+    Report("longest stall: rescan (F5)", heartbeat.Worst());
+
+    // The preview of an export of every project in the window's own dialog:
+    // once the dialog shows the list, it is accepted (the run) or closed.
     CAppOptionSync options;
-    options.Flags = flags;
+    options.Flags = SyncFlags::fromInt(flags);
     bool execute = false;
     qint64 listed = 0;
     qsizetype rows = 0;
     SyncHooks hooks = doc.GetSyncHooks();
-    hooks.preview = [&](SyncLists& lists) {
-        listed = g_clock.nsecsElapsed();
+    hooks.preview = [&, show = hooks.preview](SyncLists& lists) {
         rows = lists.copySources.size() + lists.deletions.size();
-        return execute;
+        QTimer answer;
+        answer.setInterval(0);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->inherits("CSyncPreviewDlg"))
+                return;
+            answer.stop();
+            listed = g_clock.nsecsElapsed();
+            execute ? dialog->accept() : dialog->reject();
+        });
+        answer.start();
+        return show(lists);
     };
     doc.SetSyncHooks(hooks);
     const auto synchronize = [&](const char* title, const char* stallTitle) {
@@ -172,6 +201,20 @@ int main(int argc, char** argv)
     if (run) {
         execute = true;
         synchronize("run", "longest stall: run");
+        // An auto-sync tick over the whole tree, with the same options: nothing
+        // is left to copy, but every folder is collected again.
+        GlobalOptionSync().Flags = SyncFlags::fromInt(flags);
+        heartbeat.Reset();
+        qint64 autoBegin = 0;
+        qint64 autoEnd = 0;
+        QTimer::singleShot(0, [&] {
+            autoBegin = g_clock.nsecsElapsed();
+            frame.SyncAllNow();
+            autoEnd = g_clock.nsecsElapsed();
+        });
+        SpinUntil([&] { return autoEnd != 0; });
+        Report("auto-sync", autoEnd - autoBegin);
+        Report("longest stall: auto-sync", heartbeat.Worst());
     }
     return 0;
 }

@@ -84,8 +84,21 @@ void CMyDoc::DeleteContents()
 bool CMyDoc::SaveModified()
 {
     // A document still being opened holds nothing the user changed.
-    if (m_autoSyncMode || IsLoading())
+    if (m_autoSyncMode || (IsLoading() && !IsRescanning()))
         return true;
+    if (!IsRescanning())
+        return AskSaveModified();
+    // The question needs the whole tree: the rescan stops, and starts again
+    // when the document stays.
+    StopRescan();
+    const bool goOn = AskSaveModified();
+    if (!goOn)
+        BeginRescan();
+    return goOn;
+}
+
+bool CMyDoc::AskSaveModified()
+{
     if (!m_modified && m_root.IsChanged())
         SetModifiedFlag(true);
     if (!m_modified)
@@ -160,21 +173,49 @@ bool CMyDoc::OnOpenDocument(const QString& path)
 
 void CMyDoc::BeginOpenDocument(const QString& path)
 {
+    m_load.reset();
     DeleteContents();
     m_commonFilters.clear();
     // Named once it was read: a file that turns out damaged is never remembered.
     SetPathName(QString());
     m_stamp = FileStamp();
     SetModifiedFlag(false);
-    m_load = std::make_unique<CDocumentLoad>(
-        path, [this] { QMetaObject::invokeMethod(this, &CMyDoc::TakeLoaded, Qt::QueuedConnection); });
+    m_load = std::make_unique<CDocumentLoad>(path, LoadWake());
+    ++m_loadSerial;
     Q_EMIT UpdateAllViews(UpdateHint::FirstDisplay, nullptr);
     Q_EMIT LoadingChanged(true);
+}
+
+void CMyDoc::BeginRescan()
+{
+    if (m_load)
+        return;
+    // The views let go of every node before the nodes leave for the worker.
+    Q_EMIT ContentsDeleting();
+    CDocumentLoad::Projects projects;
+    std::vector<QString> keys;
+    for (const auto& entry : m_root.Children())
+        keys.push_back(entry.first);
+    for (const QString& key : keys)
+        projects.emplace_back(key, m_root.DetachChild(key));
+    m_load = std::make_unique<CDocumentLoad>(std::move(projects), m_commonFilters, LoadWake());
+    ++m_loadSerial;
+    Q_EMIT LoadingChanged(true);
+}
+
+std::function<void()> CMyDoc::LoadWake()
+{
+    return [this] { QMetaObject::invokeMethod(this, &CMyDoc::TakeLoaded, Qt::QueuedConnection); };
 }
 
 bool CMyDoc::IsLoading() const
 {
     return m_load != nullptr;
+}
+
+bool CMyDoc::IsRescanning() const
+{
+    return m_load && m_load->IsRescan();
 }
 
 qint64 CMyDoc::LoadedFolders() const
@@ -191,15 +232,43 @@ void CMyDoc::CancelLoading()
 {
     if (!m_load)
         return;
+    if (m_load->IsRescan()) {
+        StopRescan();
+        return;
+    }
     // The projects handed over are whole, but a document opened in part must
     // not pass for the file: it becomes a new, empty one.
     m_load.reset();
+    ++m_loadSerial;
     DeleteContents();
     m_commonFilters.clear();
     SetPathName(QString());
     SetModifiedFlag(false);
     Q_EMIT UpdateAllViews(UpdateHint::FirstDisplay, nullptr);
     Q_EMIT LoadingChanged(false);
+}
+
+void CMyDoc::StopRescan()
+{
+    m_load->Cancel();
+    // What was handed over but not yet taken, then what the worker still held.
+    CDocumentLoad::Projects projects = std::move(m_load->TakeReady().projects);
+    for (auto& entry : m_load->TakeUnfinished())
+        projects.push_back(std::move(entry));
+    m_load.reset();
+    ++m_loadSerial;
+    Adopt(projects);
+    Q_EMIT LoadingChanged(false);
+}
+
+std::vector<CSyncProject*> CMyDoc::Adopt(CDocumentLoad::Projects& projects)
+{
+    std::vector<CSyncProject*> added;
+    for (auto& [key, project] : projects) {
+        added.push_back(&m_root.AddChild(std::move(project), key));
+        added.back()->ForEachDescendant([this](CSyncProject& node) { node.SetDocument(this); });
+    }
+    return added;
 }
 
 bool CMyDoc::WaitForLoading()
@@ -222,17 +291,23 @@ void CMyDoc::TakeLoaded()
         m_commonFilters = ready.commonFilters;
         m_root.SetName(ready.rootName);
     }
-    const CDocumentLoad* load = m_load.get();
-    for (auto& [key, project] : ready.projects) {
-        CSyncProject& added = m_root.AddChild(std::move(project), key);
-        added.ForEachDescendant([this](CSyncProject& node) { node.SetDocument(this); });
-        Q_EMIT ProjectLoaded(&added);
+    // All join the tree before the first is announced: a receiver that stops
+    // a rescan then finds every project in the tree.
+    const quint64 serial = m_loadSerial;
+    for (CSyncProject* project : Adopt(ready.projects)) {
+        Q_EMIT ProjectLoaded(project);
         // A receiver may have cancelled this opening, or started another.
-        if (m_load.get() != load)
+        if (m_loadSerial != serial)
             return;
     }
     if (!ready.finished)
         return;
+    if (m_load->IsRescan()) {
+        m_load.reset();
+        Q_EMIT LoadingChanged(false);
+        Q_EMIT LoadFinished(true);
+        return;
+    }
     const QString path = m_load->Path();
     m_load.reset();
     if (!ready.ok) {

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class CAppOptionSync;
 class CDocumentLoad;
@@ -106,13 +108,25 @@ public:
     // empty document. Until then IsLoading is true, and nothing may change
     // the tree, the common selection or the global filters and options.
     void BeginOpenDocument(const QString& path);
+    // Rescans every project on a worker thread, through the same path as an
+    // opening: the projects leave the tree (ContentsDeleting, then
+    // LoadingChanged(true)), each comes back whole when its subtree is
+    // rescanned (ProjectLoaded), LoadFinished(true) tells the end. The document keeps
+    // its name and its modified state. Does nothing while a document is being
+    // opened or rescanned (that rescan reads the folders afresh anyway).
+    void BeginRescan();
+    // An opening or a rescan is under way.
     bool IsLoading() const;
-    // How far the rescan of the document being opened got.
+    // A rescan started by BeginRescan is under way.
+    bool IsRescanning() const;
+    // How far the rescan of the document being opened or rescanned got.
     qint64 LoadedFolders() const;
     qint64 LoadedFiles() const;
     // Stops the opening under way (the worker ends between two folders and
     // is waited for); the document becomes a new, empty one. Also done by
-    // every other open, new document, and the destructor.
+    // every other open, new document, and the destructor. A rescan stops the
+    // same way, but the document keeps its projects, rescanned in part: fit
+    // to be stored or destroyed, so the views are not shown them.
     void CancelLoading();
     // Waits for the opening under way to end (for a caller that cannot go
     // on without the tree); false when it failed.
@@ -167,6 +181,7 @@ Q_SIGNALS:
     void LoadingChanged(bool loading);
     // The opening started by BeginOpenDocument ended: `ok` when it was read
     // and rescanned, false when it failed (not sent when it was cancelled).
+    // Also sent (true) when a rescan started by BeginRescan has ended.
     void LoadFinished(bool ok);
 
 private:
@@ -178,8 +193,16 @@ private:
     bool MayOverwrite(const QString& path) const;
     // Reads the tree and the common selection without rescanning (Serialize's load without its rescan).
     bool LoadWithoutRescan(QIODevice& device, QString* error);
+    // Asks whether to save a modified document: true to go on.
+    bool AskSaveModified();
     // Takes what the worker of the opening under way has finished.
     void TakeLoaded();
+    // The wake-up of a load's worker: a queued call of TakeLoaded.
+    std::function<void()> LoadWake();
+    // Stops a rescan under way and puts every project back into the tree.
+    void StopRescan();
+    // Puts `projects` into the tree, as nodes of this document.
+    std::vector<CSyncProject*> Adopt(std::vector<std::pair<QString, std::unique_ptr<CSyncProject>>>& projects);
 
     CAppProject m_root;
     QStringList m_copySources;
@@ -198,5 +221,6 @@ private:
     QString m_lastError;
     FileStamp m_stamp; // the file at m_pathName as this document last read or wrote it
     CFileLock m_lock;
-    std::unique_ptr<CDocumentLoad> m_load; // the opening under way
+    std::unique_ptr<CDocumentLoad> m_load; // the opening or rescan under way
+    quint64 m_loadSerial = 0; // counts the loads started and stopped
 };

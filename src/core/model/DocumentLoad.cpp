@@ -30,8 +30,21 @@ QString DocumentReadFailureText(const QString& path, const FileReadResult& resul
     }
 }
 
-CDocumentLoad::CDocumentLoad(const QString& path, std::function<void()> wake) : m_path(path), m_wake(std::move(wake))
+CDocumentLoad::CDocumentLoad(const QString& path, std::function<void()> wake)
+    : m_path(path), m_wake(std::move(wake)), m_scratch(std::make_unique<CMyDoc>())
 {
+    m_thread = std::thread([this] { Work(); });
+}
+
+CDocumentLoad::CDocumentLoad(Projects projects, const QStringList& commonFilters, std::function<void()> wake)
+    : m_wake(std::move(wake)), m_scratch(std::make_unique<CMyDoc>())
+{
+    m_scratch->SetCommonFilterSelection(commonFilters);
+    CAppProject& root = m_scratch->GetRoot();
+    for (auto& [key, project] : projects) {
+        CSyncProject& added = root.AddChild(std::move(project), key);
+        added.ForEachDescendant([this](CSyncProject& node) { node.SetDocument(m_scratch.get()); });
+    }
     m_thread = std::thread([this] { Work(); });
 }
 
@@ -71,52 +84,79 @@ void CDocumentLoad::Hand(const std::function<void(Ready&)>& add)
         m_wake();
 }
 
-void CDocumentLoad::Work()
+CDocumentLoad::Projects CDocumentLoad::TakeUnfinished()
 {
-    // The nodes take their common filter selection from a document of their
-    // own while they are rescanned here: the owner's is not touched by this thread.
-    CMyDoc scratch;
+    Projects projects;
+    if (m_thread.joinable())
+        return projects; // the worker still has them
+    CAppProject& root = m_scratch->GetRoot();
+    std::vector<QString> keys;
+    for (const auto& entry : root.Children())
+        keys.push_back(entry.first);
+    for (const QString& key : keys)
+        projects.emplace_back(key, root.DetachChild(key));
+    return projects;
+}
+
+QString CDocumentLoad::Read(QStringList& filters, FileStamp& stamp)
+{
     QByteArray bytes;
     const FileReadResult result = ReadRegularFile(m_path, &bytes);
-    QString error = result.Ok() ? QString() : DocumentReadFailureText(m_path, result);
-    QStringList filters;
-    if (result.Ok()) {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::ReadOnly);
-        if (!LoadDocumentArchive(buffer, scratch.GetRoot(), filters))
-            error = DocumentBadFormatText(m_path);
-    }
-    // The file's bytes are let go before the rescan fills the file tables.
-    bytes = QByteArray();
-    if (!error.isEmpty()) {
-        Hand([&error](Ready& ready) {
-            ready.finished = true;
-            ready.error = error;
-        });
-        return;
-    }
-    scratch.SetCommonFilterSelection(filters);
-    CAppProject& root = scratch.GetRoot();
-    root.SetDocument(&scratch);
-    Hand([&](Ready& ready) {
-        ready.read = true;
-        ready.commonFilters = filters;
-        ready.rootName = root.GetName();
-    });
+    if (!result.Ok())
+        return DocumentReadFailureText(m_path, result);
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    if (!LoadDocumentArchive(buffer, m_scratch->GetRoot(), filters))
+        return DocumentBadFormatText(m_path);
+    stamp = result.stamp;
+    // The file's bytes go (with this frame) before the rescan fills the file tables.
+    return QString();
+}
+
+bool CDocumentLoad::RescanProjects()
+{
+    CAppProject& root = m_scratch->GetRoot();
     std::vector<QString> keys;
     for (const auto& entry : root.Children())
         keys.push_back(entry.first);
     for (const QString& key : keys) {
         CSyncProject* project = root.Children().at(key).get();
-        project->SetDocument(&scratch);
+        project->SetDocument(m_scratch.get());
         if (!project->RefreshSubtree(&m_control))
-            return; // cancelled: the half-rescanned project goes with `scratch`
+            return false; // cancelled: the half-rescanned project stays in the scratch tree
         std::unique_ptr<CSyncProject> done = root.DetachChild(key);
         Hand([&](Ready& ready) { ready.projects.emplace_back(key, std::move(done)); });
     }
-    Hand([&result](Ready& ready) {
+    return true;
+}
+
+void CDocumentLoad::Work()
+{
+    FileStamp stamp;
+    if (!IsRescan()) {
+        QStringList filters;
+        const QString error = Read(filters, stamp);
+        if (!error.isEmpty()) {
+            Hand([&error](Ready& ready) {
+                ready.finished = true;
+                ready.error = error;
+            });
+            return;
+        }
+        m_scratch->SetCommonFilterSelection(filters);
+        CAppProject& root = m_scratch->GetRoot();
+        root.SetDocument(m_scratch.get());
+        Hand([&](Ready& ready) {
+            ready.read = true;
+            ready.commonFilters = filters;
+            ready.rootName = root.GetName();
+        });
+    }
+    if (!RescanProjects())
+        return;
+    Hand([&stamp](Ready& ready) {
         ready.finished = true;
         ready.ok = true;
-        ready.stamp = result.stamp;
+        ready.stamp = stamp;
     });
 }

@@ -666,20 +666,29 @@ void CSyncRun::CheckAgainstPlan(
 
 void CSyncRun::WriteRecord(const QDateTime& runStart)
 {
-    RunRecord record;
-    record.document = m_doc.GetPathName();
-    if (const auto* project = dynamic_cast<const CSyncProject*>(m_node))
-        record.node = DisplayPathOf(*project);
-    record.direction = m_direction == SyncDirection::Export ? QStringLiteral("export") : QStringLiteral("import");
-    record.time = runStart;
-    record.logPath = m_result.logPath;
-    record.roots = m_rootList;
-    record.roots.removeDuplicates();
-    AddDeletions(record, m_result.deletions, m_roots);
-    AddCopies(record, m_result.copies, m_roots);
-    QString error;
-    if (RunRecords::Save(record, &error))
-        m_result.recordId = record.id;
+    // The record takes the stamp of every file the run made: a run whose
+    // walk goes off this thread (the window's) writes it on the observer's
+    // operation thread too, so that the window goes on answering.
+    const auto write = [this, &runStart] {
+        RunRecord record;
+        record.document = m_doc.GetPathName();
+        if (const auto* project = dynamic_cast<const CSyncProject*>(m_node))
+            record.node = DisplayPathOf(*project);
+        record.direction = m_direction == SyncDirection::Export ? QStringLiteral("export") : QStringLiteral("import");
+        record.time = runStart;
+        record.logPath = m_result.logPath;
+        record.roots = m_rootList;
+        record.roots.removeDuplicates();
+        AddDeletions(record, m_result.deletions, m_roots);
+        AddCopies(record, m_result.copies, m_roots);
+        QString error;
+        if (RunRecords::Save(record, &error))
+            m_result.recordId = record.id;
+        else
+            m_result.problems << RunRecordText::NotSaved(error);
+    };
+    if (m_observer && m_collectRunner)
+        m_observer->RunOperation(FileOpKind::Copy, FileOpFlag::Silent, write);
     else
-        m_result.problems << RunRecordText::NotSaved(error);
+        write();
 }

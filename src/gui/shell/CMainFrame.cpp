@@ -484,8 +484,9 @@ void CMainFrame::ShowLoadProgress()
         m_readyLabel->setText(Txt::Ready());
         return;
     }
-    m_readyLabel->setText(
-        QStringLiteral("読み込み中: フォルダ %L1、ファイル %L2").arg(m_doc.LoadedFolders()).arg(m_doc.LoadedFiles()));
+    const QString text = m_doc.IsRescanning() ? QStringLiteral("再検索中: フォルダ %L1、ファイル %L2")
+                                              : QStringLiteral("読み込み中: フォルダ %L1、ファイル %L2");
+    m_readyLabel->setText(text.arg(m_doc.LoadedFolders()).arg(m_doc.LoadedFiles()));
 }
 
 CommandState CMainFrame::CommandStateOf(int id)
@@ -781,10 +782,16 @@ void CMainFrame::SyncAllNow()
 
 bool CMainFrame::QueryEndSession()
 {
+    const bool rescanning = m_doc.IsRescanning();
     if (!m_docCommands->SaveModified())
         return false;
     const CMainApp* app = TheApp();
-    if (app && app->SyncOnEndSession() && m_doc.WaitForLoading())
+    if (!app || !app->SyncOnEndSession())
+        return true;
+    // The save question stopped the rescan: the run acts on the whole tree.
+    if (rescanning)
+        m_doc.BeginRescan();
+    if (m_doc.WaitForLoading())
         SyncAllNow();
     return true;
 }

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -99,6 +100,76 @@ protected:
 
 private:
     QPointer<QWidget> m_window;
+};
+
+// One long task on a worker thread while the window goes on painting. At
+// first the window takes no input: most tasks end before the progress dialog
+// would appear. After the delay (or at once when a question is about to be
+// asked, through ShowDialog) the modal progress dialog takes the input until
+// the task has ended; an unattended task never shows one. The dialog is
+// brought up to date every 100 ms.
+class CProgressLoop
+{
+public:
+    using MakeDialog = std::function<std::unique_ptr<QWidget>()>;
+    using UpdateDialog = std::function<void(QWidget&)>;
+
+    CProgressLoop(bool silent, MakeDialog make, UpdateDialog update)
+        : m_silent(silent), m_make(std::move(make)), m_update(std::move(update))
+    {
+    }
+
+    void ShowDialog()
+    {
+        if (m_silent || m_dialog)
+            return;
+        m_dialog = m_make();
+        m_update(*m_dialog);
+        m_arrow = std::make_unique<CArrowCursor>();
+        m_dialog->show();
+        // From now on the dialog takes the input.
+        m_loop.quit();
+    }
+    QWidget* Dialog() const { return m_dialog.get(); }
+
+    // Runs `work` on a worker thread; returns once it has ended.
+    void Run(const std::function<void()>& work)
+    {
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            work();
+            done = true;
+            QMetaObject::invokeMethod(&m_loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        QTimer refresh;
+        refresh.setInterval(100);
+        QObject::connect(&refresh, &QTimer::timeout, [this] {
+            if (m_dialog)
+                m_update(*m_dialog);
+        });
+        refresh.start();
+        QTimer delay;
+        delay.setSingleShot(true);
+        if (!m_silent) {
+            QObject::connect(&delay, &QTimer::timeout, [this] { ShowDialog(); });
+            delay.start(g_delay);
+        }
+        if (!done)
+            m_loop.exec(QEventLoop::ExcludeUserInputEvents);
+        while (!done) {
+            ShowDialog();
+            m_loop.exec(m_silent ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents);
+        }
+        worker.join();
+    }
+
+private:
+    QEventLoop m_loop;
+    bool m_silent;
+    MakeDialog m_make;
+    UpdateDialog m_update;
+    std::unique_ptr<QWidget> m_dialog;
+    std::unique_ptr<CArrowCursor> m_arrow;
 };
 
 struct ProgressState
@@ -186,61 +257,20 @@ void CGuiOperationObserver::RunOperation(FileOpKind kind, FileOpFlags flags, con
     m_cancel = false;
     const bool silent = flags & FileOpFlag::Silent;
     QWidget* window = m_owner ? m_owner->window() : nullptr;
-
     {
-        QEventLoop loop;
-        std::atomic<bool> done{false};
-        std::unique_ptr<CFileProgressDlg> dialog;
-        std::unique_ptr<CArrowCursor> arrow;
-        const auto showDialog = [&] {
-            if (silent || dialog)
-                return;
-            dialog = std::make_unique<CFileProgressDlg>(kind, window);
-            connect(dialog.get(), &CFileProgressDlg::CancelRequested, this, [this] { m_cancel = true; });
-            UpdateDialog(*dialog);
-            arrow = std::make_unique<CArrowCursor>();
-            dialog->show();
-            // From now on the dialog takes the input.
-            loop.quit();
-        };
-
-        CGuiThreadPrompt prompt(CurrentPrompt(), this, showDialog);
+        CProgressLoop progress(
+            silent,
+            [this, kind, window] {
+                auto dialog = std::make_unique<CFileProgressDlg>(kind, window);
+                connect(dialog.get(), &CFileProgressDlg::CancelRequested, this, [this] { m_cancel = true; });
+                return dialog;
+            },
+            [this](QWidget& dialog) { UpdateDialog(static_cast<CFileProgressDlg&>(dialog)); });
+        CGuiThreadPrompt prompt(CurrentPrompt(), this, [&progress] { progress.ShowDialog(); });
         CPromptScope scope(prompt);
         CCloseBlocker blocker(window);
-
-        std::thread worker([&] {
-            operation();
-            done = true;
-            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-        });
-
-        QTimer refresh;
-        refresh.setInterval(100);
-        connect(&refresh, &QTimer::timeout, this, [&] {
-            if (dialog)
-                UpdateDialog(*dialog);
-        });
-        refresh.start();
-
-        // First the window paints but takes no input: most operations end
-        // before the progress dialog would appear.
-        QTimer delay;
-        delay.setSingleShot(true);
-        if (!silent) {
-            connect(&delay, &QTimer::timeout, this, showDialog);
-            delay.start(g_delay);
-        }
-        if (!done)
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
-        // Then the modal dialog takes the input until the operation has ended.
-        while (!done) {
-            showDialog();
-            loop.exec(silent ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents);
-        }
-        worker.join();
-        refresh.stop();
-        delay.stop();
-        if (dialog) {
+        progress.Run(operation);
+        if (auto* dialog = static_cast<CFileProgressDlg*>(progress.Dialog())) {
             UpdateDialog(*dialog);
             dialog->Finish();
         }
@@ -279,52 +309,24 @@ bool RunCollection(QWidget* owner, bool silent, const std::function<void()>& wal
     const CSyncBusyScope busy;
     QWidget* window = owner ? owner->window() : nullptr;
     {
-        QEventLoop loop;
-        std::atomic<bool> done{false};
-        std::unique_ptr<QProgressDialog> dialog;
-        std::unique_ptr<CArrowCursor> arrow;
-        const auto showDialog = [&] {
-            if (silent || dialog)
-                return;
-            dialog = std::make_unique<QProgressDialog>(
-                CollectProgressText(control), QStringLiteral("キャンセル"), 0, 0, window);
-            dialog->setObjectName(QStringLiteral("collectProgress"));
-            dialog->setWindowTitle(QStringLiteral("同期の準備"));
-            dialog->setWindowModality(Qt::WindowModal);
-            dialog->setMinimumDuration(0);
-            dialog->setAutoReset(false);
-            dialog->setAutoClose(false);
-            QObject::connect(dialog.get(), &QProgressDialog::canceled, [&control] { control.cancel = true; });
-            arrow = std::make_unique<CArrowCursor>();
-            dialog->show();
-            loop.quit();
-        };
+        CProgressLoop progress(
+            silent,
+            [window, &control]() -> std::unique_ptr<QWidget> {
+                auto dialog = std::make_unique<QProgressDialog>(
+                    CollectProgressText(control), QStringLiteral("キャンセル"), 0, 0, window);
+                dialog->setObjectName(QStringLiteral("collectProgress"));
+                dialog->setWindowTitle(QStringLiteral("同期の準備"));
+                dialog->setWindowModality(Qt::WindowModal);
+                dialog->setMinimumDuration(0);
+                dialog->setAutoReset(false);
+                dialog->setAutoClose(false);
+                QObject::connect(dialog.get(), &QProgressDialog::canceled, [&control] { control.cancel = true; });
+                return dialog;
+            },
+            [&control](
+                QWidget& dialog) { static_cast<QProgressDialog&>(dialog).setLabelText(CollectProgressText(control)); });
         CCloseBlocker blocker(window);
-        std::thread worker([&] {
-            walk();
-            done = true;
-            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-        });
-        QTimer refresh;
-        refresh.setInterval(100);
-        QObject::connect(&refresh, &QTimer::timeout, [&] {
-            if (dialog)
-                dialog->setLabelText(CollectProgressText(control));
-        });
-        refresh.start();
-        QTimer delay;
-        delay.setSingleShot(true);
-        if (!silent) {
-            QObject::connect(&delay, &QTimer::timeout, showDialog);
-            delay.start(g_delay);
-        }
-        if (!done)
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
-        while (!done) {
-            showDialog();
-            loop.exec(silent ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents);
-        }
-        worker.join();
+        progress.Run(walk);
     }
     g_collecting = false;
     return !control.cancel.load();

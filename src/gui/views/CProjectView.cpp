@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -87,6 +88,17 @@ CProjectView::CProjectView(CMyDoc& doc, IMainFrame& frame, QWidget* parent)
         m_current = nullptr;
     });
     connect(&m_doc, &CMyDoc::ProjectLoaded, this, &CProjectView::OnProjectLoaded);
+    // A rescan took every project away (ContentsDeleting): the root item
+    // comes back at once, the projects as they are rescanned.
+    connect(&m_doc, &CMyDoc::LoadingChanged, this, [this](bool loading) {
+        if (loading && !m_rootItem)
+            Rebuild();
+    });
+    // The end of a rescan this view started: the other views show the new states.
+    connect(&m_doc, &CMyDoc::LoadFinished, this, [this] {
+        if (std::exchange(m_rescanning, false))
+            SendHint(UpdateHint::Refresh, m_current);
+    });
 }
 
 void CProjectView::OnProjectLoaded(CSyncProject* project)
@@ -280,17 +292,9 @@ void CProjectView::OnUpdate(int hint, CProject* object)
         RefreshSubtree(SelectedItem());
         break;
     }
-    case UpdateHint::RescanAll: {
-        CWaitCursor wait;
-        // The rescan destroys the nodes of folders that are gone: no item
-        // may point to them meanwhile. It covers every node, the current
-        // one included, so that one is not rescanned a second time.
-        DropAllItems();
-        m_current = nullptr;
-        m_doc.GetRoot().Refresh(true);
-        Rebuild();
+    case UpdateHint::RescanAll:
+        RescanAll();
         break;
-    }
     default:
         break;
     }

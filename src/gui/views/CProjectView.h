@@ -102,6 +102,8 @@ private:
     void ShowFileSyncState();
     void ToggleProjectSyncState();
     void RefreshAll();
+    // Rescans every project on the document's worker; the tree fills as they come back.
+    void RescanAll();
     void RunSync(SyncDirection direction, bool all);
     void ToggleNoSync();
     void ToggleNoSubfolderSearch();
@@ -120,4 +122,5 @@ private:
     CProjectItem* m_rootItem = nullptr;
     CProject* m_current = nullptr;
     bool m_sendingToOthers = false;
+    bool m_rescanning = false; // a rescan this view started is under way
 };

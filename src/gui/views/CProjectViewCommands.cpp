@@ -246,14 +246,16 @@ void CProjectView::ToggleProjectSyncState()
 
 void CProjectView::RefreshAll()
 {
-    CWaitCursor wait;
     ResetCaches();
-    // The rescan destroys the nodes of folders that are gone: drop the items first.
-    DropAllItems();
-    m_current = nullptr;
-    m_doc.GetRoot().Refresh(true);
-    Rebuild();
-    SendHint(UpdateHint::Refresh, m_current);
+    RescanAll();
+}
+
+void CProjectView::RescanAll()
+{
+    // The projects leave the tree for the worker that rescans them (the views
+    // drop their items first) and come back one by one, each whole.
+    m_doc.BeginRescan();
+    m_rescanning = m_doc.IsRescanning();
 }
 
 void CProjectView::RunSync(SyncDirection direction, bool all)

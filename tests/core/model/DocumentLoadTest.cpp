@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -175,5 +176,90 @@ TEST_F(DocumentLoad, ADamagedOrMissingFileIsReportedAndLeavesAnEmptyDocument)
         ASSERT_EQ(prompt.Requests().size(), 1u);
         EXPECT_TRUE(prompt.Requests()[0].text.startsWith(path));
         EXPECT_EQ(doc.LastError(), prompt.Requests()[0].text);
+    }
+}
+
+// ---- a rescan of an open document on the worker ---------------------------
+
+TEST_F(DocumentLoad, RescanOnTheWorkerEqualsARescanThatWaitsOnATreeChangedMeanwhile)
+{
+    const QString path = MakeDocument(3, 20);
+    CMyDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    CSyncProject* first = doc.GetRoot().FindChild(S("proj0"));
+    ASSERT_NE(first, nullptr);
+    first->SetNoSync(true); // a setting of the user's that the rescan must keep
+    doc.SetModifiedFlag(true);
+    // The trees change after the opening: a folder goes, one comes, files change.
+    QDir(dir.PathOf(S("proj1/d3"))).removeRecursively();
+    QDir(dir.PathOf(S("proj1-t/d3"))).removeRecursively();
+    dir.WriteFile(S("proj1/fresh/n.txt"), "n", kBase);
+    dir.WriteFile(S("proj2-t/d0/a.txt"), "changed", kBase + 50);
+
+    QStringList handed;
+    QObject::connect(&doc, &CMyDoc::ProjectLoaded, [&](CSyncProject* project) {
+        project->ForEachDescendant([&doc](CSyncProject& node) { EXPECT_EQ(node.GetDocument(), &doc); });
+        handed << project->GetDisplayName();
+    });
+    int deleting = 0;
+    QObject::connect(&doc, &CMyDoc::ContentsDeleting, [&] { ++deleting; });
+    doc.BeginRescan();
+    EXPECT_EQ(deleting, 1); // the views let go of every node first
+    EXPECT_TRUE(doc.IsLoading());
+    EXPECT_TRUE(doc.IsRescanning());
+    // While the worker has them, the tree holds none of them.
+    EXPECT_EQ(doc.GetRoot().ChildCount(), 0);
+    EXPECT_TRUE(doc.WaitForLoading());
+
+    EXPECT_EQ(handed, (QStringList{S("proj0"), S("proj1"), S("proj2")}));
+    EXPECT_EQ(doc.GetPathName(), path);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.GetCommonFilterSelection(), QStringList{S("common")});
+    EXPECT_TRUE(doc.GetRoot().FindChild(S("proj0"))->IsNoSync());
+    CMyDoc reference;
+    ASSERT_TRUE(reference.OnOpenDocument(path));
+    reference.GetRoot().FindChild(S("proj0"))->SetNoSync(true);
+    reference.GetRoot().Refresh(true);
+    EXPECT_EQ(Shape(doc.GetRoot()), Shape(reference.GetRoot()));
+    EXPECT_NE(doc.GetRoot().FindChild(S("proj1"))->FindChild(S("fresh")), nullptr);
+    EXPECT_EQ(doc.GetRoot().FindChild(S("proj1"))->FindChild(S("d3")), nullptr);
+}
+
+TEST_F(DocumentLoad, CancelledRescanGivesBackEveryProjectAndLeavesNoThread)
+{
+    const QString path = MakeDocument(4, 150);
+    const int threadsBefore = ThreadCount();
+    for (int round = 0; round < 3; ++round) {
+        CMyDoc doc;
+        ASSERT_TRUE(doc.OnOpenDocument(path));
+        doc.GetRoot().FindChild(S("proj3"))->SetNoSync(true);
+        const QStringList before = Shape(doc.GetRoot());
+        bool finishedSignal = false;
+        QObject::connect(&doc, &CMyDoc::LoadFinished, [&](bool) { finishedSignal = true; });
+        if (round == 2) {
+            // Cancelled from the hand-over of the first project.
+            QObject::connect(&doc, &CMyDoc::ProjectLoaded, [&](CSyncProject*) { doc.CancelLoading(); });
+        }
+        doc.BeginRescan();
+        if (round == 0)
+            doc.CancelLoading(); // at once
+        else if (round == 1) {
+            while (doc.LoadedFolders() == 0) // the worker under way
+                std::this_thread::yield();
+        }
+        if (round != 2)
+            doc.CancelLoading();
+        else
+            doc.WaitForLoading();
+        EXPECT_FALSE(doc.IsLoading());
+        EXPECT_FALSE(finishedSignal);
+        EXPECT_EQ(ThreadCount(), threadsBefore);
+        // Every project is back, with its settings; the folders did not change,
+        // so even a half-done rescan leaves the same tree.
+        ASSERT_EQ(doc.GetRoot().ChildCount(), 4) << round;
+        EXPECT_TRUE(doc.GetRoot().FindChild(S("proj3"))->IsNoSync());
+        doc.GetRoot().ForEachDescendant([&doc](CSyncProject& node) { EXPECT_EQ(node.GetDocument(), &doc); });
+        EXPECT_EQ(Shape(doc.GetRoot()), before) << round;
+        EXPECT_EQ(doc.GetPathName(), path);
     }
 }

@@ -5,6 +5,7 @@
 
 #include "gui/resources/Pictures.h"
 
+#include <QSignalSpy>
 #include <map>
 
 namespace {
@@ -253,7 +254,11 @@ TEST_F(ProjectViewCommands, RefreshRescansEverythingAndRebuilds)
     QDir(project.GetFolder(0) + QStringLiteral("/gone")).removeRecursively();
     WriteSide(project, 0, QStringLiteral("fresh/f.txt"), "x", kOld);
     hints.clear();
+    QSignalSpy finished(&doc, &CMyDoc::LoadFinished);
     view->ExecuteCommand(Cmd::Refresh);
+    // The rescan runs on the document's worker; the project comes back whole.
+    EXPECT_TRUE(doc.IsRescanning());
+    ASSERT_TRUE(finished.wait(10000));
     EXPECT_EQ(project.FindChild(QStringLiteral("gone")), nullptr);
     EXPECT_NE(project.FindChild(QStringLiteral("fresh")), nullptr);
     EXPECT_EQ(view->CurrentNode(), &doc.GetRoot());

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QSysInfo>
 #include <QTimer>
 
@@ -338,7 +339,9 @@ TEST_F(ProjectViewTest, RescanAllFindsNewFoldersAndRebuilds)
     QDir(project.GetFolder(0) + QStringLiteral("/old")).removeRecursively();
     WriteSide(project, 1, QStringLiteral("new/f.txt"), "x", kOld);
     hints.clear();
+    QSignalSpy finished(&doc, &CMyDoc::LoadFinished);
     Q_EMIT doc.UpdateAllViews(UpdateHint::RescanAll, old);
+    ASSERT_TRUE(finished.wait(10000));
     // The current node's folder is gone with its node; the root is selected.
     EXPECT_EQ(project.FindChild(QStringLiteral("old")), nullptr);
     ASSERT_NE(project.FindChild(QStringLiteral("new")), nullptr);

@@ -1,0 +1,191 @@
+// Rescanning the open document while the window answers: refresh (F5) and
+// the rescan after the options rescan on the worker thread that opens
+// documents, the commands that need the tree wait for it, and closing the
+// window or opening another document meanwhile stops it cleanly.
+#include "FrameFixture.h"
+
+#include "core/resources/CommandIds.h"
+#include "core/resources/Texts.h"
+#include "gui/shell/CAppOptionPs.h"
+#include "gui/shell/CDocCommands.h"
+#include "gui/shell/CMainFrame.h"
+#include "gui/views/CProjectView.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTreeWidgetItem>
+#include <memory>
+
+namespace {
+
+int ThreadCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+// A line per node: its folders, its records with their states, its settings.
+QStringList Shape(const CProject& parent)
+{
+    QStringList lines;
+    parent.ForEachDescendant([&lines](CSyncProject& node) {
+        QStringList records;
+        for (const CFileSyncStatus& record : node.FolderStatus())
+            records << record.GetName() + QString::number(int(record.GetState()));
+        records.sort();
+        lines << node.GetFolder(0) + QLatin1Char('|') + node.GetFolder(1) + QLatin1Char('|')
+                + records.join(QLatin1Char(',')) + QLatin1Char('|') + QString::number(node.IsNoSync());
+    });
+    return lines;
+}
+
+class Rescan : public FrameFixture
+{
+protected:
+    void TearDown() override
+    {
+        frame.reset();
+        FrameFixture::TearDown();
+    }
+    // The window over a document of `projects` projects of `folders`
+    // subfolders each, opened and rescanned.
+    CMainFrame& ShowOpened(int projects, int folders)
+    {
+        QStringList names;
+        for (int i = 0; i < projects; ++i) {
+            const QString name = QStringLiteral("big%1").arg(i);
+            for (int f = 0; f < folders; ++f)
+                dir.WriteFile(name + QStringLiteral("/f%1/x.txt").arg(f), "x", T);
+            names << name;
+        }
+        path = MakeDocument(QStringLiteral("big.snc"), names);
+        frame = std::make_unique<CMainFrame>(doc);
+        frame->ShowInitially(false);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        EXPECT_TRUE(frame->DocCommands().OpenDocumentFile(path));
+        EXPECT_TRUE(WaitForOpening(&doc));
+        return *frame;
+    }
+    // The folders change after the opening: one goes, one comes, a file changes.
+    void ChangeFolders()
+    {
+        QDir(dir.PathOf(QStringLiteral("big0/f3"))).removeRecursively();
+        QDir(dir.PathOf(QStringLiteral("big0-target/f3"))).removeRecursively();
+        dir.WriteFile(QStringLiteral("big1/fresh/n.txt"), "n", T);
+        dir.WriteFile(QStringLiteral("big1-target/f0/x.txt"), "changed", T + 60);
+    }
+    // The document at `path` rescanned on this thread, with the settings of `doc`.
+    QStringList ShapeOfWaitingRescan()
+    {
+        CMyDoc reference;
+        EXPECT_TRUE(reference.OnOpenDocument(path));
+        for (const auto& [key, project] : doc.GetRoot().Children())
+            reference.GetRoot().FindChild(project->GetDisplayName())->SetNoSync(project->IsNoSync());
+        reference.GetRoot().Refresh(true);
+        return Shape(reference.GetRoot());
+    }
+    QString StatusText() const { return frame->statusBar()->findChildren<QLabel*>().value(0)->text(); }
+    int TreeProjects() const { return frame->TreeView().topLevelItem(0)->childCount(); }
+
+    CMyDoc doc;
+    std::unique_ptr<CMainFrame> frame;
+    QString path;
+};
+
+} // namespace
+
+TEST_F(Rescan, RefreshRunsOffTheWindowThreadAndCommandsWaitForIt)
+{
+    CMainFrame& shown = ShowOpened(3, 300);
+    ChangeFolders();
+    shown.TreeView().setCurrentItem(shown.TreeView().RootItem());
+    QSignalSpy finished(&doc, &CMyDoc::LoadFinished);
+    ASSERT_TRUE(shown.RunCommand(Cmd::Refresh));
+    // The command has returned with the rescan under way on the worker: the
+    // tree holds none of the projects it rescans, the window answers.
+    ASSERT_TRUE(doc.IsRescanning());
+    EXPECT_EQ(doc.GetRoot().ChildCount(), 0);
+    EXPECT_EQ(TreeProjects(), 0);
+    EXPECT_TRUE(StatusText().startsWith(QStringLiteral("再検索中")));
+    for (const int id : {Cmd::ExportAll, Cmd::Refresh, Cmd::FileSave, Cmd::Options})
+        EXPECT_FALSE(shown.CommandStateOf(id).enabled) << id;
+    EXPECT_FALSE(shown.RunCommand(Cmd::ExportAll));
+
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_EQ(finished.at(0).at(0).toBool(), true);
+    EXPECT_FALSE(doc.IsLoading());
+    EXPECT_EQ(StatusText(), Txt::Ready());
+    for (const int id : {Cmd::ExportAll, Cmd::Refresh, Cmd::FileSave, Cmd::Options})
+        EXPECT_TRUE(shown.CommandStateOf(id).enabled) << id;
+    // The tree filled again, and equals a rescan on the window's thread.
+    EXPECT_EQ(TreeProjects(), 3);
+    EXPECT_EQ(doc.GetPathName(), path);
+    EXPECT_EQ(Shape(doc.GetRoot()), ShapeOfWaitingRescan());
+    EXPECT_EQ(prompt.Requests().size(), 0u);
+}
+
+TEST_F(Rescan, TheRescanAfterTheOptionsRunsOnTheWorkerToo)
+{
+    CMainFrame& shown = ShowOpened(2, 50);
+    ChangeFolders();
+    QSignalSpy finished(&doc, &CMyDoc::LoadFinished);
+    prompt.Push(PromptAnswer::Ok);
+    AskRescanAll(doc);
+    EXPECT_TRUE(doc.IsRescanning());
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_EQ(TreeProjects(), 2);
+    EXPECT_EQ(Shape(doc.GetRoot()), ShapeOfWaitingRescan());
+    EXPECT_TRUE(shown.CommandStateOf(Cmd::ExportAll).enabled);
+}
+
+TEST_F(Rescan, ClosingTheWindowDuringARefreshStopsItAndAsksAboutTheWholeTree)
+{
+    CMainFrame& shown = ShowOpened(4, 400);
+    doc.GetRoot().FindChild(QStringLiteral("big2"))->SetNoSync(true);
+    doc.SetModifiedFlag(true);
+    const int threads = ThreadCount();
+
+    // Cancel at the save question: the window stays and the rescan starts again.
+    ASSERT_TRUE(shown.RunCommand(Cmd::Refresh));
+    ASSERT_TRUE(doc.IsRescanning());
+    prompt.Push(PromptAnswer::Cancel);
+    EXPECT_FALSE(shown.close());
+    EXPECT_TRUE(doc.IsRescanning());
+    ASSERT_TRUE(WaitForOpening(&doc));
+    EXPECT_EQ(TreeProjects(), 4);
+    EXPECT_EQ(Shape(doc.GetRoot()), ShapeOfWaitingRescan());
+
+    // No at the save question: the window closes, the worker is gone, and
+    // the document kept every project with the user's settings.
+    ASSERT_TRUE(shown.RunCommand(Cmd::Refresh));
+    ASSERT_TRUE(doc.IsRescanning());
+    prompt.Push(PromptAnswer::No);
+    EXPECT_TRUE(shown.close());
+    EXPECT_FALSE(doc.IsLoading());
+    EXPECT_EQ(ThreadCount(), threads);
+    EXPECT_EQ(doc.GetRoot().ChildCount(), 4);
+    EXPECT_TRUE(doc.GetRoot().FindChild(QStringLiteral("big2"))->IsNoSync());
+    doc.GetRoot().ForEachDescendant([this](CSyncProject& node) { EXPECT_EQ(node.GetDocument(), &doc); });
+    ASSERT_EQ(prompt.Requests().size(), 2u);
+    // Nothing of the worker arrives later.
+    QTest::qWait(50);
+    EXPECT_EQ(doc.GetRoot().ChildCount(), 4);
+}
+
+TEST_F(Rescan, AnotherDocumentOpenedDuringARefreshReplacesItWhole)
+{
+    CMainFrame& shown = ShowOpened(4, 400);
+    const QString small = MakeDocument(QStringLiteral("small.snc"), {QStringLiteral("alpha")});
+    const int threads = ThreadCount();
+    ASSERT_TRUE(shown.RunCommand(Cmd::Refresh));
+    ASSERT_TRUE(doc.IsRescanning());
+    ASSERT_TRUE(shown.DocCommands().OpenDocumentFile(small));
+    ASSERT_TRUE(WaitForOpening(&doc));
+    EXPECT_EQ(doc.GetPathName(), small);
+    ASSERT_EQ(doc.GetRoot().ChildCount(), 1);
+    EXPECT_EQ(doc.GetRoot().Children().begin()->second->GetDisplayName(), QStringLiteral("alpha"));
+    EXPECT_EQ(TreeProjects(), 1);
+    EXPECT_EQ(ThreadCount(), threads);
+    EXPECT_EQ(prompt.Requests().size(), 0u);
+}
