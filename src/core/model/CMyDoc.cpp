@@ -12,6 +12,7 @@
 #include "core/sync/CSyncRun.h"
 
 #include <QBuffer>
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -90,9 +91,12 @@ bool CMyDoc::SaveModified()
         return AskSaveModified();
     // The question needs the whole tree: the rescan stops, and starts again
     // when the document stays.
+    CSyncProject* const node = m_rescanNode;
     StopRescan();
     const bool goOn = AskSaveModified();
-    if (!goOn)
+    if (!goOn && node)
+        BeginRescan(*node);
+    else if (!goOn)
         BeginRescan();
     return goOn;
 }
@@ -188,6 +192,8 @@ void CMyDoc::BeginOpenDocument(const QString& path)
 
 void CMyDoc::BeginRescan()
 {
+    if (IsRescanning() && m_rescanNode)
+        StopRescan();
     if (m_load)
         return;
     // The views let go of every node before the nodes leave for the worker.
@@ -198,9 +204,52 @@ void CMyDoc::BeginRescan()
         keys.push_back(entry.first);
     for (const QString& key : keys)
         projects.emplace_back(key, m_root.DetachChild(key));
-    m_load = std::make_unique<CDocumentLoad>(std::move(projects), m_commonFilters, LoadWake());
+    StartRescan(std::move(projects), nullptr);
+}
+
+void CMyDoc::BeginRescan(CSyncProject& node)
+{
+    FinishLoading();
+    CSyncProject* top = &node;
+    while (auto* parent = dynamic_cast<CSyncProject*>(top->GetParent()))
+        top = parent;
+    const auto stored = std::find_if(m_root.Children().begin(), m_root.Children().end(),
+        [top](const auto& entry) { return entry.second.get() == top; });
+    if (stored == m_root.Children().end())
+        return; // not a node of this document
+    // The views let go of the project's nodes before they leave for the worker.
+    Q_EMIT ProjectLeaving(top);
+    const QString key = stored->first;
+    CDocumentLoad::Projects projects;
+    projects.emplace_back(key, m_root.DetachChild(key));
+    StartRescan(std::move(projects), &node);
+}
+
+CSyncProject* CMyDoc::BeginAddProject(std::unique_ptr<CSyncProject> project)
+{
+    FinishLoading();
+    CSyncProject* added = project.get();
+    const QString key = project->GetKey();
+    CDocumentLoad::Projects projects;
+    projects.emplace_back(key, std::move(project));
+    StartRescan(std::move(projects), added);
+    return added;
+}
+
+void CMyDoc::StartRescan(CDocumentLoad::Projects projects, CSyncProject* subtree)
+{
+    m_rescanNode = subtree;
+    m_load = std::make_unique<CDocumentLoad>(std::move(projects), m_commonFilters, LoadWake(), subtree);
     ++m_loadSerial;
     Q_EMIT LoadingChanged(true);
+}
+
+void CMyDoc::FinishLoading()
+{
+    while (m_load) {
+        m_load->Wait();
+        TakeLoaded();
+    }
 }
 
 std::function<void()> CMyDoc::LoadWake()
@@ -275,11 +324,10 @@ bool CMyDoc::WaitForLoading()
 {
     if (!m_load)
         return true;
-    while (m_load) {
-        m_load->Wait();
-        TakeLoaded();
-    }
-    return !m_pathName.isEmpty();
+    // A rescan never fails; an untitled document's rescan is no failed opening.
+    const bool rescan = IsRescanning();
+    FinishLoading();
+    return rescan || !m_pathName.isEmpty();
 }
 
 void CMyDoc::TakeLoaded()

@@ -114,7 +114,17 @@ public:
     // rescanned (ProjectLoaded), LoadFinished(true) tells the end. The document keeps
     // its name and its modified state. Does nothing while a document is being
     // opened or rescanned (that rescan reads the folders afresh anyway).
+    // A rescan of one project under way gives way to it (this one reads it too).
     void BeginRescan();
+    // Rescans the subtree of `node` (a node of the tree) on the same worker:
+    // its top-level project leaves the tree (ProjectLeaving, then
+    // LoadingChanged(true)) and comes back whole (ProjectLoaded, then
+    // LoadFinished(true)). The rest of the tree stays and is not touched.
+    void BeginRescan(CSyncProject& node);
+    // Scans the new `project` (not yet in the tree) on the worker; it joins
+    // the tree whole (ProjectLoaded, then LoadFinished(true)). Returns it, to
+    // be told apart when it arrives (not to be read before).
+    CSyncProject* BeginAddProject(std::unique_ptr<CSyncProject> project);
     // An opening or a rescan is under way.
     bool IsLoading() const;
     // A rescan started by BeginRescan is under way.
@@ -128,8 +138,8 @@ public:
     // same way, but the document keeps its projects, rescanned in part: fit
     // to be stored or destroyed, so the views are not shown them.
     void CancelLoading();
-    // Waits for the opening under way to end (for a caller that cannot go
-    // on without the tree); false when it failed.
+    // Waits for the opening or rescan under way to end (for a caller that
+    // cannot go on without the tree); false when an opening failed.
     bool WaitForLoading();
     // Stores the document at `path`: written completely beside it, then put in
     // its place, so a failed save leaves the old file as it was. The file is
@@ -176,6 +186,9 @@ Q_SIGNALS:
     void ModifiedChanged(bool modified);
     // Every project is about to be destroyed: views drop what points into the tree.
     void ContentsDeleting();
+    // `project` is about to leave the tree for a rescan of its own: views drop
+    // what points into it.
+    void ProjectLeaving(CSyncProject* project);
     // A project of the document being opened joined the tree, whole.
     void ProjectLoaded(CSyncProject* project);
     void LoadingChanged(bool loading);
@@ -201,6 +214,11 @@ private:
     std::function<void()> LoadWake();
     // Stops a rescan under way and puts every project back into the tree.
     void StopRescan();
+    // Hands `projects` (detached from the tree or new) to the worker; see CDocumentLoad.
+    void StartRescan(std::vector<std::pair<QString, std::unique_ptr<CSyncProject>>> projects, CSyncProject* subtree);
+    // Lets a load under way end first (a rescan of one project starts only
+    // when none is under way; the window's commands wait for it anyway).
+    void FinishLoading();
     // Puts `projects` into the tree, as nodes of this document.
     std::vector<CSyncProject*> Adopt(std::vector<std::pair<QString, std::unique_ptr<CSyncProject>>>& projects);
 
@@ -223,4 +241,5 @@ private:
     CFileLock m_lock;
     std::unique_ptr<CDocumentLoad> m_load; // the opening or rescan under way
     quint64 m_loadSerial = 0; // counts the loads started and stopped
+    CSyncProject* m_rescanNode = nullptr; // the node the rescan under way reads below; null: every project
 };

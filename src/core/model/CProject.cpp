@@ -250,3 +250,8 @@ bool CProject::AnyDescendant(const std::function<bool(const CSyncProject&)>& tes
     }
     return false;
 }
+
+bool CProject::Holds(const CProject* node) const
+{
+    return node && (node == this || AnyDescendant([node](const CSyncProject& at) { return &at == node; }));
+}

@@ -117,6 +117,9 @@ public:
     // siblings in key order; `visit` may change the visited node's own fields
     // but not add or remove children of nodes not yet visited.
     void ForEachDescendant(const std::function<void(CSyncProject&)>& visit) const;
+    // Whether `node` is this node or lies below it. Compares addresses only,
+    // so `node` may be one that is gone.
+    bool Holds(const CProject* node) const;
     // Whether `test` holds for any node below this one (stops at the first).
     bool AnyDescendant(const std::function<bool(const CSyncProject&)>& test) const;
 

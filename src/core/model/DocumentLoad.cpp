@@ -36,8 +36,9 @@ CDocumentLoad::CDocumentLoad(const QString& path, std::function<void()> wake)
     m_thread = std::thread([this] { Work(); });
 }
 
-CDocumentLoad::CDocumentLoad(Projects projects, const QStringList& commonFilters, std::function<void()> wake)
-    : m_wake(std::move(wake)), m_scratch(std::make_unique<CMyDoc>())
+CDocumentLoad::CDocumentLoad(
+    Projects projects, const QStringList& commonFilters, std::function<void()> wake, CSyncProject* subtree)
+    : m_wake(std::move(wake)), m_subtree(subtree), m_scratch(std::make_unique<CMyDoc>())
 {
     m_scratch->SetCommonFilterSelection(commonFilters);
     CAppProject& root = m_scratch->GetRoot();
@@ -122,12 +123,21 @@ bool CDocumentLoad::RescanProjects()
     for (const QString& key : keys) {
         CSyncProject* project = root.Children().at(key).get();
         project->SetDocument(m_scratch.get());
-        if (!project->RefreshSubtree(&m_control))
+        if (!SubtreeToRescan(*project).RefreshSubtree(&m_control))
             return false; // cancelled: the half-rescanned project stays in the scratch tree
         std::unique_ptr<CSyncProject> done = root.DetachChild(key);
         Hand([&](Ready& ready) { ready.projects.emplace_back(key, std::move(done)); });
     }
     return true;
+}
+
+CSyncProject& CDocumentLoad::SubtreeToRescan(CSyncProject& project) const
+{
+    for (CProject* at = m_subtree; at; at = at->GetParent()) {
+        if (at == &project)
+            return *m_subtree;
+    }
+    return project;
 }
 
 void CDocumentLoad::Work()

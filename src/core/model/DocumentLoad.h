@@ -24,7 +24,8 @@ QString DocumentBadFormatText(const QString& path);
 // other thread sees. A project is handed over only once its whole subtree is
 // rescanned, so the thread that takes it never meets a half-built node.
 // The same worker rescans the projects of a document already open: the owner
-// hands them over detached from its tree and takes them back one by one.
+// hands them over detached from its tree and takes them back one by one, each
+// whole, or only one node's subtree within the one project handed over.
 //
 // The worker calls `wake` (on its own thread) whenever there is something
 // to take: the stored selection after reading, each finished project, the
@@ -41,7 +42,10 @@ public:
     CDocumentLoad(const QString& path, std::function<void()> wake);
     // Rescans `projects` (each with the key it is stored under), whose nodes
     // take `commonFilters` as the document's common filter selection meanwhile.
-    CDocumentLoad(Projects projects, const QStringList& commonFilters, std::function<void()> wake);
+    // With `subtree` (a project of `projects` or a node below one) only that
+    // node's subtree is rescanned in its project; its ancestors stay as they are.
+    CDocumentLoad(Projects projects, const QStringList& commonFilters, std::function<void()> wake,
+        CSyncProject* subtree = nullptr);
     ~CDocumentLoad();
     CDocumentLoad(const CDocumentLoad&) = delete;
     CDocumentLoad& operator=(const CDocumentLoad&) = delete;
@@ -81,11 +85,15 @@ private:
     QString Read(QStringList& filters, FileStamp& stamp);
     // Rescans the scratch root's projects, handing over each one: false when cancelled.
     bool RescanProjects();
+    // The node whose subtree is rescanned in `project`: the project itself
+    // unless the subtree given to the constructor lies in it.
+    CSyncProject& SubtreeToRescan(CSyncProject& project) const;
     // Under the lock: adds to what waits to be taken, then wakes the owner.
     void Hand(const std::function<void(Ready&)>& add);
 
     QString m_path;
     std::function<void()> m_wake;
+    CSyncProject* m_subtree = nullptr;
     // The nodes take their common filter selection from a document of their
     // own while they are rescanned here: the owner's is not touched by the worker.
     std::unique_ptr<CMyDoc> m_scratch;

@@ -43,7 +43,7 @@ bool ValidateNewProject(const NewProjectValues& values, NewProjectCheck* why)
     return result(NewProjectCheck::Ok);
 }
 
-CSyncProject* CreateProject(CAppProject& root, const NewProjectValues& values)
+std::unique_ptr<CSyncProject> NewProject(CAppProject& root, const NewProjectValues& values)
 {
     if (root.FindChild(GetLastComponent(values.projectFolder))) {
         CurrentPrompt().ShowMessage(ProjectText::AlreadyRegistered, PromptIcon::Warning);
@@ -53,6 +53,14 @@ CSyncProject* CreateProject(CAppProject& root, const NewProjectValues& values)
     if (!values.includeSubfolders)
         project->SetNoSubfolderSearch(true);
     project->SetFolders(values.projectFolder, values.targetFolder);
+    return project;
+}
+
+CSyncProject* CreateProject(CAppProject& root, const NewProjectValues& values)
+{
+    std::unique_ptr<CSyncProject> project = NewProject(root, values);
+    if (!project)
+        return nullptr;
     project->Refresh(true);
     return &root.AddChild(std::move(project));
 }
@@ -121,6 +129,14 @@ bool ValidateProjectSheet(const ProjectSheetValues& values)
 
 SheetResult ApplyProjectSheet(CSyncProject& node, const ProjectSheetValues& values)
 {
+    const SheetResult result = ApplyProjectSheetSettings(node, values);
+    if (result == SheetResult::Applied)
+        node.Refresh(true);
+    return result;
+}
+
+SheetResult ApplyProjectSheetSettings(CSyncProject& node, const ProjectSheetValues& values)
+{
     CPrompt& prompt = CurrentPrompt();
     const QString folderName = GetLastComponent(values.projectFolder);
     // An empty display name cannot be a name: the folder's name is shown instead.
@@ -161,12 +177,11 @@ SheetResult ApplyProjectSheet(CSyncProject& node, const ProjectSheetValues& valu
     // name shows, as typed, and the key is the one checked above.
     node.SetName(customName && values.displayName != folderName ? values.displayName : QString());
 
-    // 7. Settings, then 8-9 folders and rescan.
+    // 7. Settings, then 8 folders (the rescan is the caller's).
     node.ApplySyncOptions(values.optionsUseCommon, values.options, values.optionsSubtree);
     node.ApplyFilterSetting(values.filterUseCommon, values.ownFilters, values.filterSubtree);
     if (foldersChanged)
         node.SetFolders(values.projectFolder, values.targetFolder);
-    node.Refresh(true);
 
     // 10. Re-key the node in its parent.
     if (CProject* parent = node.GetParent(); parent && node.GetKey() != oldKey) {

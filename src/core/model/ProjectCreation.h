@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 class CAppProject;
 class CSyncProject;
@@ -41,6 +42,9 @@ bool ValidateNewProject(const NewProjectValues& values, NewProjectCheck* why = n
 // key (the upper-cased last component of the project folder) exists, the
 // message is shown and nothing is created: null.
 CSyncProject* CreateProject(CAppProject& root, const NewProjectValues& values);
+// As CreateProject, but neither scanned nor added to `root`: for a caller
+// that scans it elsewhere (the window's worker) before it joins the tree.
+std::unique_ptr<CSyncProject> NewProject(CAppProject& root, const NewProjectValues& values);
 
 // What the project property sheet holds: the folder page, the local filter page
 // and the sync settings page.
@@ -86,6 +90,9 @@ enum class SheetResult {
 // common settings), sets the switches, the name, the sync options and the
 // filter selection, rescans the node and re-keys it in its parent.
 SheetResult ApplyProjectSheet(CSyncProject& node, const ProjectSheetValues& values);
+// ApplyProjectSheet without the rescan, which the caller then owes the node
+// (the window rescans it on its worker once the sheet is closed).
+SheetResult ApplyProjectSheetSettings(CSyncProject& node, const ProjectSheetValues& values);
 
 // Message texts of these rules.
 namespace ProjectText {

@@ -67,7 +67,7 @@ ProjectSheetValues CSyncProjectPropPs::Values() const
 
 bool CSyncProjectPropPs::OnSheetConfirmed(bool closing)
 {
-    switch (ApplyProjectSheet(m_node, Values())) {
+    switch (ApplyProjectSheetSettings(m_node, Values())) {
     case SheetResult::Applied:
         m_nodeApplied = true;
         // The sheet stays open after Apply: it now shows what the node holds.

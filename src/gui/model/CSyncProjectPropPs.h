@@ -12,8 +12,9 @@ class CSyncProjectPropOptionPp;
 // display names from the top-level project ("/Proj/sub"): the pages
 // "フォルダ", "ローカルフィルタ" and "同期設定". The pages work on copies; the
 // node changes only when the sheet is confirmed (OK or Apply) and
-// ApplyProjectSheet accepts the values. A refused OK keeps the sheet open
-// with everything typed in it.
+// ApplyProjectSheetSettings accepts the values. A refused OK keeps the sheet
+// open with everything typed in it. The node is not rescanned while the sheet
+// is open: the caller rescans it once the sheet is closed (NodeApplied).
 class CSyncProjectPropPs : public CPropertySheet
 {
     Q_OBJECT

@@ -3,17 +3,16 @@
 #include "core/model/CAppProject.h"
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"
-#include "core/platform/Paths.h"
+#include "core/model/ProjectCreation.h"
 #include "gui/model/CCreateProjectDlg.h"
 #include "gui/model/CSyncProjectPropPs.h"
 #include "gui/shell/CAppOptionPs.h"
-#include "gui/shell/CWaitCursor.h"
 
-#include <optional>
+#include <memory>
 
 #include <QTimer>
 
-CSyncProject* RunCreateProjectDialog(QWidget* parent, CAppProject& root)
+CSyncProject* RunCreateProjectDialog(QWidget* parent, CMyDoc& doc)
 {
     NewProjectValues values;
     for (;;) {
@@ -22,12 +21,8 @@ CSyncProject* RunCreateProjectDialog(QWidget* parent, CAppProject& root)
         if (dialog.exec() != QDialog::Accepted)
             return nullptr;
         values = dialog.Values();
-        // The scan shows the wait cursor; the message about a taken name does not.
-        std::optional<CWaitCursor> wait;
-        if (!root.FindChild(GetLastComponent(values.projectFolder)))
-            wait.emplace();
-        if (CSyncProject* created = CreateProject(root, values))
-            return created;
+        if (std::unique_ptr<CSyncProject> created = NewProject(doc.GetRoot(), values))
+            return doc.BeginAddProject(std::move(created));
         // The folder's name is taken (the message was shown): again, with the entries kept.
     }
 }
@@ -43,6 +38,11 @@ bool EditProjectProperties(QWidget* parent, CSyncProject& node)
         applied = accepted || sheet.NodeApplied();
         commonEdited = sheet.CommonSettingsEdited();
     }
+    // The node's subtree is rescanned once the sheet no longer shows it.
+    if (applied && doc)
+        doc->BeginRescan(node);
+    else if (applied)
+        node.Refresh(true);
     if (commonEdited && doc) {
         // A rescan of everything destroys and rebuilds nodes and tree items:
         // it waits until the caller has finished with this node.

@@ -172,6 +172,13 @@ CFileSyncView::CFileSyncView(CMyDoc& doc, IMainFrame& frame, QWidget* parent)
         m_current = nullptr;
         ShowNothing();
     });
+    // The rows of a project that leaves for a rescan must not outlive its records.
+    connect(&m_doc, &CMyDoc::ProjectLeaving, this, [this](CSyncProject* project) {
+        if (!project->Holds(m_current) && !project->Holds(m_shown))
+            return;
+        m_current = nullptr;
+        ShowNothing();
+    });
 
     m_columns.SetDefaults();
     m_columns.Load(CProfile::Instance());

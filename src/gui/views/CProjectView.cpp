@@ -86,7 +86,9 @@ CProjectView::CProjectView(CMyDoc& doc, IMainFrame& frame, QWidget* parent)
     connect(&m_doc, &CMyDoc::ContentsDeleting, this, [this] {
         DropAllItems();
         m_current = nullptr;
+        m_awaited = nullptr;
     });
+    connect(&m_doc, &CMyDoc::ProjectLeaving, this, &CProjectView::OnProjectLeaving);
     connect(&m_doc, &CMyDoc::ProjectLoaded, this, &CProjectView::OnProjectLoaded);
     // A rescan took every project away (ContentsDeleting): the root item
     // comes back at once, the projects as they are rescanned.
@@ -96,13 +98,60 @@ CProjectView::CProjectView(CMyDoc& doc, IMainFrame& frame, QWidget* parent)
     });
     // The end of a rescan this view started: the other views show the new states.
     connect(&m_doc, &CMyDoc::LoadFinished, this, [this] {
+        CProject* awaited = std::exchange(m_awaited, nullptr);
+        if (awaited && std::exchange(m_awaitedBack, false))
+            RevealNode(awaited, m_awaitedExpand);
         if (std::exchange(m_rescanning, false))
             SendHint(UpdateHint::Refresh, m_current);
     });
 }
 
+void CProjectView::OnProjectLeaving(CSyncProject* project)
+{
+    if (project->Holds(m_current) && m_rootItem) {
+        setCurrentItem(m_rootItem);
+        m_current = m_rootItem->Node();
+    }
+    // The root item stays populated: the project's item comes back when the project does.
+    if (m_rootItem)
+        delete ChildItemOf(m_rootItem, project);
+}
+
+void CProjectView::AwaitRescan(CProject* node, bool expand)
+{
+    m_awaited = m_doc.IsRescanning() ? node : nullptr;
+    m_awaitedExpand = expand;
+    m_awaitedBack = false;
+}
+
+void CProjectView::RevealNode(CProject* node, bool expand)
+{
+    if (!m_rootItem)
+        return;
+    std::vector<CProject*> chain;
+    for (CProject* at = node; at && at != m_rootItem->Node(); at = at->GetParent())
+        chain.push_back(at);
+    CProjectItem* item = m_rootItem;
+    for (auto it = chain.rbegin(); it != chain.rend() && item; ++it) {
+        Populate(item);
+        item->setExpanded(true);
+        item = ChildItemOf(item, *it);
+    }
+    if (!item)
+        return;
+    if (expand && node->ChildCount() > 0) {
+        Populate(item);
+        item->setExpanded(true);
+    }
+    scrollToItem(item);
+    setCurrentItem(item);
+}
+
 void CProjectView::OnProjectLoaded(CSyncProject* project)
 {
+    // Compared by address only: the node awaited may have gone with a rescan of everything.
+    if (m_awaited && project->Holds(m_awaited))
+        m_awaitedBack = true;
     // The tree fills as the projects of a document being opened are rescanned.
     if (!m_rootItem || !m_rootItem->IsPopulated())
         return;
@@ -130,18 +179,19 @@ CProjectItem* CProjectView::ItemOf(const CProject* node) const
     if (chain.back() != m_rootItem->Node())
         return nullptr;
     CProjectItem* item = m_rootItem;
-    for (auto it = chain.rbegin() + 1; it != chain.rend(); ++it) {
-        CProjectItem* next = nullptr;
-        for (int i = 0; i < item->childCount() && !next; ++i) {
-            CProjectItem* child = AsProjectItem(item->child(i));
-            if (child && child->Node() == *it)
-                next = child;
-        }
-        if (!next)
-            return nullptr;
-        item = next;
-    }
+    for (auto it = chain.rbegin() + 1; it != chain.rend() && item; ++it)
+        item = ChildItemOf(item, *it);
     return item;
+}
+
+CProjectItem* CProjectView::ChildItemOf(QTreeWidgetItem* parent, const CProject* node)
+{
+    for (int i = 0; i < parent->childCount(); ++i) {
+        CProjectItem* child = AsProjectItem(parent->child(i));
+        if (child && child->Node() == node)
+            return child;
+    }
+    return nullptr;
 }
 
 CProjectItem* CProjectView::InsertItem(CProjectItem* parent, CProject& node)

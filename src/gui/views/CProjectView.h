@@ -78,6 +78,15 @@ private:
     void OnCurrentItemChanged(QTreeWidgetItem* current);
     void OnItemExpanded(QTreeWidgetItem* item);
     void OnProjectLoaded(CSyncProject* project);
+    // A project leaves for a rescan of its own: its items go, the selection
+    // moves to the root when it was in it.
+    void OnProjectLeaving(CSyncProject* project);
+    // Shows `node` once the rescan under way hands it back: selected, its
+    // ancestors expanded, itself too with `expand`.
+    void AwaitRescan(CProject* node, bool expand);
+    void RevealNode(CProject* node, bool expand);
+    // The item of `node` among the children of `parent` (null for none).
+    static CProjectItem* ChildItemOf(QTreeWidgetItem* parent, const CProject* node);
 
     CProjectItem* InsertItem(CProjectItem* parent, CProject& node);
     // Inserts an item for `node` under `parent` at its sorted place.
@@ -122,5 +131,10 @@ private:
     CProjectItem* m_rootItem = nullptr;
     CProject* m_current = nullptr;
     bool m_sendingToOthers = false;
-    bool m_rescanning = false; // a rescan this view started is under way
+    bool m_rescanning = false; // a rescan of every project this view started is under way
+    // The node to show once the rescan of its project ends (null for none),
+    // whether to expand it, and whether its project has come back.
+    CProject* m_awaited = nullptr;
+    bool m_awaitedExpand = false;
+    bool m_awaitedBack = false;
 };

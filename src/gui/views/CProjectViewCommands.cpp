@@ -211,25 +211,11 @@ void CProjectView::ExecuteCommand(int id)
 
 void CProjectView::CreateProject()
 {
-    CProjectItem* rootItem = m_rootItem;
-    if (!rootItem || m_current != &m_doc.GetRoot())
+    if (!m_rootItem || m_current != &m_doc.GetRoot())
         return;
-    CSyncProject* created = RunCreateProjectDialog(m_frame.Window(), m_doc.GetRoot());
-    if (!created)
-        return;
-    CWaitCursor wait;
-    CProjectItem* item = nullptr;
-    if (rootItem->IsPopulated())
-        item = InsertSorted(rootItem, *created);
-    Populate(rootItem);
-    rootItem->setExpanded(true);
-    if (!item)
-        item = ItemOf(created);
-    RefreshItem(rootItem);
-    if (item) {
-        scrollToItem(item);
-        setCurrentItem(item);
-    }
+    // The project is scanned on the document's worker and shown once it is whole.
+    if (CSyncProject* created = RunCreateProjectDialog(m_frame.Window(), m_doc))
+        AwaitRescan(created, false);
 }
 
 void CProjectView::ShowFileSyncState()
@@ -282,15 +268,14 @@ void CProjectView::ToggleNoSync()
 
 void CProjectView::ToggleNoSubfolderSearch()
 {
-    CWaitCursor wait;
     CSyncProject* project = CurrentProject();
-    CProjectItem* item = ItemOf(project);
-    if (!project->IsNoSubfolderSearch())
-        DropChildren(item);
+    const CProjectItem* item = ItemOf(project);
+    const bool expanded = item && item->isExpanded();
     project->SetNoSubfolderSearch(!project->IsNoSubfolderSearch());
-    project->Refresh(true);
-    RefreshItem(item);
     m_doc.SetModifiedFlag(true);
+    // Its project leaves the tree with its items while the worker rescans it.
+    m_doc.BeginRescan(*project);
+    AwaitRescan(project, expanded);
 }
 
 void CProjectView::DisableFolderAndBelow()
@@ -391,6 +376,11 @@ void CProjectView::EditProperties()
     const bool wasExpanded = item->isExpanded();
     DropChildren(item);
     const bool applied = EditProjectProperties(m_frame.Window(), *project);
+    if (applied && m_doc.IsRescanning()) {
+        // The node's project left the tree (with `item`) for the rescan of the node.
+        AwaitRescan(project, wasExpanded);
+        return;
+    }
     RefreshItem(item);
     // A new name may move it among its siblings.
     if (applied && item->parent())

@@ -263,3 +263,81 @@ TEST_F(DocumentLoad, CancelledRescanGivesBackEveryProjectAndLeavesNoThread)
         EXPECT_EQ(doc.GetPathName(), path);
     }
 }
+
+TEST_F(DocumentLoad, RescanOfOneNodeReadsOnlyItsSubtreeAndGivesItsProjectBackWhole)
+{
+    const QString path = MakeDocument(3, 20);
+    CMyDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    // Changes inside the node's subtree, and outside it (not to be seen).
+    dir.WriteFile(S("proj1/d5/new.txt"), "n", kBase);
+    dir.WriteFile(S("proj1/d5/deeper/x.txt"), "x", kBase);
+    dir.WriteFile(S("proj1/top.txt"), "t", kBase);
+    dir.WriteFile(S("proj0/fresh/n.txt"), "n", kBase);
+    CSyncProject* project = doc.GetRoot().FindChild(S("proj1"));
+    CSyncProject* node = project->FindChild(S("d5"));
+    ASSERT_NE(node, nullptr);
+
+    QList<CSyncProject*> leaving;
+    QList<CSyncProject*> handed;
+    QObject::connect(&doc, &CMyDoc::ProjectLeaving, [&](CSyncProject* left) { leaving << left; });
+    QObject::connect(&doc, &CMyDoc::ProjectLoaded, [&](CSyncProject* back) { handed << back; });
+    int deleting = 0;
+    QObject::connect(&doc, &CMyDoc::ContentsDeleting, [&] { ++deleting; });
+    doc.BeginRescan(*node);
+    EXPECT_EQ(leaving, QList<CSyncProject*>{project});
+    EXPECT_EQ(deleting, 0); // the other projects stay
+    EXPECT_TRUE(doc.IsRescanning());
+    EXPECT_EQ(doc.GetRoot().ChildCount(), 2);
+    EXPECT_EQ(doc.GetRoot().FindChild(S("proj1")), nullptr);
+    EXPECT_TRUE(doc.WaitForLoading());
+
+    EXPECT_EQ(handed, QList<CSyncProject*>{project});
+    EXPECT_EQ(doc.GetRoot().FindChild(S("proj1")), project);
+    EXPECT_EQ(project->FindChild(S("d5")), node);
+    EXPECT_NE(node->FindChild(S("deeper")), nullptr);
+    EXPECT_EQ(doc.GetRoot().FindChild(S("proj0"))->FindChild(S("fresh")), nullptr);
+    project->ForEachDescendant([&doc](CSyncProject& at) { EXPECT_EQ(at.GetDocument(), &doc); });
+    // The project's own folder was not read again: its new file has no record.
+    bool topRecorded = false;
+    for (const CFileSyncStatus& record : project->FolderStatus())
+        topRecorded = topRecorded || record.GetName() == S("top.txt");
+    EXPECT_FALSE(topRecorded);
+    // Below the project, the same as a rescan on this thread of the changed folders.
+    CMyDoc reference;
+    ASSERT_TRUE(reference.OnOpenDocument(path));
+    EXPECT_EQ(Shape(*project), Shape(*reference.GetRoot().FindChild(S("proj1"))));
+}
+
+TEST_F(DocumentLoad, NewProjectJoinsWholeAndARescanOfAllTakesOverFromOneProject)
+{
+    const QString path = MakeDocument(2, 20);
+    CMyDoc doc;
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    CMyDoc reference;
+    ASSERT_TRUE(reference.OnOpenDocument(path));
+    MakeProject(reference, S("added"), 30);
+
+    NewProjectValues values{dir.PathOf(S("added")), dir.PathOf(S("added-t")), true};
+    std::unique_ptr<CSyncProject> fresh = NewProject(doc.GetRoot(), values);
+    ASSERT_NE(fresh, nullptr);
+    QList<CSyncProject*> handed;
+    QObject::connect(&doc, &CMyDoc::ProjectLoaded, [&](CSyncProject* back) { handed << back; });
+    CSyncProject* added = doc.BeginAddProject(std::move(fresh));
+    EXPECT_TRUE(doc.IsRescanning());
+    EXPECT_EQ(doc.GetRoot().ChildCount(), 2);
+    EXPECT_TRUE(doc.WaitForLoading());
+    EXPECT_EQ(handed, QList<CSyncProject*>{added});
+    EXPECT_EQ(doc.GetRoot().FindChild(S("added")), added);
+    EXPECT_EQ(Shape(doc.GetRoot()), Shape(reference.GetRoot()));
+
+    // A rescan of everything asked for during the rescan of one node stops it and reads all.
+    dir.WriteFile(S("proj0/late/n.txt"), "n", kBase);
+    doc.BeginRescan(*added);
+    doc.BeginRescan();
+    EXPECT_EQ(doc.GetRoot().ChildCount(), 0);
+    EXPECT_TRUE(doc.WaitForLoading());
+    reference.GetRoot().Refresh(true);
+    EXPECT_EQ(Shape(doc.GetRoot()), Shape(reference.GetRoot()));
+    EXPECT_NE(doc.GetRoot().FindChild(S("proj0"))->FindChild(S("late")), nullptr);
+}

@@ -85,7 +85,19 @@ protected:
         script.Then(std::move(action));
         const bool applied = EditProjectProperties(nullptr, node);
         EXPECT_EQ(script.Runs(), 1);
+        // An applied sheet has the document rescan the node on its worker.
+        EXPECT_EQ(doc.IsRescanning(), applied);
+        EXPECT_TRUE(doc.WaitForLoading());
         return applied;
+    }
+
+    // The create-project dialog, then the new project's scan on the document's worker.
+    CSyncProject* CreateThroughDialog()
+    {
+        CSyncProject* created = RunCreateProjectDialog(nullptr, doc);
+        EXPECT_EQ(doc.IsRescanning(), created != nullptr);
+        EXPECT_TRUE(doc.WaitForLoading());
+        return created;
     }
 
     TempProfile profile;
@@ -109,7 +121,7 @@ TEST_F(ProjectDialogs, CreatingAProjectFromTwoFolders)
         SetText(dialog, 1041, dir.PathOf(QStringLiteral("T/Proj")));
         Click(Ok(dialog));
     });
-    CSyncProject* created = RunCreateProjectDialog(nullptr, doc.GetRoot());
+    CSyncProject* created = CreateThroughDialog();
     ASSERT_NE(created, nullptr);
     EXPECT_EQ(doc.GetRoot().FindChild(QStringLiteral("PROJ")), created);
     EXPECT_EQ(created->GetFolder(0), dir.PathOf(QStringLiteral("P/Proj")));
@@ -130,7 +142,7 @@ TEST_F(ProjectDialogs, CreatingWithoutSubfoldersAndWithoutTarget)
         Click(Control<QCheckBox>(dialog, 1005));
         Click(Ok(dialog));
     });
-    CSyncProject* created = RunCreateProjectDialog(nullptr, doc.GetRoot());
+    CSyncProject* created = CreateThroughDialog();
     ASSERT_NE(created, nullptr);
     EXPECT_TRUE(created->IsNoSubfolderSearch());
     EXPECT_EQ(created->ChildCount(), 0);
@@ -153,7 +165,7 @@ TEST_F(ProjectDialogs, AMissingProjectFolderKeepsTheDialogOpen)
         EXPECT_EQ(prompt.Texts().size(), 2);
         Click(Cancel(dialog));
     });
-    EXPECT_EQ(RunCreateProjectDialog(nullptr, doc.GetRoot()), nullptr);
+    EXPECT_EQ(CreateThroughDialog(), nullptr);
     EXPECT_EQ(doc.GetRoot().ChildCount(), 0);
 }
 
@@ -171,7 +183,7 @@ TEST_F(ProjectDialogs, AMissingTargetFolderIsCreatedAfterTheQuestion)
         prompt.Push(PromptAnswer::Ok);
         Click(Ok(dialog));
     });
-    CSyncProject* created = RunCreateProjectDialog(nullptr, doc.GetRoot());
+    CSyncProject* created = CreateThroughDialog();
     ASSERT_NE(created, nullptr);
     EXPECT_TRUE(TestDir::Exists(target));
     EXPECT_EQ(created->GetFolder(1), target);
@@ -201,7 +213,7 @@ TEST_F(ProjectDialogs, ATakenFolderNameReopensTheDialogWithItsEntries)
             EXPECT_EQ(prompt.Texts(), QStringList{kAlreadyRegistered});
             Click(Cancel(dialog));
         });
-    EXPECT_EQ(RunCreateProjectDialog(nullptr, doc.GetRoot()), nullptr);
+    EXPECT_EQ(CreateThroughDialog(), nullptr);
     EXPECT_EQ(script.Runs(), 2);
     EXPECT_EQ(doc.GetRoot().ChildCount(), 1);
     EXPECT_EQ(doc.GetRoot().FindChild(QStringLiteral("proj")), &existing);
@@ -235,7 +247,7 @@ TEST_F(ProjectDialogs, BrowseButtonsFillTheFolderFields)
         EXPECT_EQ(Control<QLineEdit>(dialog, 1041)->text(), target);
         Click(Ok(dialog));
     });
-    CSyncProject* created = RunCreateProjectDialog(nullptr, doc.GetRoot());
+    CSyncProject* created = CreateThroughDialog();
     ASSERT_NE(created, nullptr);
     EXPECT_EQ(created->GetFolder(1), target);
 

@@ -192,6 +192,9 @@ TEST_F(ProjectViewCommands, NoSubfolderSearchDropsTheChildItemsAndBringsThemBack
     EXPECT_EQ(Role(Item(project), ProjectRole::TypePicture), Strip::Project);
 
     view->ExecuteCommand(Cmd::NoSubfolderSearch);
+    // The project is rescanned on the document's worker and comes back selected.
+    EXPECT_TRUE(doc.IsRescanning());
+    ASSERT_TRUE(doc.WaitForLoading());
     EXPECT_TRUE(project.IsNoSubfolderSearch());
     EXPECT_TRUE(State(Cmd::NoSubfolderSearch).checked);
     EXPECT_EQ(Item(project)->childCount(), 0);
@@ -202,6 +205,7 @@ TEST_F(ProjectViewCommands, NoSubfolderSearchDropsTheChildItemsAndBringsThemBack
 
     // Searching again finds the subfolders; the item is filled when next expanded.
     view->ExecuteCommand(Cmd::NoSubfolderSearch);
+    ASSERT_TRUE(doc.WaitForLoading());
     EXPECT_FALSE(project.IsNoSubfolderSearch());
     EXPECT_EQ(project.ChildCount(), 2);
     EXPECT_EQ(Role(Item(project), ProjectRole::TypePicture), Strip::Project);

@@ -77,6 +77,10 @@ TEST_F(ProjectViewDialogs, CreateProjectInsertsAndSelectsTheNewItem)
     }});
     view->ExecuteCommand(Cmd::ToolbarCreateProject); // the toolbar button runs the command
     EXPECT_EQ(script.Runs(), 1);
+    // Scanned on the document's worker: it joins the tree whole, then is selected.
+    EXPECT_TRUE(doc.IsRescanning());
+    EXPECT_EQ(doc.GetRoot().FindChild(QStringLiteral("alpha")), nullptr);
+    ASSERT_TRUE(doc.WaitForLoading());
     CSyncProject* created = doc.GetRoot().FindChild(QStringLiteral("alpha"));
     ASSERT_NE(created, nullptr);
     EXPECT_EQ(ChildTexts(view->RootItem()),
@@ -334,10 +338,15 @@ TEST_F(ProjectViewDialogs, PropertiesRenameAndKeepTheItemExpanded)
     }});
     view->ExecuteCommand(Cmd::ProjectProperties);
     EXPECT_EQ(rename.Runs(), 1);
+    // The project is rescanned on the document's worker; meanwhile the root is selected.
+    EXPECT_TRUE(doc.IsRescanning());
+    EXPECT_EQ(ChildTexts(view->RootItem()), QStringList({QStringLiteral("beta")}));
+    ASSERT_TRUE(doc.WaitForLoading());
     EXPECT_EQ(alpha.GetDisplayName(), QStringLiteral("zulu"));
     EXPECT_EQ(ChildTexts(view->RootItem()), QStringList({QStringLiteral("beta"), QStringLiteral("zulu")}));
     EXPECT_EQ(view->SelectedItem(), Item(alpha));
-    EXPECT_EQ(hints, std::vector<TreeHint>({{UpdateHint::NodeChanged, &alpha}}));
+    EXPECT_EQ(
+        hints, std::vector<TreeHint>({{UpdateHint::NodeChanged, &doc.GetRoot()}, {UpdateHint::NodeChanged, &alpha}}));
     EXPECT_TRUE(Item(alpha)->isExpanded());
     EXPECT_EQ(ChildTexts(Item(alpha)), QStringList({QStringLiteral("sub")}));
 }

@@ -6,11 +6,14 @@
 
 #include "core/resources/CommandIds.h"
 #include "core/resources/Texts.h"
+#include "gui/model/CCreateProjectDlg.h"
+#include "gui/model/CSyncProjectPropPs.h"
 #include "gui/shell/CAppOptionPs.h"
 #include "gui/shell/CDocCommands.h"
 #include "gui/shell/CMainFrame.h"
 #include "gui/views/CProjectView.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QSignalSpy>
@@ -76,14 +79,78 @@ protected:
         dir.WriteFile(QStringLiteral("big1-target/f0/x.txt"), "changed", T + 60);
     }
     // The document at `path` rescanned on this thread, with the settings of `doc`.
-    QStringList ShapeOfWaitingRescan()
+    QStringList ShapeOfWaitingRescan(const QString& only = QString())
     {
         CMyDoc reference;
         EXPECT_TRUE(reference.OnOpenDocument(path));
-        for (const auto& [key, project] : doc.GetRoot().Children())
-            reference.GetRoot().FindChild(project->GetDisplayName())->SetNoSync(project->IsNoSync());
+        for (const auto& [key, project] : doc.GetRoot().Children()) {
+            CSyncProject* same = reference.GetRoot().FindChild(project->GetDisplayName());
+            if (!same) {
+                // A project created since the document was stored.
+                same = CreateProject(reference.GetRoot(), {project->GetFolder(0), project->GetFolder(1), true});
+            }
+            same->SetNoSync(project->IsNoSync());
+            same->SetNoSubfolderSearch(project->IsNoSubfolderSearch());
+        }
         reference.GetRoot().Refresh(true);
-        return Shape(reference.GetRoot());
+        return only.isEmpty() ? Shape(reference.GetRoot()) : Shape(*reference.GetRoot().FindChild(only));
+    }
+    // Selects the tree's item of the project `name` (the root for an empty name).
+    void SelectProject(const QString& name)
+    {
+        CProjectView& tree = frame->TreeView();
+        CProject* node = name.isEmpty() ? static_cast<CProject*>(&doc.GetRoot()) : doc.GetRoot().FindChild(name);
+        ASSERT_NE(tree.ItemOf(node), nullptr);
+        tree.setCurrentItem(tree.ItemOf(node));
+    }
+    // Starts one of the commands that rescan a single project on the worker:
+    // the create-project dialog (a new project "fresh" with 300 folders), the
+    // property sheet of big1 (its switch "このフォルダを同期しない"), or clearing
+    // "サブフォルダを検索しない" on big0. Returns the project being rescanned.
+    QString StartProjectRescan(int which)
+    {
+        if (which == 0) {
+            for (int f = 0; f < 300; ++f)
+                dir.WriteFile(QStringLiteral("fresh/d%1/y.txt").arg(f), "y", T);
+            dir.MakeFolder(QStringLiteral("fresh-target/d0"));
+            SelectProject(QString());
+            creation = std::make_unique<ModalScript<CCreateProjectDlg>>();
+            creation->Then([this](CCreateProjectDlg* dialog) {
+                dialog->SetValues(
+                    {dir.PathOf(QStringLiteral("fresh")), dir.PathOf(QStringLiteral("fresh-target")), true});
+                dialog->accept();
+            });
+            EXPECT_TRUE(frame->RunCommand(Cmd::CreateProject));
+            return QStringLiteral("fresh");
+        }
+        if (which == 1) {
+            SelectProject(QStringLiteral("big1"));
+            sheet = std::make_unique<ModalScript<CSyncProjectPropPs>>();
+            sheet->Then([](CSyncProjectPropPs* shown) {
+                shown->findChild<QCheckBox*>(QStringLiteral("1113"))->setChecked(true);
+                shown->accept();
+            });
+            EXPECT_TRUE(frame->RunCommand(Cmd::ProjectProperties));
+            return QStringLiteral("big1");
+        }
+        // The switch is set first (itself a rescan of the project), then cleared.
+        SelectProject(QStringLiteral("big0"));
+        EXPECT_TRUE(frame->RunCommand(Cmd::NoSubfolderSearch));
+        EXPECT_TRUE(WaitForOpening(&doc));
+        EXPECT_EQ(doc.GetRoot().FindChild(QStringLiteral("big0"))->ChildCount(), 0);
+        SelectProject(QStringLiteral("big0"));
+        EXPECT_TRUE(frame->RunCommand(Cmd::NoSubfolderSearch));
+        return QStringLiteral("big0");
+    }
+    // No window, an empty document, and none of the folders ShowOpened made.
+    void StartAfresh()
+    {
+        frame.reset();
+        doc.SetModifiedFlag(false);
+        doc.OnNewDocument();
+        QDir root(dir.Path());
+        for (const QString& name : root.entryList({QStringLiteral("big*"), QStringLiteral("fresh*")}, QDir::Dirs))
+            QDir(root.filePath(name)).removeRecursively();
     }
     QString StatusText() const { return frame->statusBar()->findChildren<QLabel*>().value(0)->text(); }
     int TreeProjects() const { return frame->TreeView().topLevelItem(0)->childCount(); }
@@ -91,7 +158,11 @@ protected:
     CMyDoc doc;
     std::unique_ptr<CMainFrame> frame;
     QString path;
+    std::unique_ptr<ModalScript<CCreateProjectDlg>> creation;
+    std::unique_ptr<ModalScript<CSyncProjectPropPs>> sheet;
 };
+
+const char* const kProjectRescans[] = {"create a project", "the property sheet", "clear the no-subfolder switch"};
 
 } // namespace
 
@@ -188,4 +259,83 @@ TEST_F(Rescan, AnotherDocumentOpenedDuringARefreshReplacesItWhole)
     EXPECT_EQ(TreeProjects(), 1);
     EXPECT_EQ(ThreadCount(), threads);
     EXPECT_EQ(prompt.Requests().size(), 0u);
+}
+
+TEST_F(Rescan, EachRescanOfOneProjectRunsOnTheWorkerAndCommandsWaitForIt)
+{
+    for (int which = 0; which < 3; ++which) {
+        SCOPED_TRACE(kProjectRescans[which]);
+        CMainFrame& shown = ShowOpened(3, 300);
+        ChangeFolders();
+        QSignalSpy finished(&doc, &CMyDoc::LoadFinished);
+        const QString name = StartProjectRescan(which);
+        // The command has returned with the project on the worker: it is not
+        // in the tree, the other projects are, the window answers.
+        ASSERT_TRUE(doc.IsRescanning());
+        EXPECT_EQ(doc.GetRoot().FindChild(name), nullptr);
+        EXPECT_EQ(doc.GetRoot().ChildCount(), which == 0 ? 3 : 2);
+        EXPECT_EQ(TreeProjects(), which == 0 ? 3 : 2);
+        EXPECT_TRUE(StatusText().startsWith(QStringLiteral("再検索中")));
+        for (const int id : {Cmd::ExportAll, Cmd::Refresh, Cmd::CreateProject, Cmd::FileSave, Cmd::Options})
+            EXPECT_FALSE(shown.CommandStateOf(id).enabled) << id;
+        EXPECT_FALSE(shown.RunCommand(Cmd::ExportAll));
+
+        ASSERT_TRUE(finished.wait(20000));
+        EXPECT_FALSE(doc.IsLoading());
+        EXPECT_EQ(StatusText(), Txt::Ready());
+        for (const int id : {Cmd::ExportAll, Cmd::Refresh, Cmd::FileSave, Cmd::Options})
+            EXPECT_TRUE(shown.CommandStateOf(id).enabled) << id;
+        // Back in the tree, selected, and the same as a rescan on one thread.
+        CSyncProject* back = doc.GetRoot().FindChild(name);
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(TreeProjects(), which == 0 ? 4 : 3);
+        EXPECT_EQ(shown.TreeView().CurrentNode(), back);
+        EXPECT_EQ(Shape(*back), ShapeOfWaitingRescan(name));
+        // The other projects were not read again.
+        if (name != QStringLiteral("big1")) {
+            EXPECT_EQ(doc.GetRoot().FindChild(QStringLiteral("big1"))->FindChild(QStringLiteral("fresh")), nullptr);
+        }
+        EXPECT_EQ(prompt.Requests().size(), 0u);
+        StartAfresh();
+    }
+}
+
+TEST_F(Rescan, ClosingTheWindowDuringARescanOfOneProjectStopsIt)
+{
+    for (int which = 0; which < 3; ++which) {
+        for (const PromptAnswer answer : {PromptAnswer::Cancel, PromptAnswer::No}) {
+            SCOPED_TRACE(kProjectRescans[which]);
+            CMainFrame& shown = ShowOpened(3, 400);
+            const int threads = ThreadCount();
+            const QString name = StartProjectRescan(which);
+            ASSERT_TRUE(doc.IsRescanning());
+            doc.SetModifiedFlag(true);
+            prompt.Push(answer);
+            if (answer == PromptAnswer::Cancel) {
+                // The window stays, and the same rescan starts again.
+                EXPECT_FALSE(shown.close());
+                EXPECT_TRUE(doc.IsRescanning());
+                EXPECT_EQ(doc.GetRoot().FindChild(name), nullptr);
+                ASSERT_TRUE(WaitForOpening(&doc));
+                ASSERT_NE(doc.GetRoot().FindChild(name), nullptr);
+                EXPECT_EQ(shown.TreeView().CurrentNode(), doc.GetRoot().FindChild(name));
+                EXPECT_EQ(Shape(doc.GetRoot()), ShapeOfWaitingRescan());
+            } else {
+                // The window closes, the worker is gone, the document keeps the
+                // project (rescanned in part) with the user's settings.
+                EXPECT_TRUE(shown.close());
+                EXPECT_FALSE(doc.IsLoading());
+                EXPECT_EQ(ThreadCount(), threads);
+                EXPECT_EQ(doc.GetRoot().ChildCount(), which == 0 ? 4 : 3);
+                ASSERT_NE(doc.GetRoot().FindChild(name), nullptr);
+                EXPECT_EQ(doc.GetRoot().FindChild(QStringLiteral("big1"))->IsNoSync(), which == 1);
+                doc.GetRoot().ForEachDescendant([this](CSyncProject& node) { EXPECT_EQ(node.GetDocument(), &doc); });
+                // Nothing of the worker arrives later.
+                QTest::qWait(50);
+                EXPECT_EQ(doc.GetRoot().ChildCount(), which == 0 ? 4 : 3);
+            }
+            EXPECT_TRUE(prompt.AllAnswersUsed());
+            StartAfresh();
+        }
+    }
 }
