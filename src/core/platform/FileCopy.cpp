@@ -418,6 +418,10 @@ bool CreateFolderPath(const RootedPath& folder, QString* error)
         current = next;
         start = end + 1;
     }
+    // Kept open in the caller's cache: the files that go into it next are
+    // looked at and put in place from it.
+    if (CFolderCache::Current())
+        OpenFolder(folder, &failure);
     return true;
 }
 
@@ -578,7 +582,7 @@ bool CFileCopier::CopyFile(const QString& source, const QString& destination, co
 }
 
 bool CFileCopier::CopyFile(const RootedPath& source, const RootedPath& destination, const Known& given,
-    const BytesCallback& progress, QString* error, quint64 tag)
+    const BytesCallback& progress, QString* error, quint64 tag, CopiedFile* written)
 {
     Known known = given;
     if (!known.destinationKnown && known.source != EntryKind::File) {
@@ -603,7 +607,7 @@ bool CFileCopier::CopyFile(const RootedPath& source, const RootedPath& destinati
         const Existing existing = !known.destinationKnown ? Existing::Unknown
             : known.destination != EntryKind::Missing     ? Existing::Yes
                                                           : Existing::No;
-        return CopyRegularFile(source, destination, existing, progress, error, tag);
+        return CopyRegularFile(source, destination, existing, progress, error, tag, written);
     }
     case EntryKind::Folder:
         return FailErrno(error, source.Text(), EISDIR);
@@ -671,6 +675,7 @@ struct CFileCopier::RegularCopy
     qint64 faultBytes = 0; // this copy's bytes under the injected fault
     quint64 copied = 0;
     Identity made;
+    CopiedFile written; // the temporary's size and times once they are final
 
     // Removes the temporary file (its bytes under the injected fault with it) and fails with `text`.
     bool FailAndRemove(const QString& text)
@@ -691,11 +696,15 @@ struct CFileCopier::RegularCopy
 };
 
 bool CFileCopier::CopyRegularFile(const RootedPath& source, const RootedPath& destination, Existing existing,
-    const BytesCallback& progress, QString* error, quint64 tag)
+    const BytesCallback& progress, QString* error, quint64 tag, CopiedFile* written)
 {
     RegularCopy copy(source, destination, error);
-    return OpenSourceFile(copy) && OpenTemporary(copy) && CopyBytes(copy, progress) && Verify(copy)
-        && PutInPlace(copy, existing, tag);
+    if (!(OpenSourceFile(copy) && OpenTemporary(copy) && CopyBytes(copy, progress) && Verify(copy)
+            && PutInPlace(copy, existing, tag)))
+        return false;
+    if (written)
+        *written = copy.written;
+    return true;
 }
 
 bool CFileCopier::OpenSourceFile(RegularCopy& copy)
@@ -812,6 +821,8 @@ bool CFileCopier::Verify(RegularCopy& copy)
     if (::fstat(out, &made) != 0)
         return copy.FailAndRemove(FileErrorText(copy.destination.Text(), errno));
     copy.made = {quint64(made.st_dev), quint64(made.st_ino)};
+    // Renaming it into place changes neither.
+    copy.written = {true, qint64(made.st_size), qint64(made.st_mtim.tv_sec) * 1'000'000'000 + made.st_mtim.tv_nsec};
     return true;
 }
 

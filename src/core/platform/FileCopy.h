@@ -67,6 +67,15 @@ bool DeleteForGood(const QString& path, QString* error);
 
 class CTempRecord;
 
+// What a copy of a regular file left at its destination, as stored there
+// (a file system may round the time it was given).
+struct CopiedFile
+{
+    bool known = false; // false for anything but a regular file copied
+    qint64 size = 0;
+    qint64 modified = 0; // nanoseconds since 1970
+};
+
 // Copies into destination folders. One copier serves one file operation: it
 // remembers the folders it wrote to, the files it put in place and the file
 // systems it wrote to, which Flush() syncs once at the end (new files are
@@ -142,10 +151,11 @@ public:
     bool CopyFile(const QString& source, const QString& destination, const BytesCallback& progress, QString* error);
     // The same, with what the caller knows about both paths; `tag` names the
     // copy in TakeFailures() when it replaces a file.
+    // `written`, when given, gets what a regular file's copy left in place.
     bool CopyFile(const QString& source, const QString& destination, const Known& known, const BytesCallback& progress,
         QString* error, quint64 tag = 0);
     bool CopyFile(const RootedPath& source, const RootedPath& destination, const Known& known,
-        const BytesCallback& progress, QString* error, quint64 tag = 0);
+        const BytesCallback& progress, QString* error, quint64 tag = 0, CopiedFile* written = nullptr);
 
     // Makes sure `destination` is a folder, creating it (one level) when missing;
     // fails when a file or link is in the way.
@@ -196,7 +206,7 @@ private:
     // place. Each step fails with `error`, the temporary file removed.
     struct RegularCopy;
     bool CopyRegularFile(const RootedPath& source, const RootedPath& destination, Existing existing,
-        const BytesCallback& progress, QString* error, quint64 tag);
+        const BytesCallback& progress, QString* error, quint64 tag, CopiedFile* written);
     static bool OpenSourceFile(RegularCopy& copy);
     bool OpenTemporary(RegularCopy& copy);
     static bool CopyBytes(RegularCopy& copy, const BytesCallback& progress);

@@ -396,10 +396,16 @@ int SetOwnerAndMode(int fd, const ReplaceTarget& target, const ReplaceOptions& o
 
 // Writes `data` and flushes it to the disk; an unnamed file is then named
 // `temp`, only to be renamed over the target. 0 or the errno.
-int WriteTemporary(int fd, const ReplaceTarget& target, const QByteArray& data, QByteArray* temp)
+int WriteTemporary(int fd, const ReplaceTarget& target, const FileContentWriter& produce, QByteArray* temp)
 {
-    if (!WriteAll(fd, data.constData(), data.size()))
-        return errno;
+    int writeFailure = 0;
+    const auto write = [fd, &writeFailure](QByteArrayView bytes) {
+        if (!WriteAll(fd, bytes.data(), bytes.size()))
+            writeFailure = errno;
+        return writeFailure == 0;
+    };
+    if (!produce(write))
+        return writeFailure != 0 ? writeFailure : EIO;
     if (::fsync(fd) != 0 && errno != EINVAL)
         return errno;
     if (!temp->isEmpty())
@@ -440,6 +446,13 @@ QString FolderOfReplacement(const QString& path)
 
 bool ReplaceFileAtomically(const QString& path, const QByteArray& data, QString* error, const ReplaceOptions& options)
 {
+    return ReplaceFileAtomically(
+        path, [&data](const FileChunkWriter& write) { return write(data); }, error, options);
+}
+
+bool ReplaceFileAtomically(
+    const QString& path, const FileContentWriter& produce, QString* error, const ReplaceOptions& options)
+{
     ReplaceTarget target;
     if (!ResolveTarget(path, options, &target, error))
         return false;
@@ -451,7 +464,7 @@ bool ReplaceFileAtomically(const QString& path, const QByteArray& data, QString*
     }
     int failure = SetOwnerAndMode(fd, target, options);
     if (!failure)
-        failure = WriteTemporary(fd, target, data, &temp);
+        failure = WriteTemporary(fd, target, produce, &temp);
     if (!failure && ::rename(temp.constData(), target.path.constData()) != 0)
         failure = errno;
     // After the rename, which changes the file's inode time. The bytes were

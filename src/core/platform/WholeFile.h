@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 
 // Reading and writing a whole small file (a document) by path. Paths are
 // passed to the system as their EncodeFileName bytes, so undecodable names work.
@@ -102,3 +103,11 @@ QString FolderOfReplacement(const QString& path);
 // removed and `error` gets "path: reason".
 bool ReplaceFileAtomically(
     const QString& path, const QByteArray& data, QString* error, const ReplaceOptions& options = {});
+// The same with the new content written piece by piece, so that a large one
+// is never whole in memory: `produce` hands each piece in order to the writer
+// it gets, and returns false to give up (or when the writer returned false,
+// after a failed write); the old file then stays.
+using FileChunkWriter = std::function<bool(QByteArrayView bytes)>;
+using FileContentWriter = std::function<bool(const FileChunkWriter& write)>;
+bool ReplaceFileAtomically(
+    const QString& path, const FileContentWriter& produce, QString* error, const ReplaceOptions& options = {});

@@ -359,8 +359,10 @@ bool CFileOperation::CCopyRun::CopyOne(
         if (m_op.m_observer && !(m_op.m_flags & FileOpFlag::Silent))
             m_op.m_observer->Progress(m_filesDone, m_bytesDone, source);
     };
-    const bool ok
-        = m_copier.CopyFile(paths.source, paths.destination, {sourceKind, existing.kind}, progress, &error, m_tag);
+    // A file of a folder being copied is not the item's own.
+    CopiedFile* written = destination == item.destination ? &item.written : nullptr;
+    const bool ok = m_copier.CopyFile(
+        paths.source, paths.destination, {sourceKind, existing.kind}, progress, &error, m_tag, written);
     if (!ok)
         Fail(item, error);
     Advance(source);
@@ -466,6 +468,7 @@ struct CFileOperation::CCopyRun::Parallel
         bool ok = false;
         QString error;
         std::atomic<quint64> bytes{0};
+        CopiedFile written;
     };
     static constexpr size_t kBlock = 32;
 
@@ -584,7 +587,7 @@ void CFileOperation::CCopyRun::CopyBlockItem(Parallel& shared, size_t k, QString
     const CFileCopier::Known known{info.kind, EntryKind::Missing, false};
     outcome.ok = m_copier.CopyFile(
         paths.source, paths.destination, known, [&outcome](quint64 bytes) { outcome.bytes += bytes; }, &outcome.error,
-        index);
+        index, &outcome.written);
 }
 
 // Takes the outcomes of the blocks done so far in the order of the items
@@ -613,10 +616,12 @@ void CFileOperation::CCopyRun::TakeBlock(Parallel& shared, size_t block)
             continue;
         FileOpItem& item = m_op.m_result.items[shared.first + shared.taken];
         m_bytesDone += qint64(outcome.bytes.load());
-        if (outcome.ok)
+        if (outcome.ok) {
             item.status = FileOpStatus::Done;
-        else
+            item.written = outcome.written;
+        } else {
             Fail(item, outcome.error);
+        }
         Advance(item.source);
     }
 }

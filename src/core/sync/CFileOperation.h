@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/platform/FileCopy.h"
 #include "core/platform/FolderHandles.h"
 
 #include <QFlags>
@@ -42,6 +43,8 @@ struct FileOpItem
     // Where the deleted item, or the file the copy replaced, went in the
     // trash; empty when it went for good.
     QString trashedAs;
+    // What the copy of a regular file left at the destination.
+    CopiedFile written;
 };
 
 // What an operation did, item by item.

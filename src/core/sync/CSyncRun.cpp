@@ -59,7 +59,10 @@ void AddCopies(RunRecord& record, const FileOpResult& result, const CPairRoots& 
         action.done = item.status == FileOpStatus::Done;
         action.replaced = action.done && item.replaced;
         action.trashedAs = action.replaced ? item.trashedAs : QString();
-        if (action.done)
+        // The copy knows what it wrote; anything else is looked at.
+        if (action.done && item.written.known)
+            action.stamp = {EntryKind::File, item.written.size, item.written.modified};
+        else if (action.done)
             action.stamp = StampAt(roots, action.path);
         action.folder = action.stamp.kind == EntryKind::Folder;
         record.actions.push_back(action);

@@ -37,15 +37,18 @@ void CPlanStamps::NoteFile(const CPairRoots& roots, const QString& path, const C
 {
     Seen seen;
     RootedPath rooted;
-    if (roots.Split(path, &rooted))
+    if (!roots.Split(path, &rooted)) {
+        seen.changedAlready = true;
+    } else if (entry) {
+        // The scan's time has whole seconds only: an edit in the same second
+        // would pass unseen. The folder is open already (the walk's cache).
         seen.stamp = StampOf(rooted);
-    else
-        seen.changedAlready = true;
-    if (!entry)
-        seen.changedAlready = seen.changedAlready || seen.stamp.kind != EntryKind::Missing;
-    else if (seen.stamp.kind == EntryKind::Missing || seen.stamp.size != qint64(entry->Size)
-        || WholeSeconds(seen.stamp.modified) != entry->LastWriteTime)
-        seen.changedAlready = true;
+        seen.changedAlready = seen.stamp.kind == EntryKind::Missing || seen.stamp.size != qint64(entry->Size)
+            || WholeSeconds(seen.stamp.modified) != entry->LastWriteTime;
+    }
+    // Where the scan saw nothing, nothing is looked at: whatever appears
+    // there later, before the plan was made or after, differs from nothing
+    // at the check.
     m_stamps.insert(path, seen);
 }
 

@@ -17,9 +17,10 @@ class CFileEntry;
 // A file is kept with its size and modification time in nanoseconds, taken
 // when the plan is made and compared with what the scan found (size and
 // seconds): a file that changed between the scan and the plan counts as
-// changed already. A folder that goes as a whole is read through when the
-// plan is made and kept as the fingerprint of its tree: nothing at or below
-// it may have changed since (nor may it have become unreadable).
+// changed already. Where the scan saw no entry, the plan keeps "nothing":
+// an entry found there at the check, whenever it came, has changed. A folder that goes as a whole is read through when
+// the plan is made and kept as the fingerprint of its tree: nothing at or below it may have changed since (nor may it
+// have become unreadable).
 class CPlanStamps
 {
 public:

@@ -59,32 +59,176 @@ EntryKind KindOf(const QString& name)
     return EntryKind::Missing;
 }
 
-QJsonValue OrNull(const QString& text)
+// The record is written as compact JSON piece by piece (a run of many
+// actions is never whole in memory), in the form Qt's own writer gives: keys
+// in sorted order, strings escaped alike (a name's undecodable bytes, kept
+// as unpaired surrogates, as \u escapes), so that any JSON reader takes it.
+class CJsonStream
 {
-    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+public:
+    explicit CJsonStream(const FileChunkWriter& write) : m_write(write) { m_buffer.reserve(kChunk + 4096); }
+
+    void Raw(const char* text) { m_buffer.append(text); }
+    void Key(const char* key)
+    {
+        if (m_needComma)
+            m_buffer.append(',');
+        m_buffer.append('"').append(key).append("\":");
+        m_needComma = true;
+    }
+    void String(const QString& text);
+    void StringOrNull(const QString& text) { text.isEmpty() ? Raw("null") : String(text); }
+    void Bool(bool value) { Raw(value ? "true" : "false"); }
+    void Number(qint64 value) { m_buffer.append(QByteArray::number(value)); }
+    void Open(char bracket)
+    {
+        if (m_needComma && bracket == '{' && m_inArray)
+            m_buffer.append(',');
+        m_buffer.append(bracket);
+        m_needComma = false;
+    }
+    void Close(char bracket)
+    {
+        m_buffer.append(bracket);
+        m_needComma = true;
+    }
+    void SetInArray(bool inArray) { m_inArray = inArray; }
+    // Hands the buffer over once it is large; false after a failed write.
+    bool Flush(bool all = false)
+    {
+        if (m_failed || (!all && m_buffer.size() < kChunk))
+            return !m_failed;
+        m_failed = !m_write(m_buffer);
+        m_buffer.clear();
+        return !m_failed;
+    }
+
+private:
+    static constexpr qsizetype kChunk = 256 * 1024;
+    const FileChunkWriter& m_write;
+    QByteArray m_buffer;
+    bool m_needComma = false;
+    bool m_inArray = false;
+    bool m_failed = false;
+};
+
+void AppendEscape(QByteArray& out, char16_t unit)
+{
+    static const char hex[] = "0123456789abcdef";
+    out.append("\\u");
+    for (int shift = 12; shift >= 0; shift -= 4)
+        out.append(hex[(unit >> shift) & 0xF]);
 }
 
-QJsonObject ActionToJson(const RunAction& action)
+void AppendAscii(QByteArray& out, char16_t unit)
 {
-    QJsonObject json;
-    const bool copy = action.type == RunAction::Type::Copy;
-    json[QStringLiteral("action")] = copy ? QStringLiteral("copy") : QStringLiteral("delete");
-    if (copy)
-        json[QStringLiteral("source")] = action.source;
-    json[QStringLiteral("path")] = action.path;
-    json[QStringLiteral("folder")] = action.folder;
-    json[QStringLiteral("done")] = action.done;
-    if (copy)
-        json[QStringLiteral("replaced")] = action.replaced;
-    if (!copy || action.replaced) {
-        json[copy ? QStringLiteral("replacedTrash") : QStringLiteral("trash")] = OrNull(action.trashedAs);
-        json[QStringLiteral("goneForGood")] = action.GoneForGood();
+    switch (unit) {
+    case u'"':
+        out.append("\\\"");
+        return;
+    case u'\\':
+        out.append("\\\\");
+        return;
+    case u'\b':
+        out.append("\\b");
+        return;
+    case u'\f':
+        out.append("\\f");
+        return;
+    case u'\n':
+        out.append("\\n");
+        return;
+    case u'\r':
+        out.append("\\r");
+        return;
+    case u'\t':
+        out.append("\\t");
+        return;
+    default:
+        break;
     }
-    json[QStringLiteral("kind")] = QLatin1String(KindName(action.stamp.kind));
+    if (unit < 0x20)
+        AppendEscape(out, unit);
+    else
+        out.append(char(unit));
+}
+
+void AppendUtf8(QByteArray& out, char32_t code)
+{
+    if (code < 0x800) {
+        out.append(char(0xC0 | (code >> 6))).append(char(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.append(char(0xE0 | (code >> 12))).append(char(0x80 | ((code >> 6) & 0x3F)));
+        out.append(char(0x80 | (code & 0x3F)));
+    } else {
+        out.append(char(0xF0 | (code >> 18))).append(char(0x80 | ((code >> 12) & 0x3F)));
+        out.append(char(0x80 | ((code >> 6) & 0x3F))).append(char(0x80 | (code & 0x3F)));
+    }
+}
+
+void CJsonStream::String(const QString& text)
+{
+    m_buffer.append('"');
+    const char16_t* units = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t unit = units[i];
+        if (unit < 0x80) {
+            AppendAscii(m_buffer, unit);
+        } else if (QChar::isHighSurrogate(unit) && i + 1 < size && QChar::isLowSurrogate(units[i + 1])) {
+            AppendUtf8(m_buffer, QChar::surrogateToUcs4(unit, units[i + 1]));
+            ++i;
+        } else if (QChar::isSurrogate(unit)) {
+            AppendEscape(m_buffer, unit);
+        } else {
+            AppendUtf8(m_buffer, unit);
+        }
+    }
+    m_buffer.append('"');
+}
+
+void WriteAction(CJsonStream& json, const RunAction& action)
+{
+    // The keys in sorted order.
+    const bool copy = action.type == RunAction::Type::Copy;
+    const bool trashKnown = !copy || action.replaced;
+    json.Open('{');
+    json.Key("action");
+    json.Raw(copy ? "\"copy\"" : "\"delete\"");
+    json.Key("done");
+    json.Bool(action.done);
+    json.Key("folder");
+    json.Bool(action.folder);
+    if (trashKnown) {
+        json.Key("goneForGood");
+        json.Bool(action.GoneForGood());
+    }
+    json.Key("kind");
+    json.String(QLatin1String(KindName(action.stamp.kind)));
     // Strings: a JSON number loses nanoseconds beyond 2^53.
-    json[QStringLiteral("size")] = QString::number(action.stamp.size);
-    json[QStringLiteral("modified")] = QString::number(action.stamp.modified);
-    return json;
+    json.Key("modified");
+    json.String(QString::number(action.stamp.modified));
+    json.Key("path");
+    json.String(action.path);
+    if (copy) {
+        json.Key("replaced");
+        json.Bool(action.replaced);
+    }
+    if (copy && action.replaced) {
+        json.Key("replacedTrash");
+        json.StringOrNull(action.trashedAs);
+    }
+    json.Key("size");
+    json.String(QString::number(action.stamp.size));
+    if (copy) {
+        json.Key("source");
+        json.String(action.source);
+    }
+    if (!copy) {
+        json.Key("trash");
+        json.StringOrNull(action.trashedAs);
+    }
+    json.Close('}');
 }
 
 bool ReadNumber(const QJsonObject& json, const QString& key, qint64* value)
@@ -147,24 +291,49 @@ int RunRecord::Count(RunAction::Type type) const
     return int(std::count_if(actions.begin(), actions.end(), [type](const RunAction& a) { return a.type == type; }));
 }
 
-QJsonObject RunRecord::ToJson() const
+bool RunRecord::WriteJson(const FileChunkWriter& write) const
 {
-    QJsonObject json;
-    json[QStringLiteral("format")] = kFormat;
-    json[QStringLiteral("id")] = id;
-    json[QStringLiteral("document")] = document;
-    json[QStringLiteral("node")] = node;
-    json[QStringLiteral("direction")] = direction;
-    if (!undoes.isEmpty())
-        json[QStringLiteral("undoes")] = undoes;
-    json[QStringLiteral("time")] = time.toUTC().toString(Qt::ISODateWithMs);
-    json[QStringLiteral("log")] = logPath;
-    json[QStringLiteral("roots")] = QJsonArray::fromStringList(roots);
-    QJsonArray list;
-    for (const RunAction& action : actions)
-        list.append(ActionToJson(action));
-    json[QStringLiteral("actions")] = list;
-    return json;
+    // The keys in sorted order, the actions first.
+    CJsonStream json(write);
+    json.Open('{');
+    json.Key("actions");
+    json.Open('[');
+    json.SetInArray(true);
+    for (const RunAction& action : actions) {
+        WriteAction(json, action);
+        if (!json.Flush())
+            return false;
+    }
+    json.SetInArray(false);
+    json.Close(']');
+    json.Key("direction");
+    json.String(direction);
+    json.Key("document");
+    json.String(document);
+    json.Key("format");
+    json.Number(kFormat);
+    json.Key("id");
+    json.String(id);
+    json.Key("log");
+    json.String(logPath);
+    json.Key("node");
+    json.String(node);
+    json.Key("roots");
+    json.Open('[');
+    for (qsizetype i = 0; i < roots.size(); ++i) {
+        if (i > 0)
+            json.Raw(",");
+        json.String(roots.at(i));
+    }
+    json.Close(']');
+    json.Key("time");
+    json.String(time.toUTC().toString(Qt::ISODateWithMs));
+    if (!undoes.isEmpty()) {
+        json.Key("undoes");
+        json.String(undoes);
+    }
+    json.Close('}');
+    return json.Flush(true);
 }
 
 bool RunRecord::FromJson(const QJsonObject& json, RunRecord* record, QString* error)
@@ -222,8 +391,8 @@ bool Save(RunRecord& record, QString* error)
         return false;
     // The id tells when the record was made, whatever clock the run used.
     record.id = NewId(QDateTime::currentDateTimeUtc());
-    const QByteArray data = QJsonDocument(record.ToJson()).toJson(QJsonDocument::Indented);
-    if (!ReplaceFileAtomically(RecordPath(folder, record.id), data, error))
+    const auto write = [&record](const FileChunkWriter& chunk) { return record.WriteJson(chunk); };
+    if (!ReplaceFileAtomically(RecordPath(folder, record.id), write, error))
         return false;
     Prune();
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/platform/EntryStamp.h"
+#include "core/platform/WholeFile.h"
 
 #include <QDateTime>
 #include <QJsonObject>
@@ -44,7 +45,8 @@ struct RunRecord
     std::vector<RunAction> actions;
 
     int Count(RunAction::Type type) const;
-    QJsonObject ToJson() const;
+    // Writes the record as compact JSON, piece by piece; false when a write failed.
+    bool WriteJson(const FileChunkWriter& write) const;
     // False with `error` for anything that is not a complete record.
     static bool FromJson(const QJsonObject& json, RunRecord* record, QString* error);
 };

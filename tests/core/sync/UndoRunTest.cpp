@@ -330,3 +330,164 @@ TEST_F(UndoRunTest, AReplacedLinkGoesToTheTrashAndComesBack)
     EXPECT_TRUE(undo.Problems().isEmpty()) << qPrintable(undo.Problems().join('\n'));
     EXPECT_EQ(LinkTarget(T(QStringLiteral("link"))), "old-target");
 }
+
+namespace {
+
+RunAction Action(RunAction::Type type, const QString& path, const QString& source, const QString& trashedAs,
+    bool replaced, EntryStamp stamp)
+{
+    RunAction action;
+    action.type = type;
+    action.path = path;
+    action.source = source;
+    action.trashedAs = trashedAs;
+    action.replaced = replaced;
+    action.done = true;
+    action.folder = stamp.kind == EntryKind::Folder;
+    action.stamp = stamp;
+    return action;
+}
+
+void ExpectSameRecord(const RunRecord& read, const RunRecord& written)
+{
+    EXPECT_EQ(read.id, written.id);
+    EXPECT_EQ(read.document, written.document);
+    EXPECT_EQ(read.node, written.node);
+    EXPECT_EQ(read.direction, written.direction);
+    EXPECT_EQ(read.undoes, written.undoes);
+    EXPECT_EQ(read.time, written.time);
+    EXPECT_EQ(read.logPath, written.logPath);
+    EXPECT_EQ(read.roots, written.roots);
+    ASSERT_EQ(read.actions.size(), written.actions.size());
+    for (size_t i = 0; i < read.actions.size(); ++i) {
+        const RunAction& a = read.actions[i];
+        const RunAction& b = written.actions[i];
+        EXPECT_EQ(a.type, b.type) << i;
+        EXPECT_EQ(a.path, b.path) << i;
+        EXPECT_EQ(a.source, b.type == RunAction::Type::Copy ? b.source : QString()) << i;
+        EXPECT_EQ(a.folder, b.folder) << i;
+        EXPECT_EQ(a.done, b.done) << i;
+        EXPECT_EQ(a.trashedAs, b.trashedAs) << i;
+        EXPECT_EQ(a.replaced, b.replaced) << i;
+        EXPECT_EQ(a.stamp, b.stamp) << i;
+    }
+}
+
+} // namespace
+
+// The record is written compact and piece by piece; what any JSON reader
+// reads of it is what was kept, and a record written indented still reads.
+TEST_F(UndoRunTest, TheRunRecordIsCompactJsonThatReadsBackExactlyAndAnIndentedOneStillReads)
+{
+    const QString odd
+        = P(QStringLiteral("quote\" back\\ line\n tab\t bell\x07 日本語 😀 ")) + DecodeFileName(QByteArray("\xff\xfe"));
+    RunRecord record;
+    record.document = dir.PathOf(QStringLiteral("D \"1\".snc"));
+    record.node = QStringLiteral("P/サブ");
+    record.direction = QStringLiteral("undo");
+    record.undoes = QStringLiteral("20260101-000000-000-abcde");
+    record.time = QDateTime(QDate(2026, 12, 7), QTime(21, 5, 1, 234), Qt::UTC);
+    record.logPath = dir.PathOf(QStringLiteral("sync.log"));
+    record.roots = QStringList{P(QString()), T(QString())};
+    const EntryStamp file{EntryKind::File, 5, 1'733'600'000'123'456'789, 0};
+    const EntryStamp folder{EntryKind::Folder, 0, -1'500'000'001, 0};
+    record.actions
+        = {Action(RunAction::Type::Delete, T(QStringLiteral("stale.txt")), {}, QStringLiteral("/trash/a"), false, file),
+            Action(RunAction::Type::Delete, T(QStringLiteral("gone")), {}, {}, false, folder),
+            Action(RunAction::Type::Copy, odd, odd, {}, false, file),
+            Action(RunAction::Type::Copy, T(QStringLiteral("x.txt")), P(QStringLiteral("x.txt")),
+                QStringLiteral("/t/x"), true, file),
+            Action(RunAction::Type::Copy, T(QStringLiteral("y.txt")), P(QStringLiteral("y.txt")), {}, true, file)};
+    QString error;
+    ASSERT_TRUE(RunRecords::Save(record, &error)) << qPrintable(error);
+
+    const QString path = RunRecords::Folder() + QLatin1Char('/') + record.id + QStringLiteral(".json");
+    const QByteArray bytes = TestDir::ReadFile(path);
+    EXPECT_FALSE(bytes.contains('\n'));
+    QJsonParseError parse;
+    const QJsonDocument json = QJsonDocument::fromJson(bytes, &parse);
+    ASSERT_TRUE(json.isObject()) << qPrintable(parse.errorString());
+    // Byte for byte what Qt's own writer gives for the same values.
+    EXPECT_EQ(json.toJson(QJsonDocument::Compact), bytes);
+    const QJsonArray actions = json.object().value("actions").toArray();
+    EXPECT_TRUE(actions.at(1).toObject().value("trash").isNull());
+    EXPECT_TRUE(actions.at(1).toObject().value("goneForGood").toBool());
+    EXPECT_TRUE(actions.at(4).toObject().value("replacedTrash").isNull());
+    EXPECT_FALSE(actions.at(2).toObject().contains("replacedTrash"));
+    ExpectSameRecord(LastRecord(record.id), record);
+
+    // A record written indented, as earlier versions did.
+    QFile indented(path);
+    ASSERT_TRUE(indented.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    indented.write(json.toJson(QJsonDocument::Indented));
+    indented.close();
+    ExpectSameRecord(LastRecord(record.id), record);
+}
+
+// The stamps a run keeps of the files it wrote are those of the files on
+// disk, nanoseconds included, on one thread and on two.
+TEST_F(UndoRunTest, TheRecordKeepsTheStampOfEachFileTheRunWrote)
+{
+    dir.MakeFolder(QStringLiteral("P"));
+    dir.MakeFolder(QStringLiteral("T"));
+    CSyncProject& project = AddProject();
+    // A few files are copied one by one, many on two threads.
+    for (const int files : {3, 100}) {
+        for (int i = 0; i < files; ++i) {
+            const QString name = QStringLiteral("%1/f%2.txt").arg(files).arg(i);
+            dir.WriteFile(QStringLiteral("P/") + name, QByteArray(i % 7, 'n'), kNew);
+            TestDir::SetMTime(P(name), kNew, 1000 * i + 7);
+            if (i % 2)
+                dir.WriteFile(QStringLiteral("T/") + name, "old", kOld);
+        }
+        doc.GetRoot().Refresh(true);
+        ASSERT_TRUE(Run(&project, kMirror, SyncDirection::Export));
+        const RunRecord record = LastRecord(result.recordId);
+        ASSERT_EQ(record.actions.size(), size_t(files));
+        for (const RunAction& action : record.actions) {
+            ASSERT_TRUE(action.done) << qPrintable(action.path);
+            EXPECT_EQ(action.stamp, StampOfPath(action.path)) << qPrintable(action.path);
+            EXPECT_EQ(action.stamp, StampOfPath(action.source)) << qPrintable(action.path);
+        }
+    }
+}
+
+// What the plan saw, to the nanosecond: an edit in the same second that
+// keeps the size, or a file that appears where the plan saw none, is left alone.
+TEST_F(UndoRunTest, ARunLeavesAloneAnEditInTheSameSecondAndAFileThatAppearedAfterItsPlan)
+{
+    dir.WriteFile(QStringLiteral("P/dest-edited.txt"), "new", kNew);
+    dir.WriteFile(QStringLiteral("T/dest-edited.txt"), "old", kOld);
+    dir.WriteFile(QStringLiteral("P/source-edited.txt"), "new", kNew);
+    dir.WriteFile(QStringLiteral("T/source-edited.txt"), "old", kOld);
+    dir.WriteFile(QStringLiteral("P/appeared.txt"), "new", kNew);
+    dir.WriteFile(QStringLiteral("T/stale-edited.txt"), "stale", kOld);
+    dir.WriteFile(QStringLiteral("P/plain.txt"), "new", kNew);
+    CSyncProject& project = AddProject();
+    previewHook = [&](SyncLists&) {
+        dir.WriteFile(QStringLiteral("T/dest-edited.txt"), "OLD", kOld);
+        TestDir::SetMTime(T(QStringLiteral("dest-edited.txt")), kOld, 500'000'000);
+        dir.WriteFile(QStringLiteral("P/source-edited.txt"), "NEW", kNew);
+        TestDir::SetMTime(P(QStringLiteral("source-edited.txt")), kNew, 1);
+        dir.WriteFile(QStringLiteral("T/appeared.txt"), "the user's own", kOld);
+        dir.WriteFile(QStringLiteral("T/stale-edited.txt"), "STALE", kOld);
+        TestDir::SetMTime(T(QStringLiteral("stale-edited.txt")), kOld, 7);
+        return true;
+    };
+    doc.SetPreview(true);
+    ASSERT_TRUE(Run(&project, kMirror, SyncDirection::Export));
+
+    EXPECT_EQ(TestDir::ReadFile(T(QStringLiteral("dest-edited.txt"))), "OLD");
+    EXPECT_EQ(TestDir::ReadFile(T(QStringLiteral("source-edited.txt"))), "old");
+    EXPECT_EQ(TestDir::ReadFile(T(QStringLiteral("appeared.txt"))), "the user's own");
+    EXPECT_EQ(TestDir::ReadFile(T(QStringLiteral("stale-edited.txt"))), "STALE");
+    EXPECT_EQ(TestDir::ReadFile(T(QStringLiteral("plain.txt"))), "new");
+    QStringList errors = result.deletions.errors + result.copies.errors;
+    errors.sort();
+    QStringList expected{PlanStampText::DestinationChanged(T(QStringLiteral("dest-edited.txt"))),
+        PlanStampText::SourceChanged(P(QStringLiteral("source-edited.txt"))),
+        PlanStampText::DestinationChanged(T(QStringLiteral("appeared.txt"))),
+        PlanStampText::DeletionChanged(T(QStringLiteral("stale-edited.txt")))};
+    expected.sort();
+    EXPECT_EQ(errors, expected);
+}
