@@ -7,6 +7,7 @@
 #include "core/model/ProjectCreation.h"
 #include "core/platform/Prompt.h"
 #include "core/settings/CAppOptionSync.h"
+#include "support/ProcessThreads.h"
 #include "support/TestDir.h"
 
 #include <gtest/gtest.h>
@@ -22,12 +23,6 @@ constexpr qint64 kBase = 1700000000;
 QString S(const char* text)
 {
     return QString::fromUtf8(text);
-}
-
-// The threads of this process.
-int ThreadCount()
-{
-    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
 }
 
 // A line per node below `parent`: its path in the tree, its folders, its

@@ -2,6 +2,7 @@
 // on a worker thread, the commands that need it wait for it, and closing the
 // window or opening another document during the rescan cancels it cleanly.
 #include "FrameFixture.h"
+#include "support/ProcessThreads.h"
 
 #include "core/resources/CommandIds.h"
 #include "core/resources/Texts.h"
@@ -16,11 +17,6 @@
 #include <memory>
 
 namespace {
-
-int ThreadCount()
-{
-    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
-}
 
 class Opening : public FrameFixture
 {

@@ -3,6 +3,7 @@
 // documents, the commands that need the tree wait for it, and closing the
 // window or opening another document meanwhile stops it cleanly.
 #include "FrameFixture.h"
+#include "support/ProcessThreads.h"
 
 #include "core/resources/CommandIds.h"
 #include "core/resources/Texts.h"
@@ -22,11 +23,6 @@
 #include <memory>
 
 namespace {
-
-int ThreadCount()
-{
-    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
-}
 
 // A line per node: its folders, its records with their states, its settings.
 QStringList Shape(const CProject& parent)
