@@ -235,6 +235,9 @@ struct CFolderReadAhead::State
     struct Slot
     {
         bool ready = false;
+        // No longer expected while it was being read: its listing is let go
+        // when the read ends, and an open reads the folder afresh.
+        bool dropped = false;
         std::unique_ptr<Listing> listing;
     };
 
@@ -247,6 +250,19 @@ struct CFolderReadAhead::State
     std::thread worker;
     CFolderReadAhead* previous = nullptr;
     CFolderCache folders; // shared by the walk's thread and the worker
+
+    // Ends the read of `folder`: its listing waits to be taken, unless the
+    // walk let it go meanwhile.
+    void Store(const QByteArray& folder, std::unique_ptr<Listing> listing)
+    {
+        const auto slot = slots.find(folder);
+        if (slot->second.dropped) {
+            slots.erase(slot);
+            return;
+        }
+        slot->second.listing = std::move(listing);
+        slot->second.ready = true;
+    }
 
     // The first expected folder that is neither read nor being read.
     const QByteArray* NextToRead() const
@@ -317,6 +333,7 @@ void CFolderReadAhead::Expect(const QStringList& folders, const QStringList& roo
         for (auto it = slots.begin(); it != slots.end();) {
             const bool wanted
                 = std::find(m_state->expected.begin(), m_state->expected.end(), it->first) != m_state->expected.end();
+            it->second.dropped = !wanted;
             it = it->second.ready && !wanted ? slots.erase(it) : std::next(it);
         }
     }
@@ -327,7 +344,7 @@ std::unique_ptr<CFolderReadAhead::Listing> CFolderReadAhead::Take(const QByteArr
 {
     std::unique_lock lock(m_state->mutex);
     const auto slot = m_state->slots.find(folder);
-    if (slot == m_state->slots.end()) {
+    if (slot == m_state->slots.end() || slot->second.dropped) {
         // Read by the open itself: the worker must not read it as well.
         std::vector<QByteArray>& expected = m_state->expected;
         expected.erase(std::remove(expected.begin(), expected.end(), folder), expected.end());
@@ -346,9 +363,7 @@ std::unique_ptr<CFolderReadAhead::Listing> CFolderReadAhead::Take(const QByteArr
         lock.unlock();
         std::unique_ptr<Listing> read = ReadListing(other);
         lock.lock();
-        State::Slot& stolen = m_state->slots[other];
-        stolen.listing = std::move(read);
-        stolen.ready = true;
+        m_state->Store(other, std::move(read));
     }
     std::unique_ptr<Listing> listing = std::move(slot->second.listing);
     m_state->slots.erase(slot);
@@ -369,9 +384,7 @@ void CFolderReadAhead::Work()
         lock.unlock();
         std::unique_ptr<Listing> listing = ReadListing(folder);
         lock.lock();
-        State::Slot& slot = state.slots[folder];
-        slot.listing = std::move(listing);
-        slot.ready = true;
+        state.Store(folder, std::move(listing));
         state.ready.notify_all();
     }
 }
