@@ -328,6 +328,18 @@ bool IsFixedDrive(const QString& path)
     return fixed;
 }
 
+QByteArray StateFolder()
+{
+    QByteArray state = qgetenv("XDG_STATE_HOME");
+    if (!state.startsWith('/')) {
+        const QByteArray home = qgetenv("HOME");
+        if (!home.startsWith('/'))
+            return {};
+        state = home + "/.local/state";
+    }
+    return state + "/pairwell";
+}
+
 QString MakeTempFileName(const QString& prefix)
 {
     // Qt gives an empty path when TMPDIR names a folder that does not exist.

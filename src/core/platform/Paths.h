@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -28,6 +29,10 @@ bool TestFolderReachable(const QString& path, const QString& root);
 // Whether the file system that holds `path` is a fixed local disk (not a
 // network file system and not a removable device).
 bool IsFixedDrive(const QString& path);
+
+// The program's own state folder, "$XDG_STATE_HOME/pairwell" (else
+// "$HOME/.local/state/pairwell"), as bytes; empty when neither is an absolute path.
+QByteArray StateFolder();
 
 // A new, empty file in the temporary folder whose name begins with `prefix`
 // (mode 0600); empty when it could not be created.

@@ -1,6 +1,7 @@
 #include "core/platform/TempRecord.h"
 
 #include "core/platform/Finder.h"
+#include "core/platform/Paths.h"
 
 #include <QRandomGenerator>
 #include <atomic>
@@ -96,14 +97,8 @@ int NameUnnamedFile(int fd, int folderFd, const char* name)
 
 QByteArray CTempRecord::Folder()
 {
-    QByteArray state = qgetenv("XDG_STATE_HOME");
-    if (!state.startsWith('/')) {
-        const QByteArray home = qgetenv("HOME");
-        if (!home.startsWith('/'))
-            return {};
-        state = home + "/.local/state";
-    }
-    return state + "/pairwell/temporary";
+    const QByteArray state = StateFolder();
+    return state.isEmpty() ? QByteArray() : state + "/temporary";
 }
 
 CTempRecord::CTempRecord() = default;

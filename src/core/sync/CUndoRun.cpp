@@ -112,6 +112,11 @@ void CUndoRun::PlanCopy(const RunAction& action)
         step.kind = UndoStep::Kind::SwapBack;
         step.trashItem = action.trashedAs;
     }
+    KeepIfUnchanged(step);
+}
+
+void CUndoRun::KeepIfUnchanged(const UndoStep& step)
+{
     const QString why = Recheck(step);
     if (why.isEmpty())
         m_steps.push_back(step);
@@ -129,11 +134,7 @@ void CUndoRun::PlanDeletion(const RunAction& action)
     step.kind = UndoStep::Kind::PutBack;
     step.path = action.path;
     step.trashItem = action.trashedAs;
-    const QString why = Recheck(step);
-    if (why.isEmpty())
-        m_steps.push_back(step);
-    else
-        m_leftAlone << why;
+    KeepIfUnchanged(step);
 }
 
 QString CUndoRun::Recheck(const UndoStep& step) const

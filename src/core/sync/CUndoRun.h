@@ -63,6 +63,8 @@ private:
     void PlanDeletion(const RunAction& action);
     // Empty when the step can still be done; else why not.
     QString Recheck(const UndoStep& step) const;
+    // Takes `step` into the plan, or leaves it alone with the reason when its item changed since the run.
+    void KeepIfUnchanged(const UndoStep& step);
     bool DoStep(const UndoStep& step, RunAction* action, QString* error);
 
     RunRecord m_original;

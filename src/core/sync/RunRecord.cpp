@@ -2,6 +2,7 @@
 
 #include "core/platform/FileName.h"
 #include "core/platform/FileSystem.h"
+#include "core/platform/Paths.h"
 #include "core/platform/WholeFile.h"
 
 #include <QDir>
@@ -370,14 +371,8 @@ namespace RunRecords {
 
 QString Folder()
 {
-    QByteArray state = qgetenv("XDG_STATE_HOME");
-    if (!state.startsWith('/')) {
-        const QByteArray home = qgetenv("HOME");
-        if (!home.startsWith('/'))
-            return {};
-        state = home + "/.local/state";
-    }
-    return DecodeFileName(state + "/pairwell/runs");
+    const QByteArray state = StateFolder();
+    return state.isEmpty() ? QString() : DecodeFileName(state + "/runs");
 }
 
 bool Save(RunRecord& record, QString* error)
