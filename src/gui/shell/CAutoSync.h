@@ -113,6 +113,7 @@ private:
     QTimer m_timer;
     int m_armedMinutes = 0;
     bool m_syncing = false;
+    bool m_tickAfterLoad = false; // a tick waits for the load of the document to end
     bool m_problemsShown = false; // the status bar shows a run's problems
     SyncRunResult m_lastResult;
     std::vector<int> m_deferred;
