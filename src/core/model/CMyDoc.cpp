@@ -203,10 +203,8 @@ void CMyDoc::BeginRescan()
     for (const auto& entry : m_root.Children())
         keys.push_back(entry.first);
     std::vector<CDocumentLoad::Subtree> subtrees;
-    for (const QString& key : keys) {
+    for (const QString& key : keys)
         subtrees.push_back(CDocumentLoad::Detach(m_root, key));
-        subtrees.back().place.parent = nullptr;
-    }
     StartRescan(std::move(subtrees), nullptr);
 }
 
@@ -239,8 +237,6 @@ void CMyDoc::BeginRescan(CSyncProject& node)
     CProject* parent = node.GetParent();
     std::vector<CDocumentLoad::Subtree> subtrees;
     subtrees.push_back(CDocumentLoad::Detach(*parent, StoredKeyOf(node)));
-    if (parent == &m_root)
-        subtrees.back().place.parent = nullptr;
     StartRescan(std::move(subtrees), &node);
 }
 
@@ -307,7 +303,6 @@ void CMyDoc::CancelLoading()
     // not pass for the file: it becomes a new, empty one.
     m_load.reset();
     ++m_loadSerial;
-    m_childrenToCome.clear();
     DeleteContents();
     m_commonFilters.clear();
     SetPathName(QString());

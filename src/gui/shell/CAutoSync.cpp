@@ -237,6 +237,7 @@ void CAutoSync::OnTimer()
     if (doc.IsLoading()) {
         // A run acts on the whole tree, which is still filling: the tick
         // comes once the load has ended.
+        Q_EMIT TickSkipped();
         if (std::exchange(m_tickAfterLoad, true))
             return;
         auto connection = std::make_shared<QMetaObject::Connection>();

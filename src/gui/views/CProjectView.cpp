@@ -170,8 +170,9 @@ void CProjectView::OnFolderLoaded(CSyncProject* node)
     CProjectItem* item = InsertSorted(parentItem, *node);
     if (!m_expandAll)
         return;
-    // Its children are shown as they come.
-    Populate(item);
+    // Its children are shown as they are announced, all after it (some may
+    // have joined the tree with it already): none is inserted here.
+    item->SetPopulated(true);
     if (!parentItem->isExpanded())
         parentItem->setExpanded(true);
 }
