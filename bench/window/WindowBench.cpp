@@ -129,7 +129,8 @@ int main(int argc, char** argv)
     SpinUntil([&] { return frame.windowHandle() && frame.windowHandle()->isExposed(); }, 0);
     Report("window shown", g_clock.nsecsElapsed());
     SpinUntil([&] { return firstFolder != 0 || !doc.IsLoading(); }, 0);
-    Report("first folder shown", firstFolder);
+    if (firstFolder != 0) // else the document has no project to show
+        Report("first folder shown", firstFolder);
     SpinUntil([&] { return !doc.IsLoading(); }, 0);
     QObject::disconnect(folderShown);
     Report("rescan done", g_clock.nsecsElapsed());
