@@ -77,6 +77,7 @@ bool CMyDoc::LoadWithoutRescan(QIODevice& device, QString* error)
 void CMyDoc::DeleteContents()
 {
     m_load.reset();
+    m_childrenToCome.clear();
     Q_EMIT ContentsDeleting();
     m_root.DeleteChildren();
     m_root.SetName(QString());
@@ -198,48 +199,61 @@ void CMyDoc::BeginRescan()
         return;
     // The views let go of every node before the nodes leave for the worker.
     Q_EMIT ContentsDeleting();
-    CDocumentLoad::Projects projects;
     std::vector<QString> keys;
     for (const auto& entry : m_root.Children())
         keys.push_back(entry.first);
+    std::vector<CDocumentLoad::Subtree> subtrees;
     for (const QString& key : keys)
-        projects.emplace_back(key, m_root.DetachChild(key));
-    StartRescan(std::move(projects), nullptr);
+        subtrees.push_back(CDocumentLoad::Detach(m_root, key));
+    StartRescan(std::move(subtrees), nullptr);
 }
+
+namespace {
+
+// The key `node` is stored under in its parent: mostly its GetKey, else looked up by address.
+QString StoredKeyOf(const CSyncProject& node)
+{
+    const CProject::ChildMap& siblings = node.GetParent()->Children();
+    const auto plain = siblings.find(node.GetKey());
+    if (plain != siblings.end() && plain->second.get() == &node)
+        return plain->first;
+    const auto found = std::find_if(
+        siblings.begin(), siblings.end(), [&node](const auto& entry) { return entry.second.get() == &node; });
+    return found->first;
+}
+
+} // namespace
 
 void CMyDoc::BeginRescan(CSyncProject& node)
 {
     FinishLoading();
-    CSyncProject* top = &node;
-    while (auto* parent = dynamic_cast<CSyncProject*>(top->GetParent()))
-        top = parent;
-    const auto stored = std::find_if(m_root.Children().begin(), m_root.Children().end(),
-        [top](const auto& entry) { return entry.second.get() == top; });
-    if (stored == m_root.Children().end())
+    const CProject* top = &node;
+    while (top->GetParent())
+        top = top->GetParent();
+    if (top != &m_root)
         return; // not a node of this document
-    // The views let go of the project's nodes before they leave for the worker.
-    Q_EMIT ProjectLeaving(top);
-    const QString key = stored->first;
-    CDocumentLoad::Projects projects;
-    projects.emplace_back(key, m_root.DetachChild(key));
-    StartRescan(std::move(projects), &node);
+    // The views let go of the node's subtree before it leaves for the worker.
+    Q_EMIT ProjectLeaving(&node);
+    CProject* parent = node.GetParent();
+    std::vector<CDocumentLoad::Subtree> subtrees;
+    subtrees.push_back(CDocumentLoad::Detach(*parent, StoredKeyOf(node)));
+    StartRescan(std::move(subtrees), &node);
 }
 
 CSyncProject* CMyDoc::BeginAddProject(std::unique_ptr<CSyncProject> project)
 {
     FinishLoading();
     CSyncProject* added = project.get();
-    const QString key = project->GetKey();
-    CDocumentLoad::Projects projects;
-    projects.emplace_back(key, std::move(project));
-    StartRescan(std::move(projects), added);
+    std::vector<CDocumentLoad::Subtree> subtrees;
+    subtrees.push_back(CDocumentLoad::NewProject(std::move(project)));
+    StartRescan(std::move(subtrees), added);
     return added;
 }
 
-void CMyDoc::StartRescan(CDocumentLoad::Projects projects, CSyncProject* subtree)
+void CMyDoc::StartRescan(std::vector<CDocumentLoad::Subtree> subtrees, CSyncProject* node)
 {
-    m_rescanNode = subtree;
-    m_load = std::make_unique<CDocumentLoad>(std::move(projects), m_commonFilters, LoadWake(), subtree);
+    m_rescanNode = node;
+    m_load = std::make_unique<CDocumentLoad>(std::move(subtrees), m_commonFilters, LoadWake());
     ++m_loadSerial;
     Q_EMIT LoadingChanged(true);
 }
@@ -285,7 +299,7 @@ void CMyDoc::CancelLoading()
         StopRescan();
         return;
     }
-    // The projects handed over are whole, but a document opened in part must
+    // The nodes handed over are final, but a document opened in part must
     // not pass for the file: it becomes a new, empty one.
     m_load.reset();
     ++m_loadSerial;
@@ -300,22 +314,31 @@ void CMyDoc::CancelLoading()
 void CMyDoc::StopRescan()
 {
     m_load->Cancel();
-    // What was handed over but not yet taken, then what the worker still held.
-    CDocumentLoad::Projects projects = std::move(m_load->TakeReady().projects);
+    // What was handed over but not yet taken, then what the worker still held
+    // (under parents among the former or in the tree).
+    CDocumentLoad::Nodes nodes = std::move(m_load->TakeReady().nodes);
     for (auto& entry : m_load->TakeUnfinished())
-        projects.push_back(std::move(entry));
+        nodes.push_back(std::move(entry));
     m_load.reset();
     ++m_loadSerial;
-    Adopt(projects);
+    Adopt(nodes);
+    m_childrenToCome.clear();
     Q_EMIT LoadingChanged(false);
 }
 
-std::vector<CSyncProject*> CMyDoc::Adopt(CDocumentLoad::Projects& projects)
+std::vector<CSyncProject*> CMyDoc::Adopt(CDocumentLoad::Nodes& nodes)
 {
     std::vector<CSyncProject*> added;
-    for (auto& [key, project] : projects) {
-        added.push_back(&m_root.AddChild(std::move(project), key));
-        added.back()->ForEachDescendant([this](CSyncProject& node) { node.SetDocument(this); });
+    added.reserve(nodes.size());
+    for (CDocumentLoad::Node& entry : nodes) {
+        CProject& parent = entry.parent ? *entry.parent : m_root;
+        m_childrenToCome.remove(&parent);
+        CSyncProject& node = parent.AddChild(std::move(entry.node), entry.key);
+        // A node given back unfinished comes with its subtree.
+        node.ForEachDescendant([this](CSyncProject& below) { below.SetDocument(this); });
+        if (entry.childrenToCome)
+            m_childrenToCome.insert(&node);
+        added.push_back(&node);
     }
     return added;
 }
@@ -340,16 +363,17 @@ void CMyDoc::TakeLoaded()
         m_root.SetName(ready.rootName);
     }
     // All join the tree before the first is announced: a receiver that stops
-    // a rescan then finds every project in the tree.
+    // a rescan then finds every node under its parent.
     const quint64 serial = m_loadSerial;
-    for (CSyncProject* project : Adopt(ready.projects)) {
-        Q_EMIT ProjectLoaded(project);
+    for (CSyncProject* node : Adopt(ready.nodes)) {
+        Q_EMIT FolderLoaded(node);
         // A receiver may have cancelled this opening, or started another.
         if (m_loadSerial != serial)
             return;
     }
     if (!ready.finished)
         return;
+    m_childrenToCome.clear();
     if (m_load->IsRescan()) {
         m_load.reset();
         Q_EMIT LoadingChanged(false);

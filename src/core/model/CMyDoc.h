@@ -1,11 +1,13 @@
 #pragma once
 
 #include "core/model/CAppProject.h"
+#include "core/model/DocumentLoad.h"
 #include "core/platform/WholeFile.h"
 #include "core/sync/CSyncRun.h"
 #include "core/sync/SyncDirection.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -14,7 +16,6 @@
 #include <vector>
 
 class CAppOptionSync;
-class CDocumentLoad;
 class QIODevice;
 
 // Update hints carried by CMyDoc::UpdateAllViews.
@@ -100,31 +101,36 @@ public:
     // leaves a new, empty document.
     bool OnOpenDocument(const QString& path);
     // As OnOpenDocument without waiting (the window): the document is emptied
-    // at once (and named `path` once it was read); the file is read and its projects rescanned
-    // on a worker thread. Each project joins the tree when its whole subtree
-    // is rescanned (ProjectLoaded), so no node the window can reach is ever
-    // half-built. LoadFinished tells the end; a file that cannot be read or
-    // is damaged is then reported as by OnOpenDocument and leaves a new,
+    // at once (and named `path` once it was read); the file is read and its
+    // projects rescanned on a worker thread. The tree fills folder by folder:
+    // each node joins it under its parent as soon as its own rescan is done
+    // (FolderLoaded), its children later, so no node the window can reach is
+    // ever half-built; a node may still be waiting for its children
+    // (ChildrenToCome). LoadFinished tells the end; a file that cannot be read
+    // or is damaged is then reported as by OnOpenDocument and leaves a new,
     // empty document. Until then IsLoading is true, and nothing may change
     // the tree, the common selection or the global filters and options.
     void BeginOpenDocument(const QString& path);
     // Rescans every project on a worker thread, through the same path as an
     // opening: the projects leave the tree (ContentsDeleting, then
-    // LoadingChanged(true)), each comes back whole when its subtree is
-    // rescanned (ProjectLoaded), LoadFinished(true) tells the end. The document keeps
-    // its name and its modified state. Does nothing while a document is being
-    // opened or rescanned (that rescan reads the folders afresh anyway).
-    // A rescan of one project under way gives way to it (this one reads it too).
+    // LoadingChanged(true)) and come back folder by folder (FolderLoaded),
+    // LoadFinished(true) tells the end. The document keeps its name and its
+    // modified state. Does nothing while a document is being opened or
+    // rescanned (that rescan reads the folders afresh anyway). A rescan of
+    // one node under way gives way to it (this one reads it too).
     void BeginRescan();
     // Rescans the subtree of `node` (a node of the tree) on the same worker:
-    // its top-level project leaves the tree (ProjectLeaving, then
-    // LoadingChanged(true)) and comes back whole (ProjectLoaded, then
-    // LoadFinished(true)). The rest of the tree stays and is not touched.
+    // the node leaves the tree (ProjectLeaving(node), then LoadingChanged(true))
+    // and comes back folder by folder (FolderLoaded, then LoadFinished(true)).
+    // The rest of the tree, its ancestors included, stays and is not touched.
     void BeginRescan(CSyncProject& node);
     // Scans the new `project` (not yet in the tree) on the worker; it joins
-    // the tree whole (ProjectLoaded, then LoadFinished(true)). Returns it, to
-    // be told apart when it arrives (not to be read before).
+    // the tree as a rescanned one does (FolderLoaded, then LoadFinished(true)).
+    // Returns it, to be told apart when it arrives (not to be read before).
     CSyncProject* BeginAddProject(std::unique_ptr<CSyncProject> project);
+    // Whether `node` joined the tree during the load under way without the
+    // children that the worker is still rescanning.
+    bool ChildrenToCome(const CProject* node) const { return m_childrenToCome.contains(node); }
     // An opening or a rescan is under way.
     bool IsLoading() const;
     // A rescan started by BeginRescan is under way.
@@ -186,11 +192,12 @@ Q_SIGNALS:
     void ModifiedChanged(bool modified);
     // Every project is about to be destroyed: views drop what points into the tree.
     void ContentsDeleting();
-    // `project` is about to leave the tree for a rescan of its own: views drop
-    // what points into it.
+    // `project` (a project or a folder below one) is about to leave the tree
+    // for a rescan of its own: views drop what points into its subtree.
     void ProjectLeaving(CSyncProject* project);
-    // A project of the document being opened joined the tree, whole.
-    void ProjectLoaded(CSyncProject* project);
+    // `node` joined the tree during a load, rescanned, under its parent: its
+    // records and its settings are final; its children join after it.
+    void FolderLoaded(CSyncProject* node);
     void LoadingChanged(bool loading);
     // The opening started by BeginOpenDocument ended: `ok` when it was read
     // and rescanned, false when it failed (not sent when it was cancelled).
@@ -214,13 +221,14 @@ private:
     std::function<void()> LoadWake();
     // Stops a rescan under way and puts every project back into the tree.
     void StopRescan();
-    // Hands `projects` (detached from the tree or new) to the worker; see CDocumentLoad.
-    void StartRescan(std::vector<std::pair<QString, std::unique_ptr<CSyncProject>>> projects, CSyncProject* subtree);
+    // Hands `subtrees` (detached from the tree or new) to the worker; see
+    // CDocumentLoad. `node`: the one node rescanned, null for every project.
+    void StartRescan(std::vector<CDocumentLoad::Subtree> subtrees, CSyncProject* node);
     // Lets a load under way end first (a rescan of one project starts only
     // when none is under way; the window's commands wait for it anyway).
     void FinishLoading();
-    // Puts `projects` into the tree, as nodes of this document.
-    std::vector<CSyncProject*> Adopt(std::vector<std::pair<QString, std::unique_ptr<CSyncProject>>>& projects);
+    // Puts `nodes` into the tree under their parents, as nodes of this document.
+    std::vector<CSyncProject*> Adopt(CDocumentLoad::Nodes& nodes);
 
     CAppProject m_root;
     QStringList m_copySources;
@@ -242,4 +250,5 @@ private:
     std::unique_ptr<CDocumentLoad> m_load; // the opening or rescan under way
     quint64 m_loadSerial = 0; // counts the loads started and stopped
     CSyncProject* m_rescanNode = nullptr; // the node the rescan under way reads below; null: every project
+    QSet<const CProject*> m_childrenToCome; // see ChildrenToCome
 };

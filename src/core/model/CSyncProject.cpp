@@ -44,10 +44,16 @@ bool CSyncProject::RefreshSubtree(RescanControl* control)
     return RefreshChildren(control);
 }
 
+void CSyncProject::Rescan()
+{
+    const QString roots[2] = {RootFolderOf(*this, 0), RootFolderOf(*this, 1)};
+    RescanAlone(roots);
+}
+
 // One enumeration per side feeds both the file records and the subfolder
 // nodes. The file records and the folders found pair across the sides as
 // PairNames says: the same name, else the single case variant.
-void CSyncProject::Rescan()
+void CSyncProject::RescanAlone(const QString (&roots)[2])
 {
     if (IsNoSubfolderSearch())
         DeleteChildren();
@@ -58,7 +64,6 @@ void CSyncProject::Rescan()
     bool enumerated[2] = {false, false};
     bool skippedFiles = false;
     QStringList subfolders[2];
-    const QString roots[2] = {RootFolderOf(*this, 0), RootFolderOf(*this, 1)};
     m_status.SetRoots(roots[0], roots[1]);
     for (int side = 0; side < 2; ++side) {
         const QString folder = m_status.GetFolder(side);

@@ -29,6 +29,10 @@ public:
     // Refresh(true) counting in `control` and stopping when it says so; false
     // when it stopped (the subtree is then only fit to be destroyed).
     bool RefreshSubtree(RescanControl* control);
+    // The rescan of this node alone (its records and which subfolder nodes it
+    // has, not what lies below them) with `roots` as the root folders of its
+    // pair: for a node held apart from its ancestors, from which they come.
+    void RescanAlone(const QString (&roots)[2]);
     // The custom name, or the last component of the project folder path.
     QString GetDisplayName() const override;
     QString GetKey() const override;
@@ -84,7 +88,7 @@ public:
 
 private:
     friend class CProject; // walks the tree and rescans each node without recursion
-    // The rescan of this node alone.
+    // The rescan of this node alone, in its place in the tree.
     void Rescan();
     // Creates, keeps and marks the subfolder nodes for the folders `found` on each side.
     void UpdateSubfolders(const QStringList (&found)[2]);

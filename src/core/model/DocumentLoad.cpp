@@ -2,10 +2,13 @@
 
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"
+#include "core/model/PairRoots.h"
 #include "core/model/ProjectArchive.h"
 #include "core/platform/FileSystem.h"
+#include "core/platform/Finder.h"
 
 #include <QBuffer>
+#include <utility>
 
 QString DocumentBadFormatText(const QString& path)
 {
@@ -30,6 +33,55 @@ QString DocumentReadFailureText(const QString& path, const FileReadResult& resul
     }
 }
 
+namespace {
+
+// The folders of the top-level project of `node`, which may be `node` itself.
+void ProjectFoldersOf(const CSyncProject& node, QString (&folders)[2])
+{
+    const CSyncProject* top = &node;
+    while (const auto* parent = dynamic_cast<const CSyncProject*>(top->GetParent()))
+        top = parent;
+    folders[0] = top->GetFolder(0);
+    folders[1] = top->GetFolder(1);
+}
+
+std::function<void()>& HandedHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+} // namespace
+
+void CDocumentLoad::SetHandedHookForTesting(std::function<void()> hook)
+{
+    HandedHook() = std::move(hook);
+}
+
+CDocumentLoad::Subtree CDocumentLoad::Detach(CProject& parent, const QString& key)
+{
+    Subtree subtree;
+    const CSyncProject& node = *parent.Children().at(key);
+    // Its ancestors are out of reach once it is detached.
+    for (int side = 0; side < 2; ++side)
+        subtree.roots[side] = RootFolderOf(node, side);
+    ProjectFoldersOf(node, subtree.projectFolders);
+    subtree.place.parent = &parent;
+    subtree.place.key = key;
+    subtree.place.node = parent.DetachChild(key);
+    return subtree;
+}
+
+CDocumentLoad::Subtree CDocumentLoad::NewProject(std::unique_ptr<CSyncProject> project)
+{
+    Subtree subtree;
+    for (int side = 0; side < 2; ++side)
+        subtree.roots[side] = subtree.projectFolders[side] = project->GetFolder(side);
+    subtree.place.key = project->GetKey();
+    subtree.place.node = std::move(project);
+    return subtree;
+}
+
 CDocumentLoad::CDocumentLoad(const QString& path, std::function<void()> wake)
     : m_path(path), m_wake(std::move(wake)), m_scratch(std::make_unique<CMyDoc>())
 {
@@ -37,15 +89,13 @@ CDocumentLoad::CDocumentLoad(const QString& path, std::function<void()> wake)
 }
 
 CDocumentLoad::CDocumentLoad(
-    Projects projects, const QStringList& commonFilters, std::function<void()> wake, CSyncProject* subtree)
-    : m_wake(std::move(wake)), m_subtree(subtree), m_scratch(std::make_unique<CMyDoc>())
+    std::vector<Subtree> subtrees, const QStringList& commonFilters, std::function<void()> wake)
+    : m_wake(std::move(wake)), m_scratch(std::make_unique<CMyDoc>())
 {
     m_scratch->SetCommonFilterSelection(commonFilters);
-    CAppProject& root = m_scratch->GetRoot();
-    for (auto& [key, project] : projects) {
-        CSyncProject& added = root.AddChild(std::move(project), key);
-        added.ForEachDescendant([this](CSyncProject& node) { node.SetDocument(m_scratch.get()); });
-    }
+    // The first is rescanned first.
+    for (auto it = subtrees.rbegin(); it != subtrees.rend(); ++it)
+        m_pending.push_back(std::move(*it));
     m_thread = std::thread([this] { Work(); });
 }
 
@@ -72,31 +122,32 @@ CDocumentLoad::Ready CDocumentLoad::TakeReady()
     const std::lock_guard<std::mutex> lock(m_mutex);
     Ready taken = std::move(m_ready);
     m_ready = Ready();
+    m_woken = false;
     return taken;
 }
 
 void CDocumentLoad::Hand(const std::function<void(Ready&)>& add)
 {
+    bool wake = false;
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         add(m_ready);
+        // One wake-up per batch: the owner takes all that came meanwhile.
+        wake = !std::exchange(m_woken, true);
     }
-    if (m_wake)
+    if (wake && m_wake)
         m_wake();
 }
 
-CDocumentLoad::Projects CDocumentLoad::TakeUnfinished()
+CDocumentLoad::Nodes CDocumentLoad::TakeUnfinished()
 {
-    Projects projects;
+    Nodes nodes;
     if (m_thread.joinable())
-        return projects; // the worker still has them
-    CAppProject& root = m_scratch->GetRoot();
-    std::vector<QString> keys;
-    for (const auto& entry : root.Children())
-        keys.push_back(entry.first);
-    for (const QString& key : keys)
-        projects.emplace_back(key, root.DetachChild(key));
-    return projects;
+        return nodes; // the worker still has them
+    for (auto it = m_pending.rbegin(); it != m_pending.rend(); ++it)
+        nodes.push_back(std::move(it->place));
+    m_pending.clear();
+    return nodes;
 }
 
 QString CDocumentLoad::Read(QStringList& filters, FileStamp& stamp)
@@ -114,30 +165,65 @@ QString CDocumentLoad::Read(QStringList& filters, FileStamp& stamp)
     return QString();
 }
 
-bool CDocumentLoad::RescanProjects()
+bool CDocumentLoad::RescanPending()
 {
-    CAppProject& root = m_scratch->GetRoot();
-    std::vector<QString> keys;
-    for (const auto& entry : root.Children())
-        keys.push_back(entry.first);
-    for (const QString& key : keys) {
-        CSyncProject* project = root.Children().at(key).get();
-        project->SetDocument(m_scratch.get());
-        if (!SubtreeToRescan(*project).RefreshSubtree(&m_control))
-            return false; // cancelled: the half-rescanned project stays in the scratch tree
-        std::unique_ptr<CSyncProject> done = root.DetachChild(key);
-        Hand([&](Ready& ready) { ready.projects.emplace_back(key, std::move(done)); });
+    // A second thread reads the folders of the next few nodes while this one
+    // is rescanned; each folder is still enumerated once.
+    CFolderReadAhead readAhead;
+    ExpectNext(readAhead);
+    while (!m_pending.empty()) {
+        if (m_control.cancel.load(std::memory_order_relaxed))
+            return false; // what waits stays in m_pending, whole or rescanned in part
+        Subtree next = std::move(m_pending.back());
+        m_pending.pop_back();
+        RescanNode(std::move(next));
+        ExpectNext(readAhead);
     }
     return true;
 }
 
-CSyncProject& CDocumentLoad::SubtreeToRescan(CSyncProject& project) const
+void CDocumentLoad::RescanNode(Subtree subtree)
 {
-    for (CProject* at = m_subtree; at; at = at->GetParent()) {
-        if (at == &project)
-            return *m_subtree;
+    CSyncProject& node = *subtree.place.node;
+    node.SetDocument(m_scratch.get());
+    node.RescanAlone(subtree.roots);
+    m_control.folders.fetch_add(1, std::memory_order_relaxed);
+    m_control.files.fetch_add(node.FolderStatus().Count(), std::memory_order_relaxed);
+    // The children wait, each with what it needs of its ancestors, the first on top.
+    std::vector<QString> keys;
+    for (const auto& entry : node.Children())
+        keys.push_back(entry.first);
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+        Subtree child;
+        const CSyncProject& stored = *node.Children().at(*key);
+        for (int side = 0; side < 2; ++side) {
+            child.roots[side] = ChildRootFolder(
+                stored.GetFolder(side), node.GetFolder(side), subtree.roots[side], subtree.projectFolders[side]);
+            child.projectFolders[side] = subtree.projectFolders[side];
+        }
+        child.place.parent = &node;
+        child.place.key = *key;
+        child.place.node = node.DetachChild(*key);
+        m_pending.push_back(std::move(child));
     }
-    return project;
+    subtree.place.childrenToCome = !keys.empty();
+    // From here on the node belongs to the owner.
+    Hand([&subtree](Ready& ready) { ready.nodes.push_back(std::move(subtree.place)); });
+    if (const std::function<void()>& hook = HandedHook())
+        hook();
+}
+
+void CDocumentLoad::ExpectNext(CFolderReadAhead& readAhead) const
+{
+    constexpr size_t kNodesAhead = 6;
+    QStringList folders;
+    QStringList roots;
+    for (size_t i = 0; i < kNodesAhead && i < m_pending.size(); ++i) {
+        const Subtree& next = m_pending[m_pending.size() - 1 - i];
+        folders << next.place.node->GetFolder(0) << next.place.node->GetFolder(1);
+        roots << next.roots[0] << next.roots[1];
+    }
+    readAhead.Expect(folders, roots);
 }
 
 void CDocumentLoad::Work()
@@ -161,8 +247,15 @@ void CDocumentLoad::Work()
             ready.commonFilters = filters;
             ready.rootName = root.GetName();
         });
+        std::vector<QString> keys;
+        for (const auto& entry : root.Children())
+            keys.push_back(entry.first);
+        for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+            m_pending.push_back(Detach(root, *key));
+            m_pending.back().place.parent = nullptr; // a project of the owner's root
+        }
     }
-    if (!RescanProjects())
+    if (!RescanPending())
         return;
     Hand([&stamp](Ready& ready) {
         ready.finished = true;

@@ -46,6 +46,16 @@ QString RootFolderOf(const CSyncProject& node, int side)
     return current->GetFolder(side);
 }
 
+QString ChildRootFolder(
+    const QString& folder, const QString& parentFolder, const QString& parentRoot, const QString& projectFolder)
+{
+    // As RootFolderOf: below the project's folder, that folder; else the walk
+    // up goes on through the parent only where the folder lies directly in it.
+    if (IsAtOrBelow(folder, projectFolder))
+        return projectFolder;
+    return IsDirectlyIn(folder, parentFolder) ? parentRoot : folder;
+}
+
 QStringList RootFoldersOf(const CSyncProject& node)
 {
     QStringList roots;

@@ -12,6 +12,11 @@ class CSyncProject;
 // folder of the highest node that the folders below it derive from (each
 // lying directly in its parent node's folder), itself at least.
 QString RootFolderOf(const CSyncProject& node, int side);
+// RootFolderOf for a node below `parent`, from the folders alone: `parentRoot`
+// is the parent's root on that side and `projectFolder` the folder of their
+// top-level project on that side. For a node held apart from its ancestors.
+QString ChildRootFolder(
+    const QString& folder, const QString& parentFolder, const QString& parentRoot, const QString& projectFolder);
 // Both root folders of `node` (empty ones left out).
 QStringList RootFoldersOf(const CSyncProject& node);
 // The root folders of every node below `top` (the document's root: of all

@@ -19,6 +19,8 @@
 #include <QStatusBar>
 #include <algorithm>
 #include <limits>
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -229,6 +231,24 @@ void CAutoSync::OnTimer()
     // sync options or the preview of a run the user is preparing, too).
     if (m_syncing || IsSyncBusy() || IsFileOperationRunning() || QApplication::activeModalWidget()) {
         Q_EMIT TickSkipped();
+        return;
+    }
+    CMyDoc& doc = m_frame.Document();
+    if (doc.IsLoading()) {
+        // A run acts on the whole tree, which is still filling: the tick
+        // comes once the load has ended.
+        Q_EMIT TickSkipped();
+        if (std::exchange(m_tickAfterLoad, true))
+            return;
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection = connect(&doc, &CMyDoc::LoadingChanged, this, [this, connection](bool loading) {
+            if (loading)
+                return;
+            disconnect(*connection);
+            m_tickAfterLoad = false;
+            // After whatever ended the load has finished.
+            QMetaObject::invokeMethod(this, &CAutoSync::OnTimer, Qt::QueuedConnection);
+        });
         return;
     }
     SyncAllNow();

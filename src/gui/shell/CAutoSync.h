@@ -96,7 +96,9 @@ public:
 Q_SIGNALS:
     // A tick's or a switch's SyncAllNow has ended; `executed` as the run returned.
     void SyncAllFinished(bool executed);
-    // A tick came while a run or a modal dialog was under way and was left out.
+    // A tick came while a run or a modal dialog was under way and was left
+    // out, or while the document was being opened or rescanned and waits for
+    // the end of that load.
     void TickSkipped();
 
 private:
@@ -113,6 +115,7 @@ private:
     QTimer m_timer;
     int m_armedMinutes = 0;
     bool m_syncing = false;
+    bool m_tickAfterLoad = false; // a tick waits for the load of the document to end
     bool m_problemsShown = false; // the status bar shows a run's problems
     SyncRunResult m_lastResult;
     std::vector<int> m_deferred;

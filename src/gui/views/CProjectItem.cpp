@@ -80,6 +80,14 @@ void CProjectItem::SetPopulated(bool populated)
     UpdateIndicator();
 }
 
+void CProjectItem::SetChildrenToCome(bool toCome)
+{
+    if (m_childrenToCome == toCome)
+        return;
+    m_childrenToCome = toCome;
+    UpdateIndicator();
+}
+
 void CProjectItem::Invalidate()
 {
     m_textKnown = false;
@@ -94,7 +102,7 @@ void CProjectItem::Invalidate()
 
 void CProjectItem::UpdateIndicator()
 {
-    const bool expandable = !m_populated && m_node->ChildCount() > 0;
+    const bool expandable = !m_populated && (m_childrenToCome || m_node->ChildCount() > 0);
     setChildIndicatorPolicy(
         expandable ? QTreeWidgetItem::ShowIndicator : QTreeWidgetItem::DontShowIndicatorWhenChildless);
 }

@@ -62,6 +62,11 @@ public:
     // expanded since its children were last dropped).
     bool IsPopulated() const { return m_populated; }
     void SetPopulated(bool populated);
+    // Whether the node joined the tree without the children a load under way
+    // brings after it: the item then shows that it may have children.
+    void SetChildrenToCome(bool toCome);
+    // Shows whether the item can be expanded (its node's children may have changed).
+    void UpdateIndicator();
     // Forgets the text, the pictures and the child count: they are asked of
     // the node again when the item is next drawn.
     void Invalidate();
@@ -76,13 +81,13 @@ public:
 
 private:
     void EnsurePictures() const;
-    void UpdateIndicator();
     int ImagePicture() const;
     int StatePicture() const;
 
     CProject* m_node;
     const ProjectTreeSettings& m_settings;
     bool m_populated = false;
+    bool m_childrenToCome = false;
     mutable bool m_textKnown = false;
     mutable QString m_text;
     mutable bool m_picturesKnown = false;

@@ -89,7 +89,7 @@ CProjectView::CProjectView(CMyDoc& doc, IMainFrame& frame, QWidget* parent)
         m_awaited = nullptr;
     });
     connect(&m_doc, &CMyDoc::ProjectLeaving, this, &CProjectView::OnProjectLeaving);
-    connect(&m_doc, &CMyDoc::ProjectLoaded, this, &CProjectView::OnProjectLoaded);
+    connect(&m_doc, &CMyDoc::FolderLoaded, this, &CProjectView::OnFolderLoaded);
     // A rescan took every project away (ContentsDeleting): the root item
     // comes back at once, the projects as they are rescanned.
     connect(&m_doc, &CMyDoc::LoadingChanged, this, [this](bool loading) {
@@ -99,8 +99,11 @@ CProjectView::CProjectView(CMyDoc& doc, IMainFrame& frame, QWidget* parent)
     // The end of a rescan this view started: the other views show the new states.
     connect(&m_doc, &CMyDoc::LoadFinished, this, [this] {
         CProject* awaited = std::exchange(m_awaited, nullptr);
-        if (awaited && std::exchange(m_awaitedBack, false))
+        if (awaited && std::exchange(m_awaitedBack, false)) {
             RevealNode(awaited, m_awaitedExpand);
+            if (m_awaitedTell)
+                SendHint(UpdateHint::Refresh, awaited);
+        }
         if (std::exchange(m_rescanning, false))
             SendHint(UpdateHint::Refresh, m_current);
     });
@@ -108,20 +111,23 @@ CProjectView::CProjectView(CMyDoc& doc, IMainFrame& frame, QWidget* parent)
 
 void CProjectView::OnProjectLeaving(CSyncProject* project)
 {
-    if (project->Holds(m_current) && m_rootItem) {
-        setCurrentItem(m_rootItem);
-        m_current = m_rootItem->Node();
+    CProjectItem* parentItem = ItemOf(project->GetParent());
+    if (!parentItem)
+        parentItem = m_rootItem;
+    if (project->Holds(m_current) && parentItem) {
+        setCurrentItem(parentItem);
+        m_current = parentItem->Node();
     }
-    // The root item stays populated: the project's item comes back when the project does.
-    if (m_rootItem)
-        delete ChildItemOf(m_rootItem, project);
+    // The parent's item stays populated: the node's item comes back when the node does.
+    delete ItemOf(project);
 }
 
-void CProjectView::AwaitRescan(CProject* node, bool expand)
+void CProjectView::AwaitRescan(CProject* node, bool expand, bool tellOthers)
 {
     m_awaited = m_doc.IsRescanning() ? node : nullptr;
     m_awaitedExpand = expand;
     m_awaitedBack = false;
+    m_awaitedTell = tellOthers;
 }
 
 void CProjectView::RevealNode(CProject* node, bool expand)
@@ -147,18 +153,28 @@ void CProjectView::RevealNode(CProject* node, bool expand)
     setCurrentItem(item);
 }
 
-void CProjectView::OnProjectLoaded(CSyncProject* project)
+void CProjectView::OnFolderLoaded(CSyncProject* node)
 {
-    // Compared by address only: the node awaited may have gone with a rescan of everything.
-    if (m_awaited && project->Holds(m_awaited))
+    if (node == m_awaited)
         m_awaitedBack = true;
-    // The tree fills as the projects of a document being opened are rescanned.
-    if (!m_rootItem || !m_rootItem->IsPopulated())
+    // The tree fills as the folders are rescanned, where the parent's items
+    // are shown; elsewhere the items are made when the parent is expanded.
+    CProjectItem* parentItem = ItemOf(node->GetParent());
+    if (!parentItem)
         return;
-    CProjectItem* item = InsertSorted(m_rootItem, *project);
-    RefreshItem(m_rootItem);
-    if (m_expandAll)
-        ExpandSubtree(item);
+    parentItem->SetChildrenToCome(false);
+    if (!parentItem->IsPopulated()) {
+        parentItem->UpdateIndicator();
+        return;
+    }
+    CProjectItem* item = InsertSorted(parentItem, *node);
+    if (!m_expandAll)
+        return;
+    // Its children are shown as they are announced, all after it (some may
+    // have joined the tree with it already): none is inserted here.
+    item->SetPopulated(true);
+    if (!parentItem->isExpanded())
+        parentItem->setExpanded(true);
 }
 
 CProjectView::~CProjectView() = default;
@@ -194,9 +210,16 @@ CProjectItem* CProjectView::ChildItemOf(QTreeWidgetItem* parent, const CProject*
     return nullptr;
 }
 
-CProjectItem* CProjectView::InsertItem(CProjectItem* parent, CProject& node)
+CProjectItem* CProjectView::NewItem(CProject& node) const
 {
     auto* item = new CProjectItem(node, m_settings);
+    item->SetChildrenToCome(m_doc.ChildrenToCome(&node));
+    return item;
+}
+
+CProjectItem* CProjectView::InsertItem(CProjectItem* parent, CProject& node)
+{
+    CProjectItem* item = NewItem(node);
     if (parent)
         parent->addChild(item);
     else
@@ -206,7 +229,7 @@ CProjectItem* CProjectView::InsertItem(CProjectItem* parent, CProject& node)
 
 CProjectItem* CProjectView::InsertSorted(CProjectItem* parent, CProject& node)
 {
-    auto* item = new CProjectItem(node, m_settings);
+    CProjectItem* item = NewItem(node);
     int row = 0;
     while (row < parent->childCount() && !(*item < *parent->child(row)))
         ++row;
@@ -228,7 +251,7 @@ void CProjectView::Populate(CProjectItem* item)
     QList<QTreeWidgetItem*> items;
     items.reserve(qsizetype(children.size()));
     for (const auto& child : children)
-        items.append(new CProjectItem(*child.second, m_settings));
+        items.append(NewItem(*child.second));
     item->addChildren(items);
     item->SetPopulated(true);
 }

@@ -77,17 +77,22 @@ private:
     void DropAllItems();
     void OnCurrentItemChanged(QTreeWidgetItem* current);
     void OnItemExpanded(QTreeWidgetItem* item);
-    void OnProjectLoaded(CSyncProject* project);
-    // A project leaves for a rescan of its own: its items go, the selection
-    // moves to the root when it was in it.
+    // A node joined the tree during a load: its item joins its parent's
+    // items, where they are shown.
+    void OnFolderLoaded(CSyncProject* node);
+    // A node leaves for a rescan of its own: its items go, the selection
+    // moves to its parent when it was in its subtree.
     void OnProjectLeaving(CSyncProject* project);
     // Shows `node` once the rescan under way hands it back: selected, its
-    // ancestors expanded, itself too with `expand`.
-    void AwaitRescan(CProject* node, bool expand);
+    // ancestors expanded, itself too with `expand`; with `tellOthers` the
+    // other views are then told to show its new states.
+    void AwaitRescan(CProject* node, bool expand, bool tellOthers = false);
     void RevealNode(CProject* node, bool expand);
     // The item of `node` among the children of `parent` (null for none).
     static CProjectItem* ChildItemOf(QTreeWidgetItem* parent, const CProject* node);
 
+    // A new item for `node`, showing whether its children are still to come.
+    CProjectItem* NewItem(CProject& node) const;
     CProjectItem* InsertItem(CProjectItem* parent, CProject& node);
     // Inserts an item for `node` under `parent` at its sorted place.
     CProjectItem* InsertSorted(CProjectItem* parent, CProject& node);
@@ -132,9 +137,10 @@ private:
     CProject* m_current = nullptr;
     bool m_sendingToOthers = false;
     bool m_rescanning = false; // a rescan of every project this view started is under way
-    // The node to show once the rescan of its project ends (null for none),
-    // whether to expand it, and whether its project has come back.
+    // The node to show once the rescan of its subtree ends (null for none),
+    // whether to expand it, and whether it has come back.
     CProject* m_awaited = nullptr;
     bool m_awaitedExpand = false;
     bool m_awaitedBack = false;
+    bool m_awaitedTell = false;
 };

@@ -280,17 +280,14 @@ void CProjectView::ToggleNoSubfolderSearch()
 
 void CProjectView::DisableFolderAndBelow()
 {
-    CWaitCursor wait;
     CSyncProject* project = CurrentProject();
-    CProjectItem* item = ItemOf(project);
     project->SetNoSync(true);
-    if (!project->IsNoSubfolderSearch())
-        DropChildren(item);
     project->SetNoSubfolderSearch(true);
-    project->Refresh(true);
-    RefreshItem(item);
     m_doc.SetModifiedFlag(true);
-    SendHint(UpdateHint::Refresh, project);
+    // The node leaves the tree with its items while the worker rescans it
+    // (its subfolder nodes go with the switch).
+    m_doc.BeginRescan(*project);
+    AwaitRescan(project, false, true);
 }
 
 // Removes the item of `project` and then the node with its subtree. The

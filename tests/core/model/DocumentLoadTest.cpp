@@ -1,14 +1,19 @@
-// Opening a document on a worker thread: the projects join the tree only
-// whole, the result equals the one of an opening that waits, and a
-// cancelled opening leaves neither a node nor a thread behind.
+// Opening a document on a worker thread: the tree fills folder by folder,
+// each node final when it joins, parents first; the result equals the one of
+// an opening that waits, and a cancelled opening or rescan leaves neither a
+// node lost nor a thread behind.
+#include "core/model/DocumentLoad.h"
 #include "core/filters/FilterSet.h"
+#include "core/model/CAppProject.h"
 #include "core/model/CMyDoc.h"
 #include "core/model/CSyncProject.h"
+#include "core/model/PairRoots.h"
 #include "core/model/ProjectCreation.h"
 #include "core/platform/Prompt.h"
 #include "core/settings/CAppOptionSync.h"
 #include "support/ProcessThreads.h"
 #include "support/TestDir.h"
+#include "support/WorkerGate.h"
 
 #include <gtest/gtest.h>
 
@@ -25,21 +30,53 @@ QString S(const char* text)
     return QString::fromUtf8(text);
 }
 
-// A line per node below `parent`: its path in the tree, its folders, its
-// file records and whether they hold every file.
+// The line of one node: its folders, its flags (Changed included), its file
+// records and whether they hold every file.
+QString NodeLine(const CSyncProject& node)
+{
+    QStringList records;
+    for (const CFileSyncStatus& record : node.FolderStatus())
+        records << record.GetName() + QString::number(int(record.GetState()));
+    records.sort();
+    return node.GetFolder(0) + QLatin1Char('|') + node.GetFolder(1) + QLatin1Char('|')
+        + QString::number(node.GetFlags().toInt(), 16) + QLatin1Char('|') + records.join(QLatin1Char(','))
+        + QLatin1Char('|') + QString::number(node.FolderStatus().HoldsAllFiles());
+}
+
+// The keys that lead from the root to `node`.
+QString KeyPath(const CProject& node)
+{
+    QString path;
+    for (const CProject* at = &node; at->GetParent(); at = at->GetParent()) {
+        for (const auto& [key, child] : at->GetParent()->Children()) {
+            if (child.get() == at)
+                path.prepend(QLatin1Char('/') + key);
+        }
+    }
+    return path;
+}
+
+// A line per node below `parent`, parents first: where it is stored (the
+// keys from the root) and its NodeLine.
 QStringList Shape(const CProject& parent)
 {
     QStringList lines;
-    parent.ForEachDescendant([&lines](CSyncProject& node) {
-        QStringList records;
-        for (const CFileSyncStatus& record : node.FolderStatus())
-            records << record.GetName() + QString::number(int(record.GetState()));
-        records.sort();
-        lines << node.GetFolder(0) + QLatin1Char('|') + node.GetFolder(1) + QLatin1Char('|')
-                + records.join(QLatin1Char(',')) + QLatin1Char('|')
-                + QString::number(node.FolderStatus().HoldsAllFiles());
-    });
+    parent.ForEachDescendant(
+        [&lines](CSyncProject& node) { lines << KeyPath(node) + QLatin1Char('|') + NodeLine(node); });
     return lines;
+}
+
+// The node stored under the key path `path` below `root` (null for none).
+const CSyncProject* AtKeyPath(const CProject& root, const QString& path)
+{
+    const CProject* at = &root;
+    for (const QString& key : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        const auto found = at->Children().find(key);
+        if (found == at->Children().end())
+            return nullptr;
+        at = found->second.get();
+    }
+    return at == &root ? nullptr : static_cast<const CSyncProject*>(at);
 }
 
 class DocumentLoad : public ::testing::Test
@@ -83,23 +120,31 @@ protected:
 
 } // namespace
 
-TEST_F(DocumentLoad, GivesTheTreeOfAnOpeningThatWaitsOneWholeProjectAtATime)
+TEST_F(DocumentLoad, GivesTheTreeOfAnOpeningThatWaitsFolderByFolderParentsFirst)
 {
     const QString path = MakeDocument(3, 20);
     CMyDoc reference;
     ASSERT_TRUE(reference.OnOpenDocument(path));
 
     CMyDoc doc;
-    QStringList handed;
-    QObject::connect(&doc, &CMyDoc::ProjectLoaded, [&](CSyncProject* project) {
-        // Whole when it arrives: its subtree as the waiting opening built it.
-        CSyncProject* same = reference.GetRoot().FindChild(project->GetDisplayName());
-        ASSERT_NE(same, nullptr);
-        EXPECT_EQ(Shape(*project), Shape(*same));
-        EXPECT_EQ(project->FolderStatus().Count(), same->FolderStatus().Count());
-        EXPECT_EQ(project->GetDocument(), &doc);
-        project->ForEachDescendant([&doc](CSyncProject& node) { EXPECT_EQ(node.GetDocument(), &doc); });
-        handed << project->GetDisplayName();
+    QStringList projects;
+    int joined = 0;
+    QObject::connect(&doc, &CMyDoc::FolderLoaded, [&](CSyncProject* node) {
+        // Final when it joins, under a parent already in the tree.
+        const QString at = KeyPath(*node);
+        const CSyncProject* same = AtKeyPath(reference.GetRoot(), at);
+        ASSERT_NE(same, nullptr) << at.toStdString();
+        EXPECT_EQ(NodeLine(*node), NodeLine(*same));
+        EXPECT_EQ(node->GetDocument(), &doc);
+        const CProject* top = node;
+        while (top->GetParent())
+            top = top->GetParent();
+        EXPECT_EQ(top, &doc.GetRoot());
+        // Its children come after it, or are already there from the same batch.
+        EXPECT_EQ(doc.ChildrenToCome(node), node->ChildCount() == 0 && same->ChildCount() > 0);
+        if (node->GetParent() == &doc.GetRoot())
+            projects << node->GetDisplayName();
+        ++joined;
     });
     bool finished = false;
     QObject::connect(&doc, &CMyDoc::LoadFinished, [&](bool ok) { finished = ok; });
@@ -110,10 +155,12 @@ TEST_F(DocumentLoad, GivesTheTreeOfAnOpeningThatWaitsOneWholeProjectAtATime)
 
     EXPECT_TRUE(finished);
     EXPECT_FALSE(doc.IsLoading());
-    EXPECT_EQ(handed, (QStringList{S("proj0"), S("proj1"), S("proj2")}));
+    EXPECT_EQ(projects, (QStringList{S("proj0"), S("proj1"), S("proj2")}));
+    EXPECT_EQ(joined, Shape(reference.GetRoot()).size());
     EXPECT_EQ(doc.GetPathName(), path);
     EXPECT_EQ(doc.GetCommonFilterSelection(), QStringList{S("common")});
     EXPECT_EQ(Shape(doc.GetRoot()), Shape(reference.GetRoot()));
+    doc.GetRoot().ForEachDescendant([&doc](CSyncProject& node) { EXPECT_FALSE(doc.ChildrenToCome(&node)); });
     EXPECT_FALSE(doc.IsModified());
 }
 
@@ -124,9 +171,9 @@ TEST_F(DocumentLoad, CancelledOpeningLeavesNoNodeAndNoThread)
     for (int round = 0; round < 3; ++round) {
         CMyDoc doc;
         int loaded = 0;
-        QObject::connect(&doc, &CMyDoc::ProjectLoaded, [&](CSyncProject*) {
+        QObject::connect(&doc, &CMyDoc::FolderLoaded, [&](CSyncProject*) {
             ++loaded;
-            // Cancelled from the hand-over of the first project: nothing more joins.
+            // Cancelled from the hand-over of the first node: nothing more joins.
             doc.CancelLoading();
         });
         bool finishedSignal = false;
@@ -190,11 +237,18 @@ TEST_F(DocumentLoad, RescanOnTheWorkerEqualsARescanThatWaitsOnATreeChangedMeanwh
     QDir(dir.PathOf(S("proj1-t/d3"))).removeRecursively();
     dir.WriteFile(S("proj1/fresh/n.txt"), "n", kBase);
     dir.WriteFile(S("proj2-t/d0/a.txt"), "changed", kBase + 50);
+    // Two folders whose names differ only in case (two nodes, one under a
+    // variant key), and a folder whose spelling changed on one side.
+    dir.WriteFile(S("proj2/Dup/u.txt"), "u", kBase);
+    dir.WriteFile(S("proj2/dup/l.txt"), "l", kBase);
+    dir.MakeFolder(S("proj2-t/dup"));
+    ASSERT_TRUE(QDir().rename(dir.PathOf(S("proj0-t/d1")), dir.PathOf(S("proj0-t/D1"))));
 
     QStringList handed;
-    QObject::connect(&doc, &CMyDoc::ProjectLoaded, [&](CSyncProject* project) {
-        project->ForEachDescendant([&doc](CSyncProject& node) { EXPECT_EQ(node.GetDocument(), &doc); });
-        handed << project->GetDisplayName();
+    QObject::connect(&doc, &CMyDoc::FolderLoaded, [&](CSyncProject* node) {
+        EXPECT_EQ(node->GetDocument(), &doc);
+        if (node->GetParent() == &doc.GetRoot())
+            handed << node->GetDisplayName();
     });
     int deleting = 0;
     QObject::connect(&doc, &CMyDoc::ContentsDeleting, [&] { ++deleting; });
@@ -232,8 +286,8 @@ TEST_F(DocumentLoad, CancelledRescanGivesBackEveryProjectAndLeavesNoThread)
         bool finishedSignal = false;
         QObject::connect(&doc, &CMyDoc::LoadFinished, [&](bool) { finishedSignal = true; });
         if (round == 2) {
-            // Cancelled from the hand-over of the first project.
-            QObject::connect(&doc, &CMyDoc::ProjectLoaded, [&](CSyncProject*) { doc.CancelLoading(); });
+            // Cancelled from the hand-over of the first node.
+            QObject::connect(&doc, &CMyDoc::FolderLoaded, [&](CSyncProject*) { doc.CancelLoading(); });
         }
         doc.BeginRescan();
         if (round == 0)
@@ -259,7 +313,7 @@ TEST_F(DocumentLoad, CancelledRescanGivesBackEveryProjectAndLeavesNoThread)
     }
 }
 
-TEST_F(DocumentLoad, RescanOfOneNodeReadsOnlyItsSubtreeAndGivesItsProjectBackWhole)
+TEST_F(DocumentLoad, RescanOfOneNodeReadsOnlyItsSubtreeAndGivesItBackFolderByFolder)
 {
     const QString path = MakeDocument(3, 20);
     CMyDoc doc;
@@ -267,30 +321,39 @@ TEST_F(DocumentLoad, RescanOfOneNodeReadsOnlyItsSubtreeAndGivesItsProjectBackWho
     // Changes inside the node's subtree, and outside it (not to be seen).
     dir.WriteFile(S("proj1/d5/new.txt"), "n", kBase);
     dir.WriteFile(S("proj1/d5/deeper/x.txt"), "x", kBase);
+    dir.WriteFile(S("proj1/d5/deeper/more/y.txt"), "y", kBase);
     dir.WriteFile(S("proj1/top.txt"), "t", kBase);
     dir.WriteFile(S("proj0/fresh/n.txt"), "n", kBase);
     CSyncProject* project = doc.GetRoot().FindChild(S("proj1"));
     CSyncProject* node = project->FindChild(S("d5"));
     ASSERT_NE(node, nullptr);
+    const QString nodeKey = KeyPath(*node);
 
     QList<CSyncProject*> leaving;
     QList<CSyncProject*> handed;
     QObject::connect(&doc, &CMyDoc::ProjectLeaving, [&](CSyncProject* left) { leaving << left; });
-    QObject::connect(&doc, &CMyDoc::ProjectLoaded, [&](CSyncProject* back) { handed << back; });
+    QObject::connect(&doc, &CMyDoc::FolderLoaded, [&](CSyncProject* back) {
+        EXPECT_TRUE(node->Holds(back));
+        handed << back;
+    });
     int deleting = 0;
     QObject::connect(&doc, &CMyDoc::ContentsDeleting, [&] { ++deleting; });
     doc.BeginRescan(*node);
-    EXPECT_EQ(leaving, QList<CSyncProject*>{project});
-    EXPECT_EQ(deleting, 0); // the other projects stay
+    EXPECT_EQ(leaving, QList<CSyncProject*>{node});
+    EXPECT_EQ(deleting, 0); // the rest of the tree stays
     EXPECT_TRUE(doc.IsRescanning());
-    EXPECT_EQ(doc.GetRoot().ChildCount(), 2);
-    EXPECT_EQ(doc.GetRoot().FindChild(S("proj1")), nullptr);
+    EXPECT_EQ(doc.GetRoot().ChildCount(), 3);
+    EXPECT_EQ(doc.GetRoot().FindChild(S("proj1")), project);
+    EXPECT_EQ(project->FindChild(S("d5")), nullptr);
+    EXPECT_EQ(project->ChildCount(), 20);
     EXPECT_TRUE(doc.WaitForLoading());
 
-    EXPECT_EQ(handed, QList<CSyncProject*>{project});
-    EXPECT_EQ(doc.GetRoot().FindChild(S("proj1")), project);
+    // The node first, then its subtree, parents first.
+    EXPECT_EQ(handed,
+        (QList<CSyncProject*>{node, node->FindChild(S("deeper")),
+            node->FindChild(S("deeper")) ? node->FindChild(S("deeper"))->FindChild(S("more")) : nullptr}));
     EXPECT_EQ(project->FindChild(S("d5")), node);
-    EXPECT_NE(node->FindChild(S("deeper")), nullptr);
+    EXPECT_EQ(KeyPath(*node), nodeKey);
     EXPECT_EQ(doc.GetRoot().FindChild(S("proj0"))->FindChild(S("fresh")), nullptr);
     project->ForEachDescendant([&doc](CSyncProject& at) { EXPECT_EQ(at.GetDocument(), &doc); });
     // The project's own folder was not read again: its new file has no record.
@@ -298,13 +361,13 @@ TEST_F(DocumentLoad, RescanOfOneNodeReadsOnlyItsSubtreeAndGivesItsProjectBackWho
     for (const CFileSyncStatus& record : project->FolderStatus())
         topRecorded = topRecorded || record.GetName() == S("top.txt");
     EXPECT_FALSE(topRecorded);
-    // Below the project, the same as a rescan on this thread of the changed folders.
+    // The node's subtree, the same as a rescan on this thread of the changed folders.
     CMyDoc reference;
     ASSERT_TRUE(reference.OnOpenDocument(path));
-    EXPECT_EQ(Shape(*project), Shape(*reference.GetRoot().FindChild(S("proj1"))));
+    EXPECT_EQ(Shape(*node), Shape(*reference.GetRoot().FindChild(S("proj1"))->FindChild(S("d5"))));
 }
 
-TEST_F(DocumentLoad, NewProjectJoinsWholeAndARescanOfAllTakesOverFromOneProject)
+TEST_F(DocumentLoad, NewProjectJoinsFolderByFolderAndARescanOfAllTakesOverFromOneProject)
 {
     const QString path = MakeDocument(2, 20);
     CMyDoc doc;
@@ -317,12 +380,13 @@ TEST_F(DocumentLoad, NewProjectJoinsWholeAndARescanOfAllTakesOverFromOneProject)
     std::unique_ptr<CSyncProject> fresh = NewProject(doc.GetRoot(), values);
     ASSERT_NE(fresh, nullptr);
     QList<CSyncProject*> handed;
-    QObject::connect(&doc, &CMyDoc::ProjectLoaded, [&](CSyncProject* back) { handed << back; });
+    QObject::connect(&doc, &CMyDoc::FolderLoaded, [&](CSyncProject* back) { handed << back; });
     CSyncProject* added = doc.BeginAddProject(std::move(fresh));
     EXPECT_TRUE(doc.IsRescanning());
     EXPECT_EQ(doc.GetRoot().ChildCount(), 2);
     EXPECT_TRUE(doc.WaitForLoading());
-    EXPECT_EQ(handed, QList<CSyncProject*>{added});
+    ASSERT_EQ(handed.size(), 1 + 31); // the project, its 30 folders and "gone"
+    EXPECT_EQ(handed.front(), added);
     EXPECT_EQ(doc.GetRoot().FindChild(S("added")), added);
     EXPECT_EQ(Shape(doc.GetRoot()), Shape(reference.GetRoot()));
 
@@ -335,4 +399,88 @@ TEST_F(DocumentLoad, NewProjectJoinsWholeAndARescanOfAllTakesOverFromOneProject)
     reference.GetRoot().Refresh(true);
     EXPECT_EQ(Shape(doc.GetRoot()), Shape(reference.GetRoot()));
     EXPECT_NE(doc.GetRoot().FindChild(S("proj0"))->FindChild(S("late")), nullptr);
+}
+
+// The worker held after its k-th node: everything handed over, taken or not,
+// and everything still waiting comes back under its parent.
+TEST_F(DocumentLoad, CancelAtAnyPointOfARescanLosesNoNodeAndOfAnOpeningLeavesNone)
+{
+    const QString path = MakeDocument(3, 40);
+    const int threadsBefore = ThreadCount();
+    for (const int at : {1, 2, 7, 41, 60, 100}) {
+        SCOPED_TRACE(at);
+        {
+            CMyDoc doc;
+            ASSERT_TRUE(doc.OnOpenDocument(path));
+            doc.GetRoot().FindChild(S("proj1"))->FindChild(S("d7"))->SetNoSync(true);
+            doc.GetRoot().Refresh(true); // what any rescan of this tree gives now
+            const QStringList before = Shape(doc.GetRoot());
+            CWorkerGate gate(at);
+            if (at % 2 == 0)
+                doc.BeginRescan();
+            else
+                doc.BeginRescan(*doc.GetRoot().FindChild(S("proj1")));
+            gate.WaitHeld();
+            gate.Release();
+            doc.CancelLoading();
+            EXPECT_FALSE(doc.IsLoading());
+            EXPECT_EQ(ThreadCount(), threadsBefore);
+            // The folders did not change: even in part, the same tree.
+            EXPECT_EQ(Shape(doc.GetRoot()).join(QLatin1Char('\n')).toStdString(),
+                before.join(QLatin1Char('\n')).toStdString());
+            doc.GetRoot().ForEachDescendant([&doc](CSyncProject& node) {
+                EXPECT_EQ(node.GetDocument(), &doc);
+                EXPECT_FALSE(doc.ChildrenToCome(&node));
+            });
+        }
+        CMyDoc doc;
+        CWorkerGate gate(at);
+        doc.BeginOpenDocument(path);
+        gate.WaitHeld();
+        gate.Release();
+        doc.CancelLoading();
+        EXPECT_EQ(doc.GetRoot().ChildCount(), 0);
+        EXPECT_TRUE(doc.GetPathName().isEmpty());
+        EXPECT_EQ(ThreadCount(), threadsBefore);
+    }
+}
+
+// Where a node's pair has its roots must not depend on whether the node is
+// reached through its ancestors or held apart from them.
+TEST(PairRootsOfDetachedNodes, EqualTheRootsFoundThroughTheAncestors)
+{
+    CAppProject root;
+    auto project = std::make_unique<CSyncProject>(&root);
+    project->SetFolders(S("/p"), QString());
+    CSyncProject& top = root.AddChild(std::move(project));
+    struct Case
+    {
+        const char* parent; // key path of the parent below the project ("" for the project)
+        const char* folder;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"", "/p/a", "A"}, // in the project's folder
+        {"/A", "/p/a/b", "B"}, // deeper in it
+        {"", "/elsewhere", "E"}, // set elsewhere by the user
+        {"/E", "/elsewhere/c", "C"}, // derived from the one set elsewhere
+        {"/E/C", "/elsewhere/c/d", "D"}, {"/E/C", "/other/x", "X"}, // set elsewhere below one set elsewhere
+        {"", "", "N"}, // a side without a folder
+    };
+    for (const Case& c : cases) {
+        CProject* parent = &top;
+        for (const QString& key : S(c.parent).split(QLatin1Char('/'), Qt::SkipEmptyParts))
+            parent = parent->Children().at(key).get();
+        auto node = std::make_unique<CSyncProject>(parent);
+        node->SetFolders(S(c.folder), S(c.folder));
+        node->SetName(S(c.name));
+        const CSyncProject& added = parent->AddChild(std::move(node));
+        const auto& above = static_cast<const CSyncProject&>(*parent);
+        for (int side = 0; side < 2; ++side) {
+            EXPECT_EQ(ChildRootFolder(
+                          added.GetFolder(side), above.GetFolder(side), RootFolderOf(above, side), top.GetFolder(side)),
+                RootFolderOf(added, side))
+                << c.folder << " side " << side;
+        }
+    }
 }

@@ -230,6 +230,12 @@ TEST_F(ProjectViewCommands, DisableFolderAndBelowExcludesTheSubtree)
     hints.clear();
 
     view->ExecuteCommand(Cmd::DisableFolderAndBelow);
+    // The folder is rescanned on the document's worker and comes back selected.
+    EXPECT_TRUE(doc.IsRescanning());
+    EXPECT_EQ(project.FindChild(QStringLiteral("sub")), nullptr);
+    EXPECT_EQ(Item(*sub), nullptr);
+    ASSERT_TRUE(doc.WaitForLoading());
+    EXPECT_EQ(project.FindChild(QStringLiteral("sub")), sub);
     EXPECT_TRUE(sub->IsNoSync());
     EXPECT_TRUE(sub->IsNoSubfolderSearch());
     EXPECT_EQ(sub->ChildCount(), 0);

@@ -374,6 +374,31 @@ TEST_F(ProjectViewTest, ExpandAllOptionExpandsEveryItem)
     EXPECT_NE(Item(*c), nullptr);
 }
 
+TEST_F(ProjectViewTest, ExpandAllShowsEachFolderOnceAsARescanBringsItBack)
+{
+    GlobalOptionDisp().Flags = DispFlag::Default | DispFlag::ExpandAll;
+    CSyncProject& project = AddProject(QStringLiteral("work"));
+    WriteSide(project, 0, QStringLiteral("a/b/c/f.txt"), "x", kOld);
+    WriteSide(project, 0, QStringLiteral("a/x/f.txt"), "x", kOld);
+    WriteSide(project, 1, QStringLiteral("d/f.txt"), "x", kOld);
+    project.Refresh(true);
+    MakeView();
+    // The folders come back in one batch, each joined before any is announced.
+    Q_EMIT doc.UpdateAllViews(UpdateHint::RescanAll, nullptr);
+    ASSERT_TRUE(doc.WaitForLoading());
+    CSyncProject* back = doc.GetRoot().FindChild(QStringLiteral("work"));
+    ASSERT_NE(back, nullptr);
+    CSyncProject* a = back->FindChild(QStringLiteral("a"));
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(ChildTexts(view->RootItem()), QStringList({QStringLiteral("work")}));
+    EXPECT_EQ(ChildTexts(Item(*back)), QStringList({QStringLiteral("a"), QStringLiteral("d")}));
+    EXPECT_EQ(ChildTexts(Item(*a)), QStringList({QStringLiteral("b"), QStringLiteral("x")}));
+    EXPECT_EQ(ChildTexts(Item(*a->FindChild(QStringLiteral("b")))), QStringList({QStringLiteral("c")}));
+    EXPECT_TRUE(Item(*back)->isExpanded());
+    EXPECT_TRUE(Item(*a)->isExpanded());
+    EXPECT_TRUE(Item(*a->FindChild(QStringLiteral("b")))->isExpanded());
+}
+
 TEST_F(ProjectViewTest, MousePressesSelect)
 {
     CSyncProject& first = AddProject(QStringLiteral("first"));

@@ -8,6 +8,7 @@
 #include "core/sync/CSyncRun.h"
 #include "gui/shell/CAutoSyncDlg.h"
 #include "gui/sync/GuiSyncHooks.h"
+#include "support/WorkerGate.h"
 
 #include <QAction>
 #include <QDialog>
@@ -17,6 +18,7 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QToolButton>
+#include <memory>
 
 namespace {
 
@@ -328,6 +330,38 @@ TEST_F(AutoSync, ATickUnderAnOpenDialogWaitsForTheNextOne)
     }
     EXPECT_TRUE(
         WaitFor([&] { return TestDir::Exists(TargetOf(QStringLiteral("alpha")) + QStringLiteral("/later.txt")); }));
+}
+
+TEST_F(AutoSync, ATickDuringARescanWaitsForTheWholeTree)
+{
+    // Target folders gone at the source are deleted: a run over a tree
+    // still filling would take the folders not yet back for gone.
+    SetSyncFlags(SyncFlag::Recursive | SyncFlag::DeleteFiles | SyncFlag::DeleteFolders);
+    const QString path = MakeDocument(QStringLiteral("work.snc"), {QStringLiteral("alpha")});
+    ASSERT_TRUE(Start({QStringLiteral("-a1"), path}));
+    QSignalSpy finished(&Controller(), &CAutoSync::SyncAllFinished);
+    QSignalSpy skipped(&Controller(), &CAutoSync::TickSkipped);
+    ASSERT_TRUE(WaitFor([&] { return finished.count() >= 1; }));
+    const QString readme = TargetOf(QStringLiteral("alpha")) + QStringLiteral("/docs/readme.txt");
+    ASSERT_TRUE(TestDir::Exists(readme));
+    dir.WriteFile(QStringLiteral("alpha/fresh/new.txt"), "new", T + 100);
+
+    // The rescan held after the project's own folder: its subfolders are still to come.
+    auto gate = std::make_unique<CWorkerGate>(1);
+    TheApp()->Document()->BeginRescan();
+    gate->WaitHeld();
+    const qsizetype runs = finished.count();
+    const qsizetype before = skipped.count();
+    ASSERT_TRUE(WaitFor([&] { return skipped.count() > before; }));
+    EXPECT_EQ(finished.count(), runs);
+    EXPECT_TRUE(TestDir::Exists(readme));
+
+    gate->Release();
+    ASSERT_TRUE(WaitFor([&] { return finished.count() > runs; }));
+    gate.reset();
+    EXPECT_TRUE(TestDir::Exists(readme));
+    EXPECT_EQ(TestDir::ReadFile(TargetOf(QStringLiteral("alpha")) + QStringLiteral("/fresh/new.txt")), "new");
+    EXPECT_TRUE(prompt.Requests().empty()) << prompt.Texts().join('\n').toStdString();
 }
 
 TEST_F(AutoSync, AutoSwitchArmsItsMinutesOnTheFirstMinimise)

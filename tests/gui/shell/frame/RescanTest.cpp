@@ -4,6 +4,7 @@
 // window or opening another document meanwhile stops it cleanly.
 #include "FrameFixture.h"
 #include "support/ProcessThreads.h"
+#include "support/WorkerGate.h"
 
 #include "core/resources/CommandIds.h"
 #include "core/resources/Texts.h"
@@ -48,8 +49,8 @@ protected:
         FrameFixture::TearDown();
     }
     // The window over a document of `projects` projects of `folders`
-    // subfolders each, opened and rescanned.
-    CMainFrame& ShowOpened(int projects, int folders)
+    // subfolders each, opened and rescanned (with `wait`; else being opened).
+    CMainFrame& ShowOpened(int projects, int folders, bool wait = true)
     {
         QStringList names;
         for (int i = 0; i < projects; ++i) {
@@ -63,7 +64,9 @@ protected:
         frame->ShowInitially(false);
         EXPECT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
         EXPECT_TRUE(frame->DocCommands().OpenDocumentFile(path));
-        EXPECT_TRUE(WaitForOpening(&doc));
+        if (wait) {
+            EXPECT_TRUE(WaitForOpening(&doc));
+        }
         return *frame;
     }
     // The folders change after the opening: one goes, one comes, a file changes.
@@ -334,4 +337,116 @@ TEST_F(Rescan, ClosingTheWindowDuringARescanOfOneProjectStopsIt)
             StartAfresh();
         }
     }
+}
+
+TEST_F(Rescan, TheTreeShowsTheFoldersOfAProjectBeforeItsOpeningEnds)
+{
+    // The worker held after it handed over the first project's own node.
+    auto gate = std::make_unique<CWorkerGate>(1);
+    CMainFrame& shown = ShowOpened(2, 200, false);
+    CProjectView& tree = shown.TreeView();
+    gate->WaitHeld();
+    QTRY_COMPARE(TreeProjects(), 1);
+    ASSERT_TRUE(doc.IsLoading());
+    CSyncProject* big0 = doc.GetRoot().FindChild(QStringLiteral("big0"));
+    ASSERT_NE(big0, nullptr);
+    EXPECT_EQ(big0->ChildCount(), 0);
+    CProjectItem* item = tree.ItemOf(big0);
+    ASSERT_NE(item, nullptr);
+    // Its folders are still to come: the item shows that it may have children.
+    EXPECT_EQ(item->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_TRUE(StatusText().startsWith(QStringLiteral("読み込み中")));
+    for (const int id : {Cmd::ExportAll, Cmd::Refresh, Cmd::CreateProject, Cmd::FileSave, Cmd::Options})
+        EXPECT_FALSE(shown.CommandStateOf(id).enabled) << id;
+    // Its records are final: it may be selected and its file list shown.
+    tree.setCurrentItem(item);
+    EXPECT_EQ(tree.CurrentNode(), big0);
+    // Expanded before its folders came: they join the item as they come.
+    item->setExpanded(true);
+    EXPECT_TRUE(item->IsPopulated());
+    EXPECT_EQ(item->childCount(), 0);
+
+    gate->Release();
+    ASSERT_TRUE(WaitForOpening(&doc));
+    gate.reset();
+    EXPECT_EQ(doc.GetPathName(), path);
+    ASSERT_GE(big0->ChildCount(), 200);
+    EXPECT_EQ(item->childCount(), big0->ChildCount());
+    for (int i = 0; i < item->childCount(); ++i)
+        EXPECT_EQ(item->child(i)->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicatorWhenChildless) << i;
+    // Sorted as a populated item is.
+    for (int i = 1; i < item->childCount(); ++i)
+        EXPECT_LE(item->child(i - 1)->text(0), item->child(i)->text(0));
+    // The items of what was not expanded stay to be made when it is.
+    EXPECT_EQ(tree.ItemOf(doc.GetRoot().FindChild(QStringLiteral("big1")))->childCount(), 0);
+    EXPECT_EQ(Shape(doc.GetRoot()), ShapeOfWaitingRescan());
+    for (const int id : {Cmd::ExportAll, Cmd::Refresh, Cmd::FileSave, Cmd::Options})
+        EXPECT_TRUE(shown.CommandStateOf(id).enabled) << id;
+}
+
+TEST_F(Rescan, ClosingTheWindowWhileTheTreeFillsStopsTheRescanAndKeepsEveryFolder)
+{
+    CMainFrame& shown = ShowOpened(3, 100);
+    CProjectView& tree = shown.TreeView();
+    doc.GetRoot().FindChild(QStringLiteral("big1"))->SetNoSync(true);
+    doc.SetModifiedFlag(true);
+    doc.GetRoot().Refresh(true); // what any rescan of this tree gives now
+    const QStringList before = Shape(doc.GetRoot());
+    const int threads = ThreadCount();
+    // Held in the middle of the second project, some of whose folders the tree shows.
+    auto gate = std::make_unique<CWorkerGate>(150);
+    ASSERT_TRUE(shown.RunCommand(Cmd::Refresh));
+    gate->WaitHeld();
+    QTRY_COMPARE(TreeProjects(), 2);
+    CProjectItem* item = tree.ItemOf(doc.GetRoot().FindChild(QStringLiteral("big1")));
+    ASSERT_NE(item, nullptr);
+    item->setExpanded(true);
+    EXPECT_GT(item->childCount(), 0);
+    EXPECT_LT(item->childCount(), 100);
+    gate->Release();
+    prompt.Push(PromptAnswer::No);
+    EXPECT_TRUE(shown.close());
+    gate.reset();
+    EXPECT_FALSE(doc.IsLoading());
+    EXPECT_EQ(ThreadCount(), threads);
+    // Every folder is back under its parent, with the user's settings.
+    const std::string whole = before.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(Shape(doc.GetRoot()).join(QLatin1Char('\n')).toStdString(), whole);
+    doc.GetRoot().ForEachDescendant([this](CSyncProject& node) { EXPECT_EQ(node.GetDocument(), &doc); });
+    QTest::qWait(50);
+    EXPECT_EQ(Shape(doc.GetRoot()).join(QLatin1Char('\n')).toStdString(), whole);
+}
+
+TEST_F(Rescan, DisablingAFolderAndBelowRescansItOnTheWorker)
+{
+    CMainFrame& shown = ShowOpened(2, 50);
+    CProjectView& tree = shown.TreeView();
+    dir.WriteFile(QStringLiteral("big0/f7/deeper/z.txt"), "z", T);
+    CSyncProject* big0 = doc.GetRoot().FindChild(QStringLiteral("big0"));
+    tree.Populate(tree.ItemOf(big0));
+    CSyncProject* folder = big0->FindChild(QStringLiteral("f7"));
+    ASSERT_NE(folder, nullptr);
+    tree.setCurrentItem(tree.ItemOf(folder));
+    QSignalSpy finished(&doc, &CMyDoc::LoadFinished);
+    ASSERT_TRUE(shown.RunCommand(Cmd::DisableFolderAndBelow));
+    // The folder left the tree for the worker; its project stayed.
+    ASSERT_TRUE(doc.IsRescanning());
+    EXPECT_EQ(big0->FindChild(QStringLiteral("f7")), nullptr);
+    EXPECT_EQ(doc.GetRoot().FindChild(QStringLiteral("big0")), big0);
+    EXPECT_EQ(tree.CurrentNode(), big0);
+    EXPECT_FALSE(shown.CommandStateOf(Cmd::ExportAll).enabled);
+    ASSERT_TRUE(finished.wait(20000));
+    ASSERT_EQ(big0->FindChild(QStringLiteral("f7")), folder);
+    EXPECT_TRUE(folder->IsNoSync());
+    EXPECT_TRUE(folder->IsNoSubfolderSearch());
+    EXPECT_EQ(folder->ChildCount(), 0);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(tree.CurrentNode(), folder);
+    CMyDoc reference;
+    ASSERT_TRUE(reference.OnOpenDocument(path));
+    CSyncProject* same = reference.GetRoot().FindChild(QStringLiteral("big0"));
+    same->FindChild(QStringLiteral("f7"))->SetNoSync(true);
+    same->FindChild(QStringLiteral("f7"))->SetNoSubfolderSearch(true);
+    same->Refresh(true);
+    EXPECT_EQ(Shape(*big0), Shape(*same));
 }
