@@ -30,7 +30,7 @@ void WriteLine(const QString& line)
 
 QString SideText(const CFileSyncStatus& record, int side, QString (*text)(const CFileEntry&))
 {
-    return record.Exists[side] ? text(record.Entry[side]) : QStringLiteral("-");
+    return record.Exists(side) ? text(record.Entry(side)) : QStringLiteral("-");
 }
 
 QJsonArray Pair(const QJsonValue& project, const QJsonValue& target)
@@ -74,13 +74,13 @@ int Compare(const QStringList& arguments)
     if (args.Has(QStringLiteral("--json"))) {
         QJsonArray files;
         for (const CFileSyncStatus* record : records) {
-            const CFileEntry& p = record->Entry[0];
-            const CFileEntry& t = record->Entry[1];
+            const CFileEntry& p = record->Entry(0);
+            const CFileEntry& t = record->Entry(1);
             QJsonObject file;
             file.insert(QStringLiteral("name"), record->GetName());
             file.insert(QStringLiteral("state"), static_cast<int>(record->GetState()));
             file.insert(QStringLiteral("excluded"), filters.IsExcluded(record->GetName(), selection));
-            file.insert(QStringLiteral("exists"), Pair(record->Exists[0], record->Exists[1]));
+            file.insert(QStringLiteral("exists"), Pair(record->Exists(0), record->Exists(1)));
             file.insert(QStringLiteral("size"), Pair(static_cast<qint64>(p.Size), static_cast<qint64>(t.Size)));
             file.insert(QStringLiteral("mtime"), Pair(p.LastWriteTime, t.LastWriteTime));
             file.insert(QStringLiteral("attr"), Pair(p.GetAttributeText(), t.GetAttributeText()));

@@ -75,14 +75,14 @@ namespace {
 
 // The name that makes a record's key, without copying it. The names of a
 // record's two sides are the same or case variants: they hash alike.
-const QString& KeyName(const CFileSyncStatus& record)
+QStringView KeyName(const CFileSyncStatus& record)
 {
-    return record.Exists[0] ? record.Entry[0].Name : record.Entry[1].Name;
+    return record.NameView();
 }
 
-bool HoldsName(const CFileSyncStatus& record, const QString& name)
+bool HoldsName(const CFileSyncStatus& record, QStringView name)
 {
-    return (record.Exists[0] && record.Entry[0].Name == name) || (record.Exists[1] && record.Entry[1].Name == name);
+    return (record.Exists(0) && record.Name(0) == name) || (record.Exists(1) && record.Name(1) == name);
 }
 
 } // namespace
@@ -163,12 +163,12 @@ void CDirSyncStatus::AddFound(int side, const CFileFind& finder)
             continue;
         CFileSyncStatus& record = m_store[m_index[i].number - 1];
         // The other side's entry of exactly this name, or this side's entry again.
-        const bool sameName = record.Exists[side] ? record.Entry[side].Name == name : record.Entry[other].Name == name;
+        const bool sameName = record.Exists(side) ? record.Name(side) == name : record.Name(other) == name;
         if (sameName) {
             record.SetSide(side, finder);
             return;
         }
-        if (!record.Exists[side] && SameKey(record.Entry[other].Name, name))
+        if (!record.Exists(side) && SameKey(record.Name(other), name))
             m_variantsToPair = true;
     }
     Q_ASSERT(m_store.size() < 0xFFFFFFFFu);
@@ -190,9 +190,9 @@ void CDirSyncStatus::PairCaseVariants()
     bool merged = false;
     for (size_t number = 1; number <= m_store.size(); ++number) {
         CFileSyncStatus& lone = m_store[number - 1];
-        if (lone.Exists[0] || !lone.Exists[1])
+        if (lone.Exists(0) || !lone.Exists(1))
             continue;
-        const QString& name = lone.Entry[1].Name;
+        const QStringView name = lone.Name(1);
         const quint32 hash = HashOfKey(name);
         CFileSyncStatus* partner = nullptr;
         int partners = 0;
@@ -202,9 +202,9 @@ void CDirSyncStatus::PairCaseVariants()
             if (slot.hash != hash || slot.number == number)
                 continue;
             CFileSyncStatus& record = m_store[slot.number - 1];
-            if (record.Exists[0] == record.Exists[1] || !SameKey(KeyName(record), name))
+            if (record.Exists(0) == record.Exists(1) || !SameKey(KeyName(record), name))
                 continue;
-            if (record.Exists[0]) {
+            if (record.Exists(0)) {
                 partner = &record;
                 ++partners;
             } else {
@@ -213,14 +213,12 @@ void CDirSyncStatus::PairCaseVariants()
         }
         if (partners != 1 || rivals != 0)
             continue;
-        partner->Exists[1] = true;
-        partner->Entry[1] = std::move(lone.Entry[1]);
-        lone.Exists[1] = false; // an empty record, removed below
+        partner->TakeSide(1, lone); // leaves an empty record, removed below
         merged = true;
     }
     if (!merged)
         return;
-    std::erase_if(m_store, [](const CFileSyncStatus& record) { return !record.Exists[0] && !record.Exists[1]; });
+    std::erase_if(m_store, [](const CFileSyncStatus& record) { return record.GetPresence() == 0; });
     std::vector<Slot>().swap(m_index); // built again by the next lookup
 }
 
@@ -353,7 +351,10 @@ SyncState CDirSyncStatus::AggregateRecords(const FilterSet& filters, const QStri
     enum : int { Export = 1, Import = 2, Both = 3 };
     int need = 0;
     for (const CFileSyncStatus& record : m_store) {
-        if (filters.IsExcluded(KeyName(record), selection))
+        // The filters see the name in place: no copy of every name of the table.
+        const QStringView name = KeyName(record);
+        if (filters.IsExcluded(
+                QString::fromRawData(reinterpret_cast<const QChar*>(name.utf16()), name.size()), selection))
             continue;
         switch (record.GetState()) {
         case SyncProjectNewer:
@@ -388,8 +389,8 @@ template <typename Record, typename Range> std::vector<Record*> SortByName(Range
     for (Record& record : range)
         records.push_back(&record);
     std::sort(records.begin(), records.end(), [](const CFileSyncStatus* a, const CFileSyncStatus* b) {
-        const QString nameA = a->GetName();
-        const QString nameB = b->GetName();
+        const QStringView nameA = a->NameView();
+        const QStringView nameB = b->NameView();
         const int order = nameA.compare(nameB, Qt::CaseInsensitive);
         return order != 0 ? order < 0 : nameA < nameB;
     });

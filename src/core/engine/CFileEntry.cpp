@@ -1,23 +1,9 @@
 #include "core/engine/CFileEntry.h"
 
-#include "core/platform/Finder.h"
-
 #include <QDateTime>
 #include <QTimeZone>
 
-void CFileEntry::SetFromFinder(const CFileFind& finder)
-{
-    Name = finder.GetFileName();
-    // No spare capacity: a table may hold a million names. (A name without
-    // spare room is left alone: squeezing would copy it while it is shared.)
-    if (Name.capacity() > Name.size())
-        Name.squeeze();
-    LastWriteTime = finder.GetLastWriteTime();
-    Size = finder.GetLength();
-    Attributes = finder.GetAttributes();
-}
-
-QString CFileEntry::GetAttributeText() const
+QString CFileEntry::AttributeText(quint32 attributes)
 {
     struct Letter
     {
@@ -42,7 +28,7 @@ QString CFileEntry::GetAttributeText() const
     };
     QString text;
     for (const Letter& letter : kLetters) {
-        if (Attributes & letter.bit)
+        if (attributes & letter.bit)
             text += QLatin1Char(letter.letter);
     }
     return text;

@@ -3,9 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
-class CFileFind;
-
-// One file as seen on one side of a folder pair, as the enumeration reported it.
+// One file as seen on one side of a folder pair: a copy of one side of a
+// record (CFileSyncStatus::Entry), for callers that keep or pass a whole side.
 class CFileEntry
 {
 public:
@@ -14,10 +13,9 @@ public:
     quint64 Size = 0; // the whole length in bytes
     quint32 Attributes = 0; // FileAttr bits (platform/Finder.h)
 
-    // Takes the enumerator's current entry.
-    void SetFromFinder(const CFileFind& finder);
     // One letter per set attribute bit, in a fixed order ("RA", "HSAI", "" …).
-    QString GetAttributeText() const;
+    QString GetAttributeText() const { return AttributeText(Attributes); }
+    static QString AttributeText(quint32 attributes);
     // 1980-01-01 00:00:00 local time: the time of an entry that was never found.
     static qint64 InitialTime();
 };

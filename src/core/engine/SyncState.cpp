@@ -4,9 +4,14 @@
 
 SyncState CompareEntries(const CFileEntry& project, const CFileEntry& target)
 {
+    return CompareStamps(project.LastWriteTime, project.Size, target.LastWriteTime, target.Size);
+}
+
+SyncState CompareStamps(qint64 projectTime, quint64 projectSize, qint64 targetTime, quint64 targetSize)
+{
     // Positive: the project side is newer. Sizes are whole 64-bit values.
-    const qint64 d = project.LastWriteTime - target.LastWriteTime;
-    const bool sameSize = project.Size == target.Size;
+    const qint64 d = projectTime - targetTime;
+    const bool sameSize = projectSize == targetSize;
     if (d == 0)
         return sameSize ? SyncSame : SyncSizeDiffers;
     // The tolerance only turns a small time difference into equality when the

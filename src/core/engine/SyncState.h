@@ -38,6 +38,8 @@ constexpr qint64 kTimeToleranceSeconds = 2;
 // time and size only: SyncSame, SyncSameWithinTolerance, SyncProjectNewer,
 // SyncTargetNewer or SyncSizeDiffers.
 SyncState CompareEntries(const CFileEntry& project, const CFileEntry& target);
+// The same from the two sides' times (whole seconds) and sizes.
+SyncState CompareStamps(qint64 projectTime, quint64 projectSize, qint64 targetTime, quint64 targetSize);
 
 // Status text of a file state in the file list ("" for the folder-only states).
 QString GetFileStateText(SyncState state);

@@ -354,8 +354,9 @@ void CSyncRun::CollectFileActions(const CSyncProject& node, const CDirSyncStatus
         const SyncState state = record->GetState();
         if (state == destinationOnly) {
             if (deleteFiles) {
-                m_doc.m_deletions << JoinPath(destinationFolder, record->Entry[destination].Name);
-                m_planned.NoteFile(m_roots, m_doc.m_deletions.last(), &record->Entry[destination]);
+                m_doc.m_deletions << JoinPath(destinationFolder, record->Name(destination).toString());
+                const CFileEntry seen = record->Entry(destination);
+                m_planned.NoteFile(m_roots, m_doc.m_deletions.last(), &seen);
             }
             continue;
         }
@@ -366,17 +367,17 @@ void CSyncRun::CollectFileActions(const CSyncProject& node, const CDirSyncStatus
         // Each side's path uses that side's own spelling of the name: on a
         // file system that tells letter case apart, the other spelling would
         // name a different file (or none).
-        const QString sourceName = record->Entry[source].Name;
-        const QString destinationName = record->Exists[destination] ? record->Entry[destination].Name : sourceName;
+        const QString sourceName = record->Name(source).toString();
+        const QString destinationName = record->Exists(destination) ? record->Name(destination).toString() : sourceName;
         const QString destinationPath = JoinPath(destinationFolder, destinationName);
         // A file that the destination's incomplete listing did not show is never replaced unseen.
-        if (destinationUnread && !record->Exists[destination] && PathExists(destinationPath))
+        if (destinationUnread && !record->Exists(destination) && PathExists(destinationPath))
             continue;
         m_doc.m_copySources << JoinPath(sourceFolder, sourceName);
         m_doc.m_copyDestinations << destinationPath;
-        m_planned.NoteFile(m_roots, m_doc.m_copySources.last(), &record->Entry[source]);
-        m_planned.NoteFile(
-            m_roots, destinationPath, record->Exists[destination] ? &record->Entry[destination] : nullptr);
+        const CFileEntry seen[2] = {record->Entry(source), record->Entry(destination)};
+        m_planned.NoteFile(m_roots, m_doc.m_copySources.last(), &seen[0]);
+        m_planned.NoteFile(m_roots, destinationPath, record->Exists(destination) ? &seen[1] : nullptr);
     }
 }
 

@@ -452,10 +452,10 @@ void CFileSyncView::UpdateSelectionTotals()
     quint64 targetBytes = 0;
     for (const CFileListItem* row : Selection()) {
         const CFileSyncStatus& record = row->Record();
-        if (record.Exists[0])
-            projectBytes += record.Entry[0].Size;
-        if (record.Exists[1])
-            targetBytes += record.Entry[1].Size;
+        if (record.Exists(0))
+            projectBytes += record.Size(0);
+        if (record.Exists(1))
+            targetBytes += record.Size(1);
     }
     m_frame.ShowSelectionSizes(qint64(projectBytes), qint64(targetBytes));
 }

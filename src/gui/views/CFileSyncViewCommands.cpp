@@ -56,7 +56,7 @@ bool CFileSyncView::HandlesCommand(int id) const
 bool CFileSyncView::AnySelectedOnSide(int side) const
 {
     for (const CFileListItem* row : Selection()) {
-        if (row->Record().Exists[side])
+        if (row->Record().Exists(side))
             return true;
     }
     return false;
@@ -185,7 +185,7 @@ QString CFileSyncView::SidePath(const CFileListItem& row, int side) const
 {
     // A side holds the file under its own spelling (a case variant may pair with it).
     const CFileSyncStatus& record = row.Record();
-    return JoinPath(m_table.GetFolder(side), record.Exists[side] ? record.Entry[side].Name : record.GetName());
+    return JoinPath(m_table.GetFolder(side), record.Exists(side) ? record.Name(side).toString() : record.GetName());
 }
 
 void CFileSyncView::ExportOrImport(SyncDirection direction)
@@ -229,7 +229,7 @@ void CFileSyncView::DeleteSelection()
     for (int side = 0; side < 2; ++side) {
         int count = 0;
         for (const CFileListItem* row : selected) {
-            if (!row->Record().Exists[side])
+            if (!row->Record().Exists(side))
                 continue;
             if (++count == 1)
                 sideText[side] = SidePath(*row, side);
@@ -245,9 +245,9 @@ void CFileSyncView::DeleteSelection()
         return;
     QStringList paths;
     for (const CFileListItem* row : selected) {
-        if (dialog.DeleteProject() && row->Record().Exists[0])
+        if (dialog.DeleteProject() && row->Record().Exists(0))
             paths.append(SidePath(*row, 0));
-        if (dialog.DeleteTarget() && row->Record().Exists[1])
+        if (dialog.DeleteTarget() && row->Record().Exists(1))
             paths.append(SidePath(*row, 1));
     }
     if (paths.isEmpty())
@@ -263,9 +263,9 @@ void CFileSyncView::OpenSelection(bool project, bool target)
 {
     QStringList paths;
     for (const CFileListItem* row : SelectedRows()) {
-        if (project && row->Record().Exists[0])
+        if (project && row->Record().Exists(0))
             paths.append(SidePath(*row, 0));
-        if (target && row->Record().Exists[1])
+        if (target && row->Record().Exists(1))
             paths.append(SidePath(*row, 1));
     }
     for (const QString& path : paths)
@@ -276,9 +276,9 @@ void CFileSyncView::ShowSelectionProperties(bool project, bool target)
 {
     QStringList paths;
     for (const CFileListItem* row : SelectedRows()) {
-        if (project && row->Record().Exists[0])
+        if (project && row->Record().Exists(0))
             paths.append(SidePath(*row, 0));
-        if (target && row->Record().Exists[1])
+        if (target && row->Record().Exists(1))
             paths.append(SidePath(*row, 1));
     }
     for (const QString& path : paths)

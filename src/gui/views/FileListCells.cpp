@@ -14,17 +14,17 @@ template <typename T> int Sign(T first, T second)
 
 QString SideSize(const CFileSyncStatus& record, int side)
 {
-    return record.Exists[side] ? FileSizeText(record.Entry[side].Size) : QString();
+    return record.Exists(side) ? FileSizeText(record.Size(side)) : QString();
 }
 
 QString SideTime(const CFileSyncStatus& record, int side)
 {
-    return record.Exists[side] ? FormatDateTime(record.Entry[side].LastWriteTime) : QString();
+    return record.Exists(side) ? FormatDateTime(record.LastWriteTime(side)) : QString();
 }
 
 QString SideAttributes(const CFileSyncStatus& record, int side)
 {
-    return record.Exists[side] ? record.Entry[side].GetAttributeText() : QString();
+    return record.Exists(side) ? record.GetAttributeText(side) : QString();
 }
 
 // Attributes compare as signed 32-bit numbers; the difference is taken in 64
@@ -86,21 +86,21 @@ int CompareFileRows(int columnId, const CFileSyncStatus& first, const QString& f
     case ColumnId::ExcludedIcon:
         return Sign(ViewKeyExcluded(first.ViewKey), ViewKeyExcluded(second.ViewKey));
     case ColumnId::Name:
-        return QString::compare(first.GetName(), second.GetName(), Qt::CaseInsensitive);
+        return first.NameView().compare(second.NameView(), Qt::CaseInsensitive);
     case ColumnId::Type:
         return QString::compare(firstType, secondType, Qt::CaseInsensitive);
     case ColumnId::ProjectSize:
-        return Sign(first.Entry[0].Size, second.Entry[0].Size);
+        return Sign(first.Size(0), second.Size(0));
     case ColumnId::TargetSize:
-        return Sign(first.Entry[1].Size, second.Entry[1].Size);
+        return Sign(first.Size(1), second.Size(1));
     case ColumnId::ProjectDate:
-        return Sign(first.Entry[0].LastWriteTime, second.Entry[0].LastWriteTime);
+        return Sign(first.LastWriteTime(0), second.LastWriteTime(0));
     case ColumnId::TargetDate:
-        return Sign(first.Entry[1].LastWriteTime, second.Entry[1].LastWriteTime);
+        return Sign(first.LastWriteTime(1), second.LastWriteTime(1));
     case ColumnId::ProjectAttr:
-        return CompareAttributes(first.Entry[0].Attributes, second.Entry[0].Attributes);
+        return CompareAttributes(first.Attributes(0), second.Attributes(0));
     case ColumnId::TargetAttr:
-        return CompareAttributes(first.Entry[1].Attributes, second.Entry[1].Attributes);
+        return CompareAttributes(first.Attributes(1), second.Attributes(1));
     default: // the state picture and the state text sort by the state picture
         return Sign(ViewKeyPicture(first.ViewKey), ViewKeyPicture(second.ViewKey));
     }

@@ -35,8 +35,8 @@ QStringList Records(const CDirSyncStatus& table)
 {
     QStringList records;
     for (const CFileSyncStatus& record : table) {
-        records << (record.Exists[0] ? record.Entry[0].Name : S("-")) + QLatin1Char('|')
-                + (record.Exists[1] ? record.Entry[1].Name : S("-"));
+        records << (record.Exists(0) ? record.Name(0).toString() : S("-")) + QLatin1Char('|')
+                + (record.Exists(1) ? record.Name(1).toString() : S("-"));
     }
     records.sort();
     return records;
@@ -135,8 +135,8 @@ TEST_F(CaseVariants, TheSingleVariantPairsAndAmbiguousOnesStayOneSided)
 
     // FindRecord: the exact name on either side, else the one variant, else none.
     EXPECT_EQ(table.FindRecord(S("readme.txt")), readme);
-    EXPECT_EQ(table.FindRecord(S("DATA.BIN"))->Entry[0].Name, S("DATA.BIN"));
-    EXPECT_EQ(table.FindRecord(S("data.bin"))->Entry[1].Name, S("data.bin"));
+    EXPECT_EQ(table.FindRecord(S("DATA.BIN"))->Name(0).toString(), S("DATA.BIN"));
+    EXPECT_EQ(table.FindRecord(S("data.bin"))->Name(1).toString(), S("data.bin"));
     EXPECT_EQ(table.FindRecord(S("Data.Bin")), nullptr);
     EXPECT_EQ(table.FindRecord(S("nOTES")), nullptr);
     EXPECT_EQ(table.FindRecord(S("Notes"))->GetPresence(), 2);

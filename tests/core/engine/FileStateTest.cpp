@@ -88,9 +88,9 @@ TEST(FileState, TimeDifferencesWithEqualAndDifferentSizes)
     EXPECT_EQ(onlyP->GetState(), SyncProjectOnly);
     EXPECT_EQ(onlyP->GetPresence(), 1);
     // The missing side keeps its initial values.
-    EXPECT_EQ(onlyP->Entry[1].LastWriteTime, CFileEntry::InitialTime());
-    EXPECT_EQ(onlyP->Entry[1].Size, 0u);
-    EXPECT_TRUE(onlyP->Entry[1].Name.isEmpty());
+    EXPECT_EQ(onlyP->LastWriteTime(1), CFileEntry::InitialTime());
+    EXPECT_EQ(onlyP->Size(1), 0u);
+    EXPECT_TRUE(onlyP->Name(1).toString().isEmpty());
 
     const CFileSyncStatus* onlyT = table.FindRecord(QStringLiteral("onlyT"));
     ASSERT_NE(onlyT, nullptr);
@@ -109,8 +109,8 @@ TEST(FileState, AttributesPlayNoPart)
     table.ScanFiles();
     const CFileSyncStatus* record = table.FindRecord(QStringLiteral("ro.txt"));
     ASSERT_NE(record, nullptr);
-    EXPECT_EQ(record->Entry[0].GetAttributeText(), QStringLiteral("R"));
-    EXPECT_EQ(record->Entry[1].GetAttributeText(), QString());
+    EXPECT_EQ(record->GetAttributeText(0), QStringLiteral("R"));
+    EXPECT_EQ(record->GetAttributeText(1), QString());
     EXPECT_EQ(record->GetState(), SyncSame);
 }
 
@@ -132,13 +132,13 @@ TEST(FileState, SizesAreWhole64BitValues)
     table.ScanFiles();
     const CFileSyncStatus* big = table.FindRecord(QStringLiteral("big.bin"));
     ASSERT_NE(big, nullptr);
-    EXPECT_EQ(big->Entry[0].Size, quint64(kFourGiBPlus10));
-    EXPECT_EQ(big->Entry[1].Size, 10u);
+    EXPECT_EQ(big->Size(0), quint64(kFourGiBPlus10));
+    EXPECT_EQ(big->Size(1), 10u);
     // Truncated to 32 bits the two sizes would be equal.
     EXPECT_EQ(big->GetState(), SyncSizeDiffers);
     const CFileSyncStatus* five = table.FindRecord(QStringLiteral("five.bin"));
     ASSERT_NE(five, nullptr);
-    EXPECT_EQ(five->Entry[0].Size, 5368709120u);
+    EXPECT_EQ(five->Size(0), 5368709120u);
     EXPECT_EQ(five->GetState(), SyncSame);
 }
 

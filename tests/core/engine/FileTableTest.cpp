@@ -41,10 +41,10 @@ TEST(FileTable, RecordsFilesDirectlyInBothFoldersButNoFolders)
 
     int visited = 0;
     for (const CFileSyncStatus& record : std::as_const(table)) {
-        const QString side = record.Exists[0] ? QStringLiteral("p/") : QStringLiteral("t/");
+        const QString side = record.Exists(0) ? QStringLiteral("p/") : QStringLiteral("t/");
         EXPECT_EQ(table.PathOf(record), dir.PathOf(side + record.GetName()));
         EXPECT_GE(record.GetPresence(), 1);
-        EXPECT_EQ(record.Entry[0].Attributes & 0x10, 0u);
+        EXPECT_EQ(record.Attributes(0) & 0x10, 0u);
         ++visited;
     }
     EXPECT_EQ(visited, 2);
@@ -80,8 +80,8 @@ TEST(FileTable, MissingTargetFolderGivesProjectOnlyRecords)
     EXPECT_FALSE(table.Reachable[1]);
     EXPECT_EQ(table.Count(), 2);
     for (const CFileSyncStatus& record : std::as_const(table)) {
-        EXPECT_TRUE(record.Exists[0]);
-        EXPECT_FALSE(record.Exists[1]);
+        EXPECT_TRUE(record.Exists(0));
+        EXPECT_FALSE(record.Exists(1));
     }
     // A file in place of the target folder is not reachable either.
     CDirSyncStatus fileTarget(dir.PathOf(QStringLiteral("p")), dir.PathOf(QStringLiteral("notafolder")));
@@ -101,10 +101,10 @@ TEST(FileTable, NamesDifferingInLetterCasePairUp)
     const CFileSyncStatus* record = table.FindRecord(QStringLiteral("readme.txt"));
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record, table.FindRecord(QStringLiteral("README.TXT")));
-    EXPECT_TRUE(record->Exists[0]);
-    EXPECT_TRUE(record->Exists[1]);
+    EXPECT_TRUE(record->Exists(0));
+    EXPECT_TRUE(record->Exists(1));
     EXPECT_EQ(record->GetName(), QStringLiteral("Readme.TXT"));
-    EXPECT_EQ(record->Entry[1].Name, QStringLiteral("README.txt"));
+    EXPECT_EQ(record->Name(1).toString(), QStringLiteral("README.txt"));
     EXPECT_EQ(table.PathOf(*record), dir.PathOf(QStringLiteral("p/Readme.TXT")));
     EXPECT_EQ(record->GetState(), SyncSame);
     EXPECT_EQ(MakeKey(QStringLiteral("Readme.TXT")), QStringLiteral("README.TXT"));
@@ -127,7 +127,7 @@ TEST(FileTable, TwoSpellingsInOneFolderGiveTwoRecords)
     ASSERT_NE(upper, nullptr);
     EXPECT_NE(lower, upper);
     EXPECT_EQ(lower->GetPresence(), 1);
-    EXPECT_EQ(upper->Entry[0].Size, 5u);
+    EXPECT_EQ(upper->Size(0), 5u);
     EXPECT_EQ(MakeKey(upper->GetName()), QStringLiteral("DATA.BIN"));
 }
 
@@ -172,19 +172,19 @@ TEST(FileTable, HiddenFilesAndLinksAreEntriesOfTheirOwn)
 
     const CFileSyncStatus* hidden = table.FindRecord(QStringLiteral(".hidden"));
     ASSERT_NE(hidden, nullptr);
-    EXPECT_EQ(hidden->Entry[0].GetAttributeText(), QStringLiteral("H"));
+    EXPECT_EQ(hidden->GetAttributeText(0), QStringLiteral("H"));
 
     // A link is compared by its own time and size, never by its target's.
     const CFileSyncStatus* link = table.FindRecord(QStringLiteral("to-file"));
     ASSERT_NE(link, nullptr);
-    EXPECT_TRUE(link->Entry[0].GetAttributeText().contains(u'L'));
-    EXPECT_FALSE(link->Entry[0].GetAttributeText().contains(u'D'));
-    EXPECT_EQ(link->Entry[0].LastWriteTime, kBase - 50);
-    EXPECT_EQ(link->Entry[0].Size, quint64(QByteArray("real.txt").size()));
+    EXPECT_TRUE(link->GetAttributeText(0).contains(u'L'));
+    EXPECT_FALSE(link->GetAttributeText(0).contains(u'D'));
+    EXPECT_EQ(link->LastWriteTime(0), kBase - 50);
+    EXPECT_EQ(link->Size(0), quint64(QByteArray("real.txt").size()));
     const CFileSyncStatus* folderLink = table.FindRecord(QStringLiteral("to-folder"));
     ASSERT_NE(folderLink, nullptr);
-    EXPECT_TRUE(folderLink->Entry[0].GetAttributeText().contains(u'L'));
-    EXPECT_FALSE(folderLink->Entry[0].GetAttributeText().contains(u'D'));
+    EXPECT_TRUE(folderLink->GetAttributeText(0).contains(u'L'));
+    EXPECT_FALSE(folderLink->GetAttributeText(0).contains(u'D'));
 }
 
 TEST(FileTable, UndecodableNamesRoundTripToTheirBytes)
@@ -223,7 +223,32 @@ TEST(FileTable, RecordsOutsideATableAndFoundBySide)
     EXPECT_EQ(loose.GetPresence(), 2);
     EXPECT_EQ(loose.GetState(), SyncTargetOnly);
     EXPECT_EQ(loose.GetName(), QStringLiteral("one.txt"));
-    EXPECT_EQ(loose.Entry[1].LastWriteTime, kBase);
+    EXPECT_EQ(loose.LastWriteTime(1), kBase);
+
+    // A record takes the other side's entry (spelt differently, of another
+    // length); the record it came from is left empty. Moving a record (the
+    // table's array grows and shrinks) keeps both spellings.
+    TestDir variantDir;
+    variantDir.WriteFile(QStringLiteral("ONE-MORE.TXT"), "22", kBase + 5);
+    const auto variant = CreateFinder(variantDir.Path());
+    ASSERT_TRUE(variant->Open(variantDir.Path()));
+    ASSERT_TRUE(variant->Next());
+    CFileSyncStatus paired;
+    paired.SetSide(0, *variant);
+    paired.TakeSide(1, loose);
+    CFileSyncStatus moved = std::move(paired);
+    EXPECT_EQ(moved.GetPresence(), 3);
+    EXPECT_EQ(moved.Name(0).toString(), QStringLiteral("ONE-MORE.TXT"));
+    EXPECT_EQ(moved.Name(1).toString(), QStringLiteral("one.txt"));
+    EXPECT_EQ(moved.GetName(), QStringLiteral("ONE-MORE.TXT"));
+    EXPECT_EQ(moved.Size(0), 2u);
+    EXPECT_EQ(moved.Size(1), 1u);
+    EXPECT_EQ(moved.LastWriteTime(1), kBase);
+    EXPECT_EQ(moved.GetState(), SyncProjectNewer);
+    EXPECT_EQ(loose.GetPresence(), 0);
+    EXPECT_TRUE(loose.Name(1).isEmpty());
+    EXPECT_EQ(loose.LastWriteTime(1), CFileEntry::InitialTime());
+    EXPECT_EQ(loose.Size(1), 0u);
 
     // AddFound on a table: the record is created once and completed by the other side.
     CDirSyncStatus table(QStringLiteral("/p"), QStringLiteral("/t"));

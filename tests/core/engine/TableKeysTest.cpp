@@ -85,7 +85,7 @@ TEST(TableKeys, ManyRecordsAreAllFoundAndScansLeaveNoSpareRoom)
     // Records are visited in the order found: the project side's first.
     qsizetype position = 0;
     for (const CFileSyncStatus& record : std::as_const(table)) {
-        EXPECT_EQ(record.Exists[0], position++ < 300);
+        EXPECT_EQ(record.Exists(0), position++ < 300);
     }
 }
 

@@ -35,7 +35,9 @@ std::vector<Spelling> Spellings()
     const QString undecodable = DecodeFileName(QByteArray("caf\xE9-\xFF.dat"));
     return {{S("same.txt"), S("same.txt")}, {S("Readme.txt"), S("README.TXT")}, {S("only-here"), QString()},
         {QString(), S("only-there")}, {undecodable, undecodable}, {S("日本語.txt"), S("日本語.txt")},
-        {S(".hidden"), S(".hidden")}};
+        {S(".hidden"), S(".hidden")},
+        // Case variants whose upper case is longer pair too.
+        {S("Straße.txt"), S("STRASSE.TXT")}};
 }
 
 // Every record of a table as "project|target" spellings in bytes, sorted.
@@ -44,10 +46,10 @@ QStringList Records(const CDirSyncStatus& table)
     QStringList lines;
     for (const CFileSyncStatus& record : table) {
         const auto side = [&](int s) {
-            return record.Exists[s] ? QString::fromLatin1(EncodeFileName(record.Entry[s].Name).toHex()) : S("-");
+            return record.Exists(s) ? QString::fromLatin1(EncodeFileName(record.Name(s).toString()).toHex()) : S("-");
         };
-        lines << side(0) + u'|' + side(1) + u' ' + QString::number(record.Entry[0].LastWriteTime) + u' '
-                + QString::number(record.Entry[1].Size);
+        lines << side(0) + u'|' + side(1) + u' ' + QString::number(record.LastWriteTime(0)) + u' '
+                + QString::number(record.Size(1));
     }
     lines.sort();
     return lines;
@@ -93,14 +95,22 @@ TEST_F(RescanSpelling, EachSideKeepsItsOwnSpellingAndTheRecordsEqualAPlainScan)
         for (const Spelling& name : Spellings()) {
             const CFileSyncStatus* record = rescanned.FindRecord(name.project.isEmpty() ? name.target : name.project);
             ASSERT_NE(record, nullptr) << i;
-            EXPECT_EQ(record->Exists[0], !name.project.isEmpty());
-            EXPECT_EQ(record->Exists[1], !name.target.isEmpty());
-            if (record->Exists[0]) {
-                EXPECT_EQ(EncodeFileName(record->Entry[0].Name), EncodeFileName(name.project)) << i;
+            EXPECT_EQ(record->Exists(0), !name.project.isEmpty());
+            EXPECT_EQ(record->Exists(1), !name.target.isEmpty());
+            // Each side's spelling, time and size stay with that side, also where the pair was made late.
+            if (record->Exists(0)) {
+                EXPECT_EQ(EncodeFileName(record->Name(0).toString()), EncodeFileName(name.project)) << i;
+                EXPECT_EQ(record->LastWriteTime(0), kBase + i);
+                EXPECT_EQ(record->Size(0), quint64(i + 1));
             }
-            if (record->Exists[1]) {
-                EXPECT_EQ(EncodeFileName(record->Entry[1].Name), EncodeFileName(name.target)) << i;
+            if (record->Exists(1)) {
+                EXPECT_EQ(EncodeFileName(record->Name(1).toString()), EncodeFileName(name.target)) << i;
+                EXPECT_EQ(record->LastWriteTime(1), kBase);
+                EXPECT_EQ(record->Size(1), quint64(i + 2));
             }
+            EXPECT_EQ(record->Entry(1).Name, record->Name(1).toString());
+            EXPECT_EQ(record->Entry(1).Size, record->Size(1));
+            EXPECT_EQ(record->GetName(), name.project.isEmpty() ? name.target : name.project);
         }
         CDirSyncStatus scanned(Sub(i).GetFolder(0), Sub(i).GetFolder(1));
         scanned.ScanFiles();
@@ -123,18 +133,18 @@ TEST_F(RescanSpelling, ANameChangedOnOneSideShowsOnlyThereAfterTheNextRescan)
 
     const CFileSyncStatus* renamedThere = Sub(3).FolderStatus().FindRecord(S("same.txt"));
     ASSERT_NE(renamedThere, nullptr);
-    EXPECT_EQ(renamedThere->Entry[0].Name, S("same.txt"));
-    EXPECT_EQ(renamedThere->Entry[1].Name, S("Same.TXT"));
+    EXPECT_EQ(renamedThere->Name(0).toString(), S("same.txt"));
+    EXPECT_EQ(renamedThere->Name(1).toString(), S("Same.TXT"));
     EXPECT_EQ(renamedThere->GetName(), S("same.txt"));
 
     const CFileSyncStatus* renamedHere = Sub(4).FolderStatus().FindRecord(S("README.TXT"));
     ASSERT_NE(renamedHere, nullptr);
-    EXPECT_EQ(renamedHere->Entry[0].Name, S("readme.txt"));
-    EXPECT_EQ(renamedHere->Entry[1].Name, S("README.TXT"));
+    EXPECT_EQ(renamedHere->Name(0).toString(), S("readme.txt"));
+    EXPECT_EQ(renamedHere->Name(1).toString(), S("README.TXT"));
     EXPECT_EQ(Sub(4).FolderStatus().PathOf(*renamedHere), dir.PathOf(S("p/sub4/readme.txt")));
 
     // The folders next to them keep the spellings they had.
     const CFileSyncStatus* untouched = Sub(5).FolderStatus().FindRecord(S("same.txt"));
     ASSERT_NE(untouched, nullptr);
-    EXPECT_EQ(untouched->Entry[1].Name, S("same.txt"));
+    EXPECT_EQ(untouched->Name(1).toString(), S("same.txt"));
 }
