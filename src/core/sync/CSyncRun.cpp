@@ -8,6 +8,7 @@
 #include "core/model/NodePath.h"
 #include "core/model/PairRoots.h"
 #include "core/platform/EntryStamp.h"
+#include "core/platform/FileName.h"
 #include "core/platform/FileSystem.h"
 #include "core/platform/Finder.h"
 #include "core/platform/PathResolution.h"
@@ -344,6 +345,14 @@ void CSyncRun::CollectFileActions(const CSyncProject& node, const CDirSyncStatus
     if (mode == 3)
         mode = TransferMode::UpdatedAndAdded;
     const bool deleteFiles = (m_flags & SyncFlag::DeleteFiles) && mayDelete;
+    // Each folder split at its root once, its files' paths below it.
+    RootedPath folders[2];
+    const bool split[2]
+        = {m_roots.Split(node.GetFolder(0), &folders[0]), m_roots.Split(node.GetFolder(1), &folders[1])};
+    const auto note = [&](const QString& path, int side, const QString& name, const CFileEntry* entry) {
+        const RootedPath rooted = split[side] ? folders[side].Child(EncodeFileName(name)) : RootedPath();
+        m_planned.NoteFile(path, split[side] ? &rooted : nullptr, entry);
+    };
     // Records in name order, so that the lists are the same in every run.
     for (const CFileSyncStatus* record : table.SortedRecords()) {
         const QString name = record->GetName();
@@ -354,8 +363,9 @@ void CSyncRun::CollectFileActions(const CSyncProject& node, const CDirSyncStatus
         const SyncState state = record->GetState();
         if (state == destinationOnly) {
             if (deleteFiles) {
-                m_doc.m_deletions << JoinPath(destinationFolder, record->Entry[destination].Name);
-                m_planned.NoteFile(m_roots, m_doc.m_deletions.last(), &record->Entry[destination]);
+                const QString& name = record->Entry[destination].Name;
+                m_doc.m_deletions << JoinPath(destinationFolder, name);
+                note(m_doc.m_deletions.last(), destination, name, &record->Entry[destination]);
             }
             continue;
         }
@@ -374,9 +384,9 @@ void CSyncRun::CollectFileActions(const CSyncProject& node, const CDirSyncStatus
             continue;
         m_doc.m_copySources << JoinPath(sourceFolder, sourceName);
         m_doc.m_copyDestinations << destinationPath;
-        m_planned.NoteFile(m_roots, m_doc.m_copySources.last(), &record->Entry[source]);
-        m_planned.NoteFile(
-            m_roots, destinationPath, record->Exists[destination] ? &record->Entry[destination] : nullptr);
+        note(m_doc.m_copySources.last(), source, sourceName, &record->Entry[source]);
+        note(destinationPath, destination, destinationName,
+            record->Exists[destination] ? &record->Entry[destination] : nullptr);
     }
 }
 
@@ -626,7 +636,7 @@ bool CSyncRun::Execute()
         m_result.deletions = RunLogged(
             m_observer, m_roots, deletions.size(), [&](qsizetype i) { log.WriteDeletion(deletions.at(i)); },
             [&](CFileOperation& operation) {
-                CheckAgainstPlan(operation, deletions, CPlanStamps::Role::Deletion);
+                CheckAgainstPlan(operation, deletions, nullptr);
                 operation.DeleteItems(deletions, operationFlags);
             });
         log.Sync();
@@ -646,7 +656,7 @@ bool CSyncRun::Execute()
             [&](qsizetype i) { log.WriteCopy(sources.at(i), destinations.value(i)); },
             [&](CFileOperation& operation) {
                 operation.SetTrashReplaced(m_trashReplaced);
-                CheckAgainstPlan(operation, sources, CPlanStamps::Role::CopySource, &destinations);
+                CheckAgainstPlan(operation, sources, &destinations);
                 operation.CopyItems(sources, destinations, operationFlags);
             });
     }
@@ -656,14 +666,26 @@ bool CSyncRun::Execute()
     return true;
 }
 
-void CSyncRun::CheckAgainstPlan(
-    CFileOperation& operation, const QStringList& paths, CPlanStamps::Role role, const QStringList* destinations)
+void CSyncRun::CheckAgainstPlan(CFileOperation& operation, const QStringList& paths, const QStringList* destinations)
 {
-    operation.SetItemCheck([this, &paths, role, destinations](size_t index) {
-        const QString changed = m_planned.Check(m_roots, paths.at(qsizetype(index)), role);
-        if (!changed.isEmpty() || !destinations)
-            return changed;
-        return m_planned.Check(m_roots, destinations->value(qsizetype(index)), CPlanStamps::Role::CopyDestination);
+    if (!destinations) {
+        operation.SetItemCheck(
+            [this, &paths](size_t index, const RootedPath& path, const RootedPath*, CFileCopier::Expected*) {
+                return m_planned.Check(paths.at(qsizetype(index)), path, CPlanStamps::Role::Deletion);
+            });
+        return;
+    }
+    operation.SetItemCheck(
+        [this, &paths, destinations](
+            size_t index, const RootedPath& source, const RootedPath* destination, CFileCopier::Expected* expected) {
+            return m_planned.CheckCopy(paths.at(qsizetype(index)), source, destinations->value(qsizetype(index)),
+                destination ? *destination : RootedPath(), expected);
+        },
+        [&paths, destinations](size_t index, CFileCopier::Refusal why) {
+            return CPlanStamps::RefusalText(paths.at(qsizetype(index)), destinations->value(qsizetype(index)), why);
+        });
+    operation.SetKnownSources([this, &paths](size_t index, EntryInfo* info) {
+        return m_planned.KnownFile(paths.at(qsizetype(index)), info);
     });
 }
 

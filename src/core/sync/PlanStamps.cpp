@@ -33,16 +33,15 @@ qint64 WholeSeconds(qint64 nanoseconds)
 
 } // namespace
 
-void CPlanStamps::NoteFile(const CPairRoots& roots, const QString& path, const CFileEntry* entry)
+void CPlanStamps::NoteFile(const QString& path, const RootedPath* rooted, const CFileEntry* entry)
 {
     Seen seen;
-    RootedPath rooted;
-    if (!roots.Split(path, &rooted)) {
+    if (!rooted) {
         seen.changedAlready = true;
     } else if (entry) {
         // The scan's time has whole seconds only: an edit in the same second
         // would pass unseen. The folder is open already (the walk's cache).
-        seen.stamp = StampOf(rooted);
+        seen.stamp = StampOf(*rooted);
         seen.changedAlready = seen.stamp.kind == EntryKind::Missing || seen.stamp.size != qint64(entry->Size)
             || WholeSeconds(seen.stamp.modified) != entry->LastWriteTime;
     }
@@ -63,11 +62,8 @@ void CPlanStamps::NoteFolderTree(const CPairRoots& roots, const QString& path)
     m_stamps.insert(path, seen);
 }
 
-bool CPlanStamps::Unchanged(const CPairRoots& roots, const QString& path, const Seen& seen, Role role) const
+bool CPlanStamps::Unchanged(const RootedPath& rooted, const Seen& seen, Role role) const
 {
-    RootedPath rooted;
-    if (!roots.Split(path, &rooted))
-        return false;
     const EntryStamp now = StampOf(rooted);
     // Nothing there to lose: a destination or a deletion that is gone takes
     // its course (the operation reports what it cannot do).
@@ -80,10 +76,55 @@ bool CPlanStamps::Unchanged(const CPairRoots& roots, const QString& path, const 
     return now == seen.stamp;
 }
 
-QString CPlanStamps::Check(const CPairRoots& roots, const QString& path, Role role) const
+const CPlanStamps::Seen* CPlanStamps::Find(const QString& path) const
 {
     const auto found = m_stamps.constFind(path);
-    if (found == m_stamps.constEnd() || Unchanged(roots, path, *found, role))
+    return found == m_stamps.constEnd() ? nullptr : &*found;
+}
+
+QString CPlanStamps::CheckCopy(const QString& source, const RootedPath& sourcePath, const QString& destination,
+    const RootedPath& destinationPath, CFileCopier::Expected* expected) const
+{
+    const Seen* from = Find(source);
+    const bool copierLooks = expected && from && !from->changedAlready && from->stamp.kind == EntryKind::File;
+    if (copierLooks) {
+        expected->source = true;
+        expected->sourceSize = from->stamp.size;
+        expected->sourceModified = from->stamp.modified;
+    } else if (from && !Unchanged(sourcePath, *from, Role::CopySource)) {
+        return PlanStampText::SourceChanged(source);
+    }
+    const Seen* to = Find(destination);
+    if (!to)
+        return {};
+    const bool sawNothing = !to->changedAlready && !to->folderTree && to->stamp == EntryStamp();
+    if (copierLooks && sawNothing) {
+        expected->destinationFree = true;
+        return {};
+    }
+    return Unchanged(destinationPath, *to, Role::CopyDestination) ? QString()
+                                                                  : PlanStampText::DestinationChanged(destination);
+}
+
+bool CPlanStamps::KnownFile(const QString& path, EntryInfo* info) const
+{
+    const Seen* seen = Find(path);
+    if (!seen || seen->changedAlready || seen->stamp.kind != EntryKind::File)
+        return false;
+    *info = {EntryKind::File, quint64(seen->stamp.size), 0};
+    return true;
+}
+
+QString CPlanStamps::RefusalText(const QString& source, const QString& destination, CFileCopier::Refusal why)
+{
+    return why == CFileCopier::Refusal::DestinationTaken ? PlanStampText::DestinationChanged(destination)
+                                                         : PlanStampText::SourceChanged(source);
+}
+
+QString CPlanStamps::Check(const QString& path, const RootedPath& rooted, Role role) const
+{
+    const Seen* found = Find(path);
+    if (!found || Unchanged(rooted, *found, role))
         return {};
     switch (role) {
     case Role::CopySource:

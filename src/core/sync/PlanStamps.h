@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/platform/EntryStamp.h"
+#include "core/platform/FileCopy.h"
 #include "core/platform/FolderHandles.h"
 
 #include <QHash>
@@ -21,20 +22,38 @@ class CFileEntry;
 // an entry found there at the check, whenever it came, has changed. A folder that goes as a whole is read through when
 // the plan is made and kept as the fingerprint of its tree: nothing at or below it may have changed since (nor may it
 // have become unreadable).
+//
+// The copy of a regular file looks at its source and its destination
+// itself as it works: the check leaves it the source's stamp, to be compared
+// with the file it opens, and, where the plan saw nothing at the
+// destination, the rule that nothing may be there when the copy is put in
+// place (CFileCopier::Expected). What the copy sees is what it acts on, so
+// the check is no weaker for not looking first.
 class CPlanStamps
 {
 public:
     enum class Role { CopySource, CopyDestination, Deletion };
 
     void Clear() { m_stamps.clear(); }
-    // The file at `path`, which the scan saw as `entry` (null: it saw nothing there).
-    void NoteFile(const CPairRoots& roots, const QString& path, const CFileEntry* entry);
+    // The file at `path` (`rooted`: split at its root; null when it lies
+    // below no root), which the scan saw as `entry` (null: it saw nothing there).
+    void NoteFile(const QString& path, const RootedPath* rooted, const CFileEntry* entry);
     // The folder at `path`, which goes as a whole.
     void NoteFolderTree(const CPairRoots& roots, const QString& path);
 
-    // Empty when the entry at `path` is as the plan saw it (or the plan did
-    // not note it); else the text that says what was left alone and why.
-    QString Check(const CPairRoots& roots, const QString& path, Role role) const;
+    // Empty when the entry at `path` (split at its root: `rooted`) is as the
+    // plan saw it (or the plan did not note it); else the text that says
+    // what was left alone and why.
+    QString Check(const QString& path, const RootedPath& rooted, Role role) const;
+    // The check of a copy from `source` to `destination`: what the copy of a
+    // regular file sees for itself goes into `expected` (see the class comment).
+    QString CheckCopy(const QString& source, const RootedPath& sourcePath, const QString& destination,
+        const RootedPath& destinationPath, CFileCopier::Expected* expected) const;
+    // The regular file that the plan saw at `path`, which CheckCopy leaves the
+    // copy to expect; false for anything else.
+    bool KnownFile(const QString& path, EntryInfo* info) const;
+    // The text of a copy that did not find what CheckCopy expected.
+    static QString RefusalText(const QString& source, const QString& destination, CFileCopier::Refusal why);
 
 private:
     struct Seen
@@ -44,7 +63,8 @@ private:
         bool folderTree = false;
         QByteArray tree; // a folder tree's TreeFingerprint
     };
-    bool Unchanged(const CPairRoots& roots, const QString& path, const Seen& seen, Role role) const;
+    bool Unchanged(const RootedPath& rooted, const Seen& seen, Role role) const;
+    const Seen* Find(const QString& path) const;
 
     QHash<QString, Seen> m_stamps;
 };

@@ -146,3 +146,47 @@ TEST_F(SyncRunTest, AFileReplacedByAFolderIsNeverOverwrittenEitherWay)
     EXPECT_EQ(result.copies.items.at(1).error, PlanStampText::SourceChanged(P("y.txt")));
     EXPECT_TRUE(TempFilesIn(T("")).isEmpty());
 }
+
+// Many files with nothing to ask are copied on two threads, where each copy
+// looks at its source and its destination itself instead of a check before
+// it: a source edited after the plan (in the same second, same size) or
+// removed, and a file that appears at a destination where the plan saw
+// none (before the copy or while it copies), are left alone and reported.
+TEST_F(SyncRunTest, ManyCopiesOnTwoThreadsLeaveAloneWhatChangedAfterThePlan)
+{
+    const int files = 100;
+    const auto name = [](int i) { return QStringLiteral("f%1.txt").arg(i, 3, 10, QLatin1Char('0')); };
+    for (int i = 0; i < files; ++i)
+        dir.WriteFile(QStringLiteral("P/") + name(i), "new " + QByteArray::number(i), kNew);
+    dir.MakeFolder(QStringLiteral("T"));
+    CSyncProject& project = AddProject();
+    doc.SetPreview(true);
+    previewHook = [&](SyncLists&) {
+        dir.WriteFile(QStringLiteral("P/") + name(30), "NEW 30", kNew);
+        TestDir::SetMTime(P(name(30)), kNew, 1);
+        QString error;
+        EXPECT_TRUE(DeleteForGood(P(name(50)), &error));
+        dir.WriteFile(QStringLiteral("T/") + name(60), "the user's own");
+        return true;
+    };
+    FileCopyTestHooks::SetAfterDataHook([&](const QString& source, const QString&) {
+        if (source == P(name(10)))
+            dir.WriteFile(QStringLiteral("T/") + name(10), "arrived meanwhile");
+    });
+    ASSERT_TRUE(Run(&project, kQuiet, SyncDirection::Export));
+
+    const QStringList expected{PlanStampText::DestinationChanged(T(name(10))),
+        PlanStampText::SourceChanged(P(name(30))), PlanStampText::SourceChanged(P(name(50))),
+        PlanStampText::DestinationChanged(T(name(60)))};
+    EXPECT_EQ(result.copies.errors, expected);
+    EXPECT_EQ(result.copies.Count(FileOpStatus::Done), files - 4);
+    EXPECT_EQ(TestDir::ReadFile(T(name(10))), QByteArray("arrived meanwhile"));
+    EXPECT_FALSE(TestDir::Exists(T(name(30))));
+    EXPECT_FALSE(TestDir::Exists(T(name(50))));
+    EXPECT_EQ(TestDir::ReadFile(T(name(60))), QByteArray("the user's own"));
+    for (int i : {0, 11, 31, 99}) {
+        EXPECT_EQ(TestDir::ReadFile(T(name(i))), "new " + QByteArray::number(i));
+        EXPECT_EQ(TestDir::MTime(T(name(i))), kNew);
+    }
+    EXPECT_TRUE(TempFilesIn(T("")).isEmpty());
+}
