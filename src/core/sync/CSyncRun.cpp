@@ -308,6 +308,7 @@ bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QString
         if (!destinationUnread) {
             m_doc.m_copySources << sourceFolder;
             m_doc.m_copyDestinations << destinationFolder;
+            m_planned.NoteUncheckedCopy(sourceFolder);
         }
         return false;
     }
@@ -349,9 +350,12 @@ void CSyncRun::CollectFileActions(const CSyncProject& node, const CDirSyncStatus
     RootedPath folders[2];
     const bool split[2]
         = {m_roots.Split(node.GetFolder(0), &folders[0]), m_roots.Split(node.GetFolder(1), &folders[1])};
-    const auto note = [&](const QString& path, int side, const QString& name, const CFileEntry* entry) {
-        const RootedPath rooted = split[side] ? folders[side].Child(EncodeFileName(name)) : RootedPath();
-        m_planned.NoteFile(path, split[side] ? &rooted : nullptr, entry);
+    RootedPath rooted[2];
+    const auto below = [&](int side, const QString& name) -> const RootedPath* {
+        if (!split[side])
+            return nullptr;
+        rooted[side] = folders[side].Child(EncodeFileName(name));
+        return &rooted[side];
     };
     // Records in name order, so that the lists are the same in every run.
     for (const CFileSyncStatus* record : table.SortedRecords()) {
@@ -365,7 +369,7 @@ void CSyncRun::CollectFileActions(const CSyncProject& node, const CDirSyncStatus
             if (deleteFiles) {
                 const QString& name = record->Entry[destination].Name;
                 m_doc.m_deletions << JoinPath(destinationFolder, name);
-                note(m_doc.m_deletions.last(), destination, name, &record->Entry[destination]);
+                m_planned.NoteDeletion(m_doc.m_deletions.last(), below(destination, name), &record->Entry[destination]);
             }
             continue;
         }
@@ -384,8 +388,8 @@ void CSyncRun::CollectFileActions(const CSyncProject& node, const CDirSyncStatus
             continue;
         m_doc.m_copySources << JoinPath(sourceFolder, sourceName);
         m_doc.m_copyDestinations << destinationPath;
-        note(m_doc.m_copySources.last(), source, sourceName, &record->Entry[source]);
-        note(destinationPath, destination, destinationName,
+        m_planned.NoteCopy(m_doc.m_copySources.last(), below(source, sourceName), &record->Entry[source],
+            destinationPath, below(destination, destinationName),
             record->Exists[destination] ? &record->Entry[destination] : nullptr);
     }
 }
@@ -668,25 +672,26 @@ bool CSyncRun::Execute()
 
 void CSyncRun::CheckAgainstPlan(CFileOperation& operation, const QStringList& paths, const QStringList* destinations)
 {
+    // The lists as they are now, after the preview.
+    m_planned.Bind(destinations ? CPlanStamps::List::Copies : CPlanStamps::List::Deletions, paths);
     if (!destinations) {
         operation.SetItemCheck(
             [this, &paths](size_t index, const RootedPath& path, const RootedPath*, CFileCopier::Expected*) {
-                return m_planned.Check(paths.at(qsizetype(index)), path, CPlanStamps::Role::Deletion);
+                return m_planned.CheckDeletion(qsizetype(index), paths.at(qsizetype(index)), path);
             });
         return;
     }
     operation.SetItemCheck(
         [this, &paths, destinations](
             size_t index, const RootedPath& source, const RootedPath* destination, CFileCopier::Expected* expected) {
-            return m_planned.CheckCopy(paths.at(qsizetype(index)), source, destinations->value(qsizetype(index)),
-                destination ? *destination : RootedPath(), expected);
+            return m_planned.CheckCopy(qsizetype(index), paths.at(qsizetype(index)), source,
+                destinations->value(qsizetype(index)), destination ? *destination : RootedPath(), expected);
         },
         [&paths, destinations](size_t index, CFileCopier::Refusal why) {
             return CPlanStamps::RefusalText(paths.at(qsizetype(index)), destinations->value(qsizetype(index)), why);
         });
-    operation.SetKnownSources([this, &paths](size_t index, EntryInfo* info) {
-        return m_planned.KnownFile(paths.at(qsizetype(index)), info);
-    });
+    operation.SetKnownSources(
+        [this](size_t index, EntryInfo* info) { return m_planned.KnownFile(qsizetype(index), info); });
 }
 
 void CSyncRun::WriteRecord(const QDateTime& runStart)

@@ -2,6 +2,8 @@
 
 #include "core/engine/CFileEntry.h"
 
+#include <QHash>
+
 namespace PlanStampText {
 
 QString SourceChanged(const QString& path)
@@ -33,9 +35,18 @@ qint64 WholeSeconds(qint64 nanoseconds)
 
 } // namespace
 
-void CPlanStamps::NoteFile(const QString& path, const RootedPath* rooted, const CFileEntry* entry)
+void CPlanStamps::Clear()
+{
+    for (int list = 0; list < 2; ++list) {
+        m_rows[list].clear();
+        m_bound[list].clear();
+    }
+}
+
+CPlanStamps::Seen CPlanStamps::SeenFile(const RootedPath* rooted, const CFileEntry* entry)
 {
     Seen seen;
+    seen.noted = true;
     if (!rooted) {
         seen.changedAlready = true;
     } else if (entry) {
@@ -48,18 +59,71 @@ void CPlanStamps::NoteFile(const QString& path, const RootedPath* rooted, const 
     // Where the scan saw nothing, nothing is looked at: whatever appears
     // there later, before the plan was made or after, differs from nothing
     // at the check.
-    m_stamps.insert(path, seen);
+    return seen;
+}
+
+void CPlanStamps::NoteCopy(const QString& source, const RootedPath* sourcePath, const CFileEntry* sourceEntry,
+    const QString&, const RootedPath* destinationPath, const CFileEntry* destinationEntry)
+{
+    m_rows[int(List::Copies)].push_back(
+        {source, SeenFile(sourcePath, sourceEntry), SeenFile(destinationPath, destinationEntry)});
+}
+
+void CPlanStamps::NoteUncheckedCopy(const QString& source)
+{
+    m_rows[int(List::Copies)].push_back({source, {}, {}});
+}
+
+void CPlanStamps::NoteDeletion(const QString& path, const RootedPath* rooted, const CFileEntry* entry)
+{
+    m_rows[int(List::Deletions)].push_back({path, SeenFile(rooted, entry), {}});
 }
 
 void CPlanStamps::NoteFolderTree(const CPairRoots& roots, const QString& path)
 {
     Seen seen;
+    seen.noted = true;
     seen.folderTree = true;
     RootedPath rooted;
     if (roots.Split(path, &rooted))
         seen.tree = TreeFingerprint(rooted);
     seen.changedAlready = seen.tree.isEmpty();
-    m_stamps.insert(path, seen);
+    m_rows[int(List::Deletions)].push_back({path, seen, {}});
+}
+
+void CPlanStamps::Bind(List list, const QStringList& paths)
+{
+    const std::vector<Row>& rows = m_rows[int(list)];
+    std::vector<qsizetype>& bound = m_bound[int(list)];
+    bound.assign(size_t(paths.size()), -1);
+    // The preview only takes rows away: each row is found after the one
+    // before, in one pass. A list changed otherwise is paired by path.
+    QHash<QString, qsizetype> byPath;
+    size_t next = 0;
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QString& path = paths.at(i);
+        size_t row = next;
+        while (byPath.isEmpty() && row < rows.size() && rows[row].path != path)
+            ++row;
+        if (byPath.isEmpty() && row < rows.size()) {
+            bound[size_t(i)] = qsizetype(row);
+            next = row + 1;
+            continue;
+        }
+        if (byPath.isEmpty()) {
+            for (size_t r = rows.size(); r-- > 0;)
+                byPath.insert(rows[r].path, qsizetype(r));
+        }
+        bound[size_t(i)] = byPath.value(path, -1);
+    }
+}
+
+const CPlanStamps::Row* CPlanStamps::RowOf(List list, qsizetype index) const
+{
+    const std::vector<qsizetype>& bound = m_bound[int(list)];
+    if (index < 0 || size_t(index) >= bound.size() || bound[size_t(index)] < 0)
+        return nullptr;
+    return &m_rows[int(list)][size_t(bound[size_t(index)])];
 }
 
 bool CPlanStamps::Unchanged(const RootedPath& rooted, const Seen& seen, Role role) const
@@ -76,42 +140,39 @@ bool CPlanStamps::Unchanged(const RootedPath& rooted, const Seen& seen, Role rol
     return now == seen.stamp;
 }
 
-const CPlanStamps::Seen* CPlanStamps::Find(const QString& path) const
+QString CPlanStamps::CheckCopy(qsizetype index, const QString& source, const RootedPath& sourcePath,
+    const QString& destination, const RootedPath& destinationPath, CFileCopier::Expected* expected) const
 {
-    const auto found = m_stamps.constFind(path);
-    return found == m_stamps.constEnd() ? nullptr : &*found;
-}
-
-QString CPlanStamps::CheckCopy(const QString& source, const RootedPath& sourcePath, const QString& destination,
-    const RootedPath& destinationPath, CFileCopier::Expected* expected) const
-{
-    const Seen* from = Find(source);
-    const bool copierLooks = expected && from && !from->changedAlready && from->stamp.kind == EntryKind::File;
+    const Row* row = RowOf(List::Copies, index);
+    if (!row)
+        return {};
+    const Seen& from = row->seen;
+    const bool copierLooks = expected && from.noted && !from.changedAlready && from.stamp.kind == EntryKind::File;
     if (copierLooks) {
         expected->source = true;
-        expected->sourceSize = from->stamp.size;
-        expected->sourceModified = from->stamp.modified;
-    } else if (from && !Unchanged(sourcePath, *from, Role::CopySource)) {
+        expected->sourceSize = from.stamp.size;
+        expected->sourceModified = from.stamp.modified;
+    } else if (from.noted && !Unchanged(sourcePath, from, Role::CopySource)) {
         return PlanStampText::SourceChanged(source);
     }
-    const Seen* to = Find(destination);
-    if (!to)
+    const Seen& to = row->destination;
+    if (!to.noted)
         return {};
-    const bool sawNothing = !to->changedAlready && !to->folderTree && to->stamp == EntryStamp();
+    const bool sawNothing = !to.changedAlready && to.stamp == EntryStamp();
     if (copierLooks && sawNothing) {
         expected->destinationFree = true;
         return {};
     }
-    return Unchanged(destinationPath, *to, Role::CopyDestination) ? QString()
-                                                                  : PlanStampText::DestinationChanged(destination);
+    return Unchanged(destinationPath, to, Role::CopyDestination) ? QString()
+                                                                 : PlanStampText::DestinationChanged(destination);
 }
 
-bool CPlanStamps::KnownFile(const QString& path, EntryInfo* info) const
+bool CPlanStamps::KnownFile(qsizetype index, EntryInfo* info) const
 {
-    const Seen* seen = Find(path);
-    if (!seen || seen->changedAlready || seen->stamp.kind != EntryKind::File)
+    const Row* row = RowOf(List::Copies, index);
+    if (!row || !row->seen.noted || row->seen.changedAlready || row->seen.stamp.kind != EntryKind::File)
         return false;
-    *info = {EntryKind::File, quint64(seen->stamp.size), 0};
+    *info = {EntryKind::File, quint64(row->seen.stamp.size), 0};
     return true;
 }
 
@@ -121,18 +182,10 @@ QString CPlanStamps::RefusalText(const QString& source, const QString& destinati
                                                          : PlanStampText::SourceChanged(source);
 }
 
-QString CPlanStamps::Check(const QString& path, const RootedPath& rooted, Role role) const
+QString CPlanStamps::CheckDeletion(qsizetype index, const QString& path, const RootedPath& rooted) const
 {
-    const Seen* found = Find(path);
-    if (!found || Unchanged(rooted, *found, role))
+    const Row* row = RowOf(List::Deletions, index);
+    if (!row || !row->seen.noted || Unchanged(rooted, row->seen, Role::Deletion))
         return {};
-    switch (role) {
-    case Role::CopySource:
-        return PlanStampText::SourceChanged(path);
-    case Role::CopyDestination:
-        return PlanStampText::DestinationChanged(path);
-    case Role::Deletion:
-        break;
-    }
     return PlanStampText::DeletionChanged(path);
 }

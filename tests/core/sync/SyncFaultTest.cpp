@@ -1,6 +1,7 @@
 #include "support/SyncRunFixture.h"
 #include "support/SyncTestSupport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -189,4 +190,47 @@ TEST_F(SyncRunTest, ManyCopiesOnTwoThreadsLeaveAloneWhatChangedAfterThePlan)
         EXPECT_EQ(TestDir::MTime(T(name(i))), kNew);
     }
     EXPECT_TRUE(TempFilesIn(T("")).isEmpty());
+}
+
+// The plan's checks follow the rows the preview leaves, whether it only
+// takes rows away or also changes their order: each row is checked against
+// what the plan saw at its own path.
+TEST_F(SyncRunTest, ThePlansChecksFollowTheRowsThePreviewLeaves)
+{
+    for (const bool reorder : {false, true}) {
+        SCOPED_TRACE(reorder ? "reordered" : "rows taken away");
+        const QString p = reorder ? QStringLiteral("P2/") : QStringLiteral("P1/");
+        const QString t = reorder ? QStringLiteral("T2/") : QStringLiteral("T1/");
+        for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"})
+            dir.WriteFile(p + QLatin1String(name), QByteArray("new ") + name, kNew);
+        dir.WriteFile(t + QStringLiteral("stale1.txt"), "stale 1", kOld);
+        dir.WriteFile(t + QStringLiteral("stale2.txt"), "stale 2", kOld);
+        CSyncProject& project = AddProject(p.chopped(1), t.chopped(1));
+        doc.SetPreview(true);
+        previewHook = [&](SyncLists& lists) {
+            const qsizetype b = lists.copySources.indexOf(dir.PathOf(p + QStringLiteral("b.txt")));
+            lists.copySources.removeAt(b);
+            lists.copyDestinations.removeAt(b);
+            lists.deletions.removeAll(dir.PathOf(t + QStringLiteral("stale1.txt")));
+            if (reorder) {
+                std::reverse(lists.copySources.begin(), lists.copySources.end());
+                std::reverse(lists.copyDestinations.begin(), lists.copyDestinations.end());
+            }
+            dir.WriteFile(p + QStringLiteral("d.txt"), "NEW d.txt", kNew);
+            TestDir::SetMTime(dir.PathOf(p + QStringLiteral("d.txt")), kNew, 1);
+            dir.WriteFile(t + QStringLiteral("stale2.txt"), "STALE 2", kOld);
+            TestDir::SetMTime(dir.PathOf(t + QStringLiteral("stale2.txt")), kOld, 1);
+            return true;
+        };
+        ASSERT_TRUE(Run(&project, kQuiet | SyncFlag::DeleteFiles, SyncDirection::Export));
+
+        EXPECT_EQ(result.copies.errors, QStringList{PlanStampText::SourceChanged(dir.PathOf(p + "d.txt"))});
+        EXPECT_EQ(result.deletions.errors, QStringList{PlanStampText::DeletionChanged(dir.PathOf(t + "stale2.txt"))});
+        for (const char* name : {"a.txt", "c.txt", "e.txt"})
+            EXPECT_EQ(TestDir::ReadFile(dir.PathOf(t + QLatin1String(name))), QByteArray("new ") + name);
+        EXPECT_FALSE(TestDir::Exists(dir.PathOf(t + "b.txt")));
+        EXPECT_FALSE(TestDir::Exists(dir.PathOf(t + "d.txt")));
+        EXPECT_EQ(TestDir::ReadFile(dir.PathOf(t + "stale1.txt")), QByteArray("stale 1"));
+        EXPECT_EQ(TestDir::ReadFile(dir.PathOf(t + "stale2.txt")), QByteArray("STALE 2"));
+    }
 }
