@@ -898,11 +898,7 @@ CFileCopier::NewPlacement CFileCopier::PlaceNewFile(RegularCopy& copy, quint64 t
         return NewPlacement::Failed;
     }
     if (placed == EEXIST && copy.known.expected.destinationFree) {
-        {
-            std::lock_guard lock(m_mutex);
-            ForgetPlaced(copy.made, tag);
-        }
-        copy.Refuse(Refusal::DestinationTaken, FileErrorText(copy.destination.Text(), EEXIST));
+        RefuseTakenPlace(copy, tag);
         return NewPlacement::Failed;
     }
     if (placed == EEXIST)
@@ -910,6 +906,27 @@ CFileCopier::NewPlacement CFileCopier::PlaceNewFile(RegularCopy& copy, quint64 t
     copy.FailAndRemove(placed == EISDIR ? copy.destination.Text() + QStringLiteral(": ") + FolderInTheWayText()
                                         : FileErrorText(copy.destination.Text(), placed));
     return NewPlacement::Failed;
+}
+
+void CFileCopier::RefuseTakenPlace(RegularCopy& copy, quint64 tag)
+{
+    // On a file system that folds letter case, the file there may be one
+    // this copier put in place under another name: that is said, as for a
+    // replacement (see NotePlaced).
+    struct stat there;
+    const bool seen = ::fstatat(copy.dir->Fd(), copy.name.constData(), &there, AT_SYMLINK_NOFOLLOW) == 0;
+    std::unique_lock lock(m_mutex);
+    ForgetPlaced(copy.made, tag);
+    const auto found = seen ? m_placed.find({quint64(there.st_dev), quint64(there.st_ino)}) : m_placed.end();
+    if (found != m_placed.end() && found->second.created && found->second.folderInode == copy.folder->inode
+        && found->second.nameHash != qHash(copy.name)) {
+        const quint64 other = found->second.tag;
+        lock.unlock();
+        copy.FailAndRemove(CollisionMessage(copy.destination, tag, other));
+        return;
+    }
+    lock.unlock();
+    copy.Refuse(Refusal::DestinationTaken, FileErrorText(copy.destination.Text(), EEXIST));
 }
 
 bool CFileCopier::ClaimReplacedFile(RegularCopy& copy, quint64 tag)

@@ -238,6 +238,8 @@ private:
     enum class NewPlacement { Placed, Failed, Taken };
     // Names the copy where nothing is; Taken when a file is there after all.
     NewPlacement PlaceNewFile(RegularCopy& copy, quint64 tag);
+    // Fails the copy that found its destination taken where it expected none.
+    void RefuseTakenPlace(RegularCopy& copy, quint64 tag);
     // Checks and notes the file that the copy replaces.
     bool ClaimReplacedFile(RegularCopy& copy, quint64 tag);
     // Leaves the replacement waiting for the next flush of its file system.
