@@ -391,9 +391,20 @@ bool ListFolderEntries(const QString& folder, QStringList* names, QString* error
 
 bool CreateFolderPath(const RootedPath& folder, QString* error)
 {
+    // Mostly the folder above is there (a copy creates folders from the top
+    // down): one mkdirat from it.
+    int failure = 0;
+    if (!folder.IsRoot()) {
+        QByteArray leaf;
+        const FolderHandle parent = OpenParent(folder, &leaf, &failure);
+        if (parent && ::mkdirat(parent->Fd(), leaf.constData(), 0777) == 0) {
+            if (CFolderCache::Current())
+                OpenFolder(folder, &failure);
+            return true;
+        }
+    }
     if (!CreatePathAsNamed(folder.root, error))
         return false;
-    int failure = 0;
     if (OpenFolder(folder, &failure))
         return true;
     // Down from the root, one level at a time, never through a link.
@@ -553,6 +564,13 @@ bool CFileCopier::NotePlaced(
     return false;
 }
 
+void CFileCopier::ForgetPlaced(Identity id, quint64 tag)
+{
+    const auto found = m_placed.find(id);
+    if (found != m_placed.end() && found->second.created && found->second.tag == tag)
+        m_placed.erase(found);
+}
+
 QString CFileCopier::CollisionMessage(const RootedPath& destination, quint64 tag, quint64 otherTag) const
 {
     const QString other = m_tagName ? m_tagName(otherTag) : QString();
@@ -603,12 +621,8 @@ bool CFileCopier::CopyFile(const RootedPath& source, const RootedPath& destinati
     switch (known.source) {
     case EntryKind::Link:
         return CopyLink(source, destination, error, tag);
-    case EntryKind::File: {
-        const Existing existing = !known.destinationKnown ? Existing::Unknown
-            : known.destination != EntryKind::Missing     ? Existing::Yes
-                                                          : Existing::No;
-        return CopyRegularFile(source, destination, existing, progress, error, tag, written);
-    }
+    case EntryKind::File:
+        return CopyRegularFile(source, destination, known, progress, error, tag, written);
     case EntryKind::Folder:
         return FailErrno(error, source.Text(), EISDIR);
     case EntryKind::Missing:
@@ -656,13 +670,14 @@ bool CFileCopier::CreateTemporary(const FolderHandle& handle, Folder& folder, in
 // temporary file beside the destination, and what has been copied.
 struct CFileCopier::RegularCopy
 {
-    RegularCopy(const RootedPath& from, const RootedPath& to, QString* failure)
-        : source(from), destination(to), error(failure)
+    RegularCopy(const RootedPath& from, const RootedPath& to, const Known& given, QString* failure)
+        : source(from), destination(to), known(given), error(failure)
     {
     }
 
     const RootedPath& source;
     const RootedPath& destination;
+    const Known& known;
     QString* error;
     CFd in;
     struct stat before
@@ -686,6 +701,22 @@ struct CFileCopier::RegularCopy
         g_written -= faultBytes;
         return Fail(error, text);
     }
+    // Fails for what was expected and not found (the temporary removed, when there is one).
+    bool Refuse(Refusal why, const QString& text)
+    {
+        if (known.refused)
+            *known.refused = why;
+        if (temp.fd.Get() >= 0)
+            return FailAndRemove(text);
+        return Fail(error, text);
+    }
+    bool SourceAsExpected() const
+    {
+        const Expected& expected = known.expected;
+        return !expected.source
+            || (S_ISREG(before.st_mode) && qint64(before.st_size) == expected.sourceSize
+                && qint64(before.st_mtim.tv_sec) * 1'000'000'000 + before.st_mtim.tv_nsec == expected.sourceModified);
+    }
     void NoteCopied(quint64 bytes, const BytesCallback& progress)
     {
         copied += bytes;
@@ -695,12 +726,12 @@ struct CFileCopier::RegularCopy
     }
 };
 
-bool CFileCopier::CopyRegularFile(const RootedPath& source, const RootedPath& destination, Existing existing,
+bool CFileCopier::CopyRegularFile(const RootedPath& source, const RootedPath& destination, const Known& known,
     const BytesCallback& progress, QString* error, quint64 tag, CopiedFile* written)
 {
-    RegularCopy copy(source, destination, error);
+    RegularCopy copy(source, destination, known, error);
     if (!(OpenSourceFile(copy) && OpenTemporary(copy) && CopyBytes(copy, progress) && Verify(copy)
-            && PutInPlace(copy, existing, tag)))
+            && PutInPlace(copy, tag)))
         return false;
     if (written)
         *written = copy.written;
@@ -710,17 +741,25 @@ bool CFileCopier::CopyRegularFile(const RootedPath& source, const RootedPath& de
 bool CFileCopier::OpenSourceFile(RegularCopy& copy)
 {
     copy.in.Reset(OpenSource(copy.source));
+    const auto changed
+        = [&copy]() -> QString { return copy.source.Text() + QStringLiteral(": ") + SourceChangedText(); };
     if (copy.in.Get() < 0) {
+        // Gone, or a link or a file in the way of its folder: not the file that was expected.
+        if (copy.known.expected.source && (errno == ENOENT || errno == ELOOP || errno == ENOTDIR))
+            return copy.Refuse(Refusal::SourceChanged, changed());
         if (errno == ELOOP)
             return Fail(copy.error, copy.source.Text() + QStringLiteral(": ") + NotRegularText());
         return FailErrno(copy.error, copy.source.Text(), errno);
     }
     if (::fstat(copy.in.Get(), &copy.before) != 0)
         return FailErrno(copy.error, copy.source.Text(), errno);
+    if (!copy.SourceAsExpected())
+        return copy.Refuse(Refusal::SourceChanged, changed());
     // A FIFO or a device swapped in for the file was opened without waiting, and is never read.
     if (!S_ISREG(copy.before.st_mode))
         return Fail(copy.error, copy.source.Text() + QStringLiteral(": ") + NotRegularText());
-    ::fcntl(copy.in.Get(), F_SETFL, ::fcntl(copy.in.Get(), F_GETFL) & ~O_NONBLOCK);
+    // Of the flags that can change, only O_NONBLOCK was given: cleared in one call.
+    ::fcntl(copy.in.Get(), F_SETFL, 0);
     return true;
 }
 
@@ -826,10 +865,12 @@ bool CFileCopier::Verify(RegularCopy& copy)
     return true;
 }
 
-bool CFileCopier::PutInPlace(RegularCopy& copy, Existing existing, quint64 tag)
+bool CFileCopier::PutInPlace(RegularCopy& copy, quint64 tag)
 {
-    // Where nothing is, in place at once; a file found there makes this a replacement.
-    if (existing != Existing::Yes) {
+    // Where nothing is, in place at once; a file found there makes this a
+    // replacement, unless nothing was expected there.
+    const Known& known = copy.known;
+    if (!known.destinationKnown || known.destination == EntryKind::Missing || known.expected.destinationFree) {
         const NewPlacement placed = PlaceNewFile(copy, tag);
         if (placed != NewPlacement::Taken)
             return placed == NewPlacement::Placed;
@@ -856,11 +897,36 @@ CFileCopier::NewPlacement CFileCopier::PlaceNewFile(RegularCopy& copy, quint64 t
         FailErrno(copy.error, copy.destination.Text(), closeError);
         return NewPlacement::Failed;
     }
+    if (placed == EEXIST && copy.known.expected.destinationFree) {
+        RefuseTakenPlace(copy, tag);
+        return NewPlacement::Failed;
+    }
     if (placed == EEXIST)
         return NewPlacement::Taken;
     copy.FailAndRemove(placed == EISDIR ? copy.destination.Text() + QStringLiteral(": ") + FolderInTheWayText()
                                         : FileErrorText(copy.destination.Text(), placed));
     return NewPlacement::Failed;
+}
+
+void CFileCopier::RefuseTakenPlace(RegularCopy& copy, quint64 tag)
+{
+    // On a file system that folds letter case, the file there may be one
+    // this copier put in place under another name: that is said, as for a
+    // replacement (see NotePlaced).
+    struct stat there;
+    const bool seen = ::fstatat(copy.dir->Fd(), copy.name.constData(), &there, AT_SYMLINK_NOFOLLOW) == 0;
+    std::unique_lock lock(m_mutex);
+    ForgetPlaced(copy.made, tag);
+    const auto found = seen ? m_placed.find({quint64(there.st_dev), quint64(there.st_ino)}) : m_placed.end();
+    if (found != m_placed.end() && found->second.created && found->second.folderInode == copy.folder->inode
+        && found->second.nameHash != qHash(copy.name)) {
+        const quint64 other = found->second.tag;
+        lock.unlock();
+        copy.FailAndRemove(CollisionMessage(copy.destination, tag, other));
+        return;
+    }
+    lock.unlock();
+    copy.Refuse(Refusal::DestinationTaken, FileErrorText(copy.destination.Text(), EEXIST));
 }
 
 bool CFileCopier::ClaimReplacedFile(RegularCopy& copy, quint64 tag)

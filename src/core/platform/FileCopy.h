@@ -106,6 +106,23 @@ public:
     // The source of the copy with tag `tag`, for messages that name two copies.
     using TagName = std::function<QString(quint64 tag)>;
 
+    // What the copy of a regular file must still find, as its caller saw it
+    // earlier: it looks for itself when it opens the source and when it
+    // puts the new file in place, with no examination of its own before.
+    struct Expected
+    {
+        // The source, as opened, is a regular file of this size and
+        // modification time (nanoseconds).
+        bool source = false;
+        qint64 sourceSize = 0;
+        qint64 sourceModified = 0;
+        // Nothing is at the destination when the file is put in place: a
+        // file found there is left as it is (never replaced).
+        bool destinationFree = false;
+    };
+    // Why a copy did not find what was expected (Known::refused).
+    enum class Refusal { None, SourceChanged, DestinationTaken };
+
     // What the caller found a moment ago about both paths (saves examining them again).
     struct Known
     {
@@ -115,6 +132,9 @@ public:
         // only where nothing is (rename without replacing); a file found there
         // makes the copy a replacement, as if it had been known.
         bool destinationKnown = true;
+        Expected expected = {};
+        // Set (when given) to why the copy failed for `expected`: nothing was touched.
+        Refusal* refused = nullptr;
     };
     // A replacement that could not be completed after its copy had succeeded.
     struct DeferredFailure
@@ -199,13 +219,12 @@ private:
         bool created = false; // made by this copier (else an existing file it replaces)
     };
 
-    enum class Existing { No, Yes, Unknown };
     // A regular file is copied in steps: open the source, open a temporary
     // file beside the destination, copy the bytes, verify the copy against
     // its source (and give it the source's times and permissions), put it in
     // place. Each step fails with `error`, the temporary file removed.
     struct RegularCopy;
-    bool CopyRegularFile(const RootedPath& source, const RootedPath& destination, Existing existing,
+    bool CopyRegularFile(const RootedPath& source, const RootedPath& destination, const Known& known,
         const BytesCallback& progress, QString* error, quint64 tag, CopiedFile* written);
     static bool OpenSourceFile(RegularCopy& copy);
     bool OpenTemporary(RegularCopy& copy);
@@ -215,10 +234,12 @@ private:
     static RangeCopy CopyRanges(RegularCopy& copy, const BytesCallback& progress);
     static bool CopyByReading(RegularCopy& copy, const BytesCallback& progress);
     static bool Verify(RegularCopy& copy);
-    bool PutInPlace(RegularCopy& copy, Existing existing, quint64 tag);
+    bool PutInPlace(RegularCopy& copy, quint64 tag);
     enum class NewPlacement { Placed, Failed, Taken };
     // Names the copy where nothing is; Taken when a file is there after all.
     NewPlacement PlaceNewFile(RegularCopy& copy, quint64 tag);
+    // Fails the copy that found its destination taken where it expected none.
+    void RefuseTakenPlace(RegularCopy& copy, quint64 tag);
     // Checks and notes the file that the copy replaces.
     bool ClaimReplacedFile(RegularCopy& copy, quint64 tag);
     // Leaves the replacement waiting for the next flush of its file system.
@@ -235,6 +256,8 @@ private:
     // copy's tag) when another name of that folder already took it.
     bool NotePlaced(
         const Folder& folder, const QByteArray& name, Identity id, bool created, quint64 tag, quint64* otherTag);
+    // Forgets the file `id` that the copy with `tag` noted and then did not put in place.
+    void ForgetPlaced(Identity id, quint64 tag);
     QString CollisionMessage(const RootedPath& destination, quint64 tag, quint64 otherTag) const;
     void CommitLocked(std::unique_lock<std::mutex>& lock);
     // Renames the complete temporary file (or link) over the destination: 0,

@@ -216,9 +216,9 @@ public:
     }
 
     // Copies one item, whose source was found to be `sourceInfo` a moment
-    // ago; the item's status and error are set (a replaced file may still
-    // fail in Finish).
-    void CopyItem(FileOpItem& item, quint64 tag, const EntryInfo& sourceInfo);
+    // ago and must still be as `expected`; the item's status and error are
+    // set (a replaced file may still fail in Finish).
+    void CopyItem(FileOpItem& item, quint64 tag, const EntryInfo& sourceInfo, const CFileCopier::Expected& expected);
     // Completes the waiting replacements, marks the items whose replacement
     // failed, and flushes the file systems written to.
     void Finish();
@@ -256,6 +256,7 @@ private:
     const std::vector<Rooted>& m_paths;
     CFileCopier m_copier;
     quint64 m_tag = 0; // the index of the item being copied
+    CFileCopier::Expected m_expected; // of the item being copied
     QString m_knownFolder; // a destination folder found to exist a moment ago
     bool m_replaceAll = false;
     bool m_createAll = false;
@@ -340,6 +341,14 @@ bool CFileOperation::CCopyRun::CopyOne(
     const Rooted& paths, const QString& source, const QString& destination, EntryKind sourceKind, FileOpItem& item)
 {
     const EntryInfo existing = GetEntryInfo(paths.destination);
+    // A file of a folder being copied is not the item's own.
+    const bool own = destination == item.destination;
+    const CFileCopier::Expected expected = own ? m_expected : CFileCopier::Expected();
+    if (expected.destinationFree && existing.kind != EntryKind::Missing) {
+        Fail(item, m_op.RefusedText(m_tag, CFileCopier::Refusal::DestinationTaken, FileErrorText(destination, EEXIST)));
+        Advance(source);
+        return false;
+    }
     if (existing.kind == EntryKind::File || existing.kind == EntryKind::Link || existing.kind == EntryKind::Other) {
         switch (AskOnce(ReplaceQuestion(destination), &m_replaceAll)) {
         case Answer::Go:
@@ -359,12 +368,12 @@ bool CFileOperation::CCopyRun::CopyOne(
         if (m_op.m_observer && !(m_op.m_flags & FileOpFlag::Silent))
             m_op.m_observer->Progress(m_filesDone, m_bytesDone, source);
     };
-    // A file of a folder being copied is not the item's own.
-    CopiedFile* written = destination == item.destination ? &item.written : nullptr;
-    const bool ok = m_copier.CopyFile(
-        paths.source, paths.destination, {sourceKind, existing.kind}, progress, &error, m_tag, written);
+    CopiedFile* written = own ? &item.written : nullptr;
+    auto refused = CFileCopier::Refusal::None;
+    const CFileCopier::Known known{sourceKind, existing.kind, true, expected, &refused};
+    const bool ok = m_copier.CopyFile(paths.source, paths.destination, known, progress, &error, m_tag, written);
     if (!ok)
-        Fail(item, error);
+        Fail(item, refused == CFileCopier::Refusal::None ? error : m_op.RefusedText(m_tag, refused, error));
     Advance(source);
     return ok;
 }
@@ -406,10 +415,18 @@ bool CFileOperation::CCopyRun::CopyFolder(
     return ok;
 }
 
-void CFileOperation::CCopyRun::CopyItem(FileOpItem& item, quint64 tag, const EntryInfo& info)
+void CFileOperation::CCopyRun::CopyItem(
+    FileOpItem& item, quint64 tag, const EntryInfo& info, const CFileCopier::Expected& expected)
 {
     m_tag = tag;
+    m_expected = expected;
     const Rooted& paths = m_paths[size_t(tag)];
+    const QString changed = m_op.SourceNoLongerExpected(size_t(tag), info, expected);
+    if (!changed.isEmpty()) {
+        Fail(item, changed);
+        Advance(item.source);
+        return;
+    }
     if (info.kind == EntryKind::Missing || info.error != 0) {
         Fail(item, FileErrorText(item.source, info.error != 0 ? info.error : ENOENT));
         Advance(item.source);
@@ -569,13 +586,16 @@ void CFileOperation::CCopyRun::CopyBlockItem(Parallel& shared, size_t k, QString
         size_t index;
         ~ItemEnd() { op.ItemDone(index); }
     } const itemEnd{m_op, index};
+    CFileCopier::Expected expected;
+    outcome.error = m_op.CheckItem(index, paths.source, &paths.destination, &expected);
+    if (outcome.error.isEmpty())
+        outcome.error = m_op.SourceNoLongerExpected(index, info, expected);
+    if (!outcome.error.isEmpty())
+        return;
     if (info.kind == EntryKind::Missing || info.error != 0) {
         outcome.error = FileErrorText(item.source, info.error != 0 ? info.error : ENOENT);
         return;
     }
-    outcome.error = m_op.CheckItem(index);
-    if (!outcome.error.isEmpty())
-        return;
     const QString parent = GetParentFolder(item.destination);
     if (!parent.isEmpty() && parent != knownFolder) {
         const RootedPath parentPath = ParentOf(paths.destination);
@@ -583,11 +603,15 @@ void CFileOperation::CCopyRun::CopyBlockItem(Parallel& shared, size_t k, QString
             return;
         knownFolder = parent;
     }
-    // The destination is not examined: the copier finds a file there when it puts this one in place.
-    const CFileCopier::Known known{info.kind, EntryKind::Missing, false};
+    // The destination is not examined: the copier finds a file there when it
+    // puts this one in place (and leaves it alone where none was expected).
+    auto refused = CFileCopier::Refusal::None;
+    const CFileCopier::Known known{info.kind, EntryKind::Missing, false, expected, &refused};
     outcome.ok = m_copier.CopyFile(
         paths.source, paths.destination, known, [&outcome](quint64 bytes) { outcome.bytes += bytes; }, &outcome.error,
         index, &outcome.written);
+    if (refused != CFileCopier::Refusal::None)
+        outcome.error = m_op.RefusedText(index, refused, outcome.error);
 }
 
 // Takes the outcomes of the blocks done so far in the order of the items
@@ -690,6 +714,17 @@ CFileOperation::CFileOperation(IFileOperationObserver* observer) : m_observer(ob
 {
 }
 
+QString CFileOperation::SourceNoLongerExpected(
+    size_t index, const EntryInfo& info, const CFileCopier::Expected& expected) const
+{
+    // A regular file was expected: anything else there (a folder above all,
+    // whose copy would take its contents) is not the file the caller saw.
+    if (!expected.source || info.error != 0 || info.kind == EntryKind::File)
+        return {};
+    return RefusedText(index, CFileCopier::Refusal::SourceChanged,
+        FileErrorText(m_result.items.at(index).source, info.kind == EntryKind::Missing ? ENOENT : EINVAL));
+}
+
 bool CFileOperation::CancelRequested() const
 {
     return m_cancel.load() || (m_observer && m_observer->CancelRequested());
@@ -787,8 +822,15 @@ void CFileOperation::MeasureSources(CopyPlan& plan, CFolderCache& folders)
     const auto measureRange = [&](size_t first, size_t last, qint64* files, qint64* bytes) {
         CFolderCache::Use use(&folders);
         for (size_t i = first; i < last; ++i) {
-            if (!plan.outside[i])
-                plan.sourceInfos[i] = Measure(plan.paths[i].source, files, bytes);
+            EntryInfo& info = plan.sourceInfos[i];
+            if (plan.outside[i])
+                continue;
+            if (m_knownSource && m_knownSource(i, &info) && info.kind == EntryKind::File) {
+                ++*files;
+                *bytes += qint64(info.size);
+            } else {
+                info = Measure(plan.paths[i].source, files, bytes);
+            }
         }
     };
     const size_t half = m_result.items.size() >= kParallelItems ? m_result.items.size() / 2 : 0;
@@ -830,7 +872,8 @@ void CFileOperation::CopyOneByOne(CCopyRun& run, const CopyPlan& plan)
             m_result.errors << item.error;
             continue;
         }
-        const QString changed = CheckItem(i);
+        CFileCopier::Expected expected;
+        const QString changed = CheckItem(i, plan.paths[i].source, &plan.paths[i].destination, &expected);
         if (!changed.isEmpty()) {
             item.status = FileOpStatus::Failed;
             item.error = changed;
@@ -838,7 +881,7 @@ void CFileOperation::CopyOneByOne(CCopyRun& run, const CopyPlan& plan)
             ItemDone(i);
             continue;
         }
-        run.CopyItem(item, i, plan.sourceInfos[i]);
+        run.CopyItem(item, i, plan.sourceInfos[i], expected);
         ItemDone(i);
     }
 }
@@ -877,7 +920,7 @@ bool CFileOperation::DoDeleteItems(const QStringList& paths, FileOpFlags flags)
         if (!m_roots.Split(item.source, &rooted))
             error = OutsideText(item.source);
         else
-            error = CheckItem(index);
+            error = CheckItem(index, rooted, nullptr, nullptr);
         if (error.isEmpty())
             ok = toTrash ? MoveToTrash(rooted, &error, &item.trashedAs) : DeleteForGood(rooted, &error);
         item.status = ok ? FileOpStatus::Done : FileOpStatus::Failed;

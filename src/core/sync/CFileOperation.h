@@ -105,10 +105,27 @@ public:
     // item's trashedAs); a replacement that the trash cannot take fails.
     void SetTrashReplaced(bool on) { m_trashReplaced = on; }
     // Asked right before each item is copied or deleted, on the thread that
-    // does it: a text says why the item must not go on (it fails with that
-    // text and nothing is touched), an empty one lets it go.
-    using ItemCheck = std::function<QString(size_t index)>;
-    void SetItemCheck(ItemCheck check) { m_itemCheck = std::move(check); }
+    // does it, with the item's paths as split at their roots (`destination`
+    // null for a deletion): a text says why the item must not go on (it
+    // fails with that text and nothing is touched), an empty one lets it go.
+    // A copy's check may leave to the copy what it sees for itself as it
+    // works (`expected`, null for a deletion: CFileCopier::Expected); a copy
+    // that does not find it fails with `refused`'s text, nothing touched.
+    using ItemCheck = std::function<QString(
+        size_t index, const RootedPath& path, const RootedPath* destination, CFileCopier::Expected* expected)>;
+    using RefusalText = std::function<QString(size_t index, CFileCopier::Refusal why)>;
+    // What the caller knows of the source of copy `index` (true when it does,
+    // with `info`): the progress totals and the kind of copy are taken from
+    // it instead of examining each source before the copies start. Only for
+    // sources whose check leaves the copy a regular file to expect: a source
+    // that is something else by then is refused when it is opened.
+    using KnownSource = std::function<bool(size_t index, EntryInfo* info)>;
+    void SetKnownSources(KnownSource known) { m_knownSource = std::move(known); }
+    void SetItemCheck(ItemCheck check, RefusalText refused = {})
+    {
+        m_itemCheck = std::move(check);
+        m_refusalText = std::move(refused);
+    }
 
     // Copies one file, link or folder to the full destination path.
     bool CopyItem(const QString& source, const QString& destination, FileOpFlags flags);
@@ -154,10 +171,24 @@ private:
     }
 
     IFileOperationObserver* m_observer;
-    QString CheckItem(size_t index) const { return m_itemCheck ? m_itemCheck(index) : QString(); }
+    QString CheckItem(
+        size_t index, const RootedPath& path, const RootedPath* destination, CFileCopier::Expected* expected) const
+    {
+        return m_itemCheck ? m_itemCheck(index, path, destination, expected) : QString();
+    }
+    // The error of item `index` whose source is not the regular file that
+    // `expected` says (`info`, as measured); empty when it is, or nothing was expected.
+    QString SourceNoLongerExpected(size_t index, const EntryInfo& info, const CFileCopier::Expected& expected) const;
+    // The error of item `index` that the copy refused (`error` as the copier gave it).
+    QString RefusedText(size_t index, CFileCopier::Refusal why, const QString& error) const
+    {
+        return m_refusalText ? m_refusalText(index, why) : error;
+    }
 
     std::function<void(size_t index)> m_itemDone;
     ItemCheck m_itemCheck;
+    RefusalText m_refusalText;
+    KnownSource m_knownSource;
     CPairRoots m_roots;
     bool m_trashReplaced = false;
     FileOpFlags m_flags;

@@ -8,6 +8,7 @@
 #include "core/model/NodePath.h"
 #include "core/model/PairRoots.h"
 #include "core/platform/EntryStamp.h"
+#include "core/platform/FileName.h"
 #include "core/platform/FileSystem.h"
 #include "core/platform/Finder.h"
 #include "core/platform/PathResolution.h"
@@ -307,6 +308,7 @@ bool CSyncRun::CollectNode(CSyncProject& node, bool selectionMode, const QString
         if (!destinationUnread) {
             m_doc.m_copySources << sourceFolder;
             m_doc.m_copyDestinations << destinationFolder;
+            m_planned.NoteUncheckedCopy(sourceFolder);
         }
         return false;
     }
@@ -344,6 +346,17 @@ void CSyncRun::CollectFileActions(const CSyncProject& node, const CDirSyncStatus
     if (mode == 3)
         mode = TransferMode::UpdatedAndAdded;
     const bool deleteFiles = (m_flags & SyncFlag::DeleteFiles) && mayDelete;
+    // Each folder split at its root once, its files' paths below it.
+    RootedPath folders[2];
+    const bool split[2]
+        = {m_roots.Split(node.GetFolder(0), &folders[0]), m_roots.Split(node.GetFolder(1), &folders[1])};
+    RootedPath rooted[2];
+    const auto below = [&](int side, const QString& name) -> const RootedPath* {
+        if (!split[side])
+            return nullptr;
+        rooted[side] = folders[side].Child(EncodeFileName(name));
+        return &rooted[side];
+    };
     // Records in name order, so that the lists are the same in every run.
     for (const CFileSyncStatus* record : table.SortedRecords()) {
         const QString name = record->GetName();
@@ -354,9 +367,10 @@ void CSyncRun::CollectFileActions(const CSyncProject& node, const CDirSyncStatus
         const SyncState state = record->GetState();
         if (state == destinationOnly) {
             if (deleteFiles) {
-                m_doc.m_deletions << JoinPath(destinationFolder, record->Name(destination).toString());
+                const QString deletedName = record->Name(destination).toString();
+                m_doc.m_deletions << JoinPath(destinationFolder, deletedName);
                 const CFileEntry seen = record->Entry(destination);
-                m_planned.NoteFile(m_roots, m_doc.m_deletions.last(), &seen);
+                m_planned.NoteDeletion(m_doc.m_deletions.last(), below(destination, deletedName), &seen);
             }
             continue;
         }
@@ -376,8 +390,8 @@ void CSyncRun::CollectFileActions(const CSyncProject& node, const CDirSyncStatus
         m_doc.m_copySources << JoinPath(sourceFolder, sourceName);
         m_doc.m_copyDestinations << destinationPath;
         const CFileEntry seen[2] = {record->Entry(source), record->Entry(destination)};
-        m_planned.NoteFile(m_roots, m_doc.m_copySources.last(), &seen[0]);
-        m_planned.NoteFile(m_roots, destinationPath, record->Exists(destination) ? &seen[1] : nullptr);
+        m_planned.NoteCopy(m_doc.m_copySources.last(), below(source, sourceName), &seen[0], destinationPath,
+            below(destination, destinationName), record->Exists(destination) ? &seen[1] : nullptr);
     }
 }
 
@@ -627,7 +641,7 @@ bool CSyncRun::Execute()
         m_result.deletions = RunLogged(
             m_observer, m_roots, deletions.size(), [&](qsizetype i) { log.WriteDeletion(deletions.at(i)); },
             [&](CFileOperation& operation) {
-                CheckAgainstPlan(operation, deletions, CPlanStamps::Role::Deletion);
+                CheckAgainstPlan(operation, deletions, nullptr);
                 operation.DeleteItems(deletions, operationFlags);
             });
         log.Sync();
@@ -647,7 +661,7 @@ bool CSyncRun::Execute()
             [&](qsizetype i) { log.WriteCopy(sources.at(i), destinations.value(i)); },
             [&](CFileOperation& operation) {
                 operation.SetTrashReplaced(m_trashReplaced);
-                CheckAgainstPlan(operation, sources, CPlanStamps::Role::CopySource, &destinations);
+                CheckAgainstPlan(operation, sources, &destinations);
                 operation.CopyItems(sources, destinations, operationFlags);
             });
     }
@@ -657,15 +671,28 @@ bool CSyncRun::Execute()
     return true;
 }
 
-void CSyncRun::CheckAgainstPlan(
-    CFileOperation& operation, const QStringList& paths, CPlanStamps::Role role, const QStringList* destinations)
+void CSyncRun::CheckAgainstPlan(CFileOperation& operation, const QStringList& paths, const QStringList* destinations)
 {
-    operation.SetItemCheck([this, &paths, role, destinations](size_t index) {
-        const QString changed = m_planned.Check(m_roots, paths.at(qsizetype(index)), role);
-        if (!changed.isEmpty() || !destinations)
-            return changed;
-        return m_planned.Check(m_roots, destinations->value(qsizetype(index)), CPlanStamps::Role::CopyDestination);
-    });
+    // The lists as they are now, after the preview.
+    m_planned.Bind(destinations ? CPlanStamps::List::Copies : CPlanStamps::List::Deletions, paths);
+    if (!destinations) {
+        operation.SetItemCheck(
+            [this, &paths](size_t index, const RootedPath& path, const RootedPath*, CFileCopier::Expected*) {
+                return m_planned.CheckDeletion(qsizetype(index), paths.at(qsizetype(index)), path);
+            });
+        return;
+    }
+    operation.SetItemCheck(
+        [this, &paths, destinations](
+            size_t index, const RootedPath& source, const RootedPath* destination, CFileCopier::Expected* expected) {
+            return m_planned.CheckCopy(qsizetype(index), paths.at(qsizetype(index)), source,
+                destinations->value(qsizetype(index)), destination ? *destination : RootedPath(), expected);
+        },
+        [&paths, destinations](size_t index, CFileCopier::Refusal why) {
+            return CPlanStamps::RefusalText(paths.at(qsizetype(index)), destinations->value(qsizetype(index)), why);
+        });
+    operation.SetKnownSources(
+        [this](size_t index, EntryInfo* info) { return m_planned.KnownFile(qsizetype(index), info); });
 }
 
 void CSyncRun::WriteRecord(const QDateTime& runStart)

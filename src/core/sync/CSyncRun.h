@@ -214,8 +214,9 @@ private:
     bool Execute();
     void ReportProblems();
     // Each item is checked against what the plan saw right before it runs.
-    void CheckAgainstPlan(CFileOperation& operation, const QStringList& paths, CPlanStamps::Role role,
-        const QStringList* destinations = nullptr);
+    // `destinations`: those of the copies from `paths`; null when `paths` are deletions.
+    void CheckAgainstPlan(
+        CFileOperation& operation, const QStringList& paths, const QStringList* destinations = nullptr);
     // Keeps what the run did in its record (RunRecord.h).
     void WriteRecord(const QDateTime& runStart);
     SyncLists Lists() const;

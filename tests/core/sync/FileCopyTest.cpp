@@ -528,3 +528,69 @@ TEST(FileCopy, ACopyThatDoesNotKnowItsDestinationFindsWhatIsThere)
     EXPECT_TRUE(TestDir::Exists(folder));
     EXPECT_TRUE(TempFilesIn(dir.PathOf(QStringLiteral("t"))).isEmpty());
 }
+
+// A copy told what it must still find looks for itself as it works: a source
+// that is not the file expected, or a file at a destination expected free
+// (there before the copy, or arriving while it copies), is left as it is,
+// and the copy says why.
+TEST(FileCopy, ACopyLeavesAloneASourceOrADestinationThatIsNotAsExpected)
+{
+    HookReset reset;
+    TestDir dir;
+    StateHome state(dir.MakeFolder(QStringLiteral("state")));
+    const qint64 time = 1'200'000'000;
+    const QString source = dir.WriteFile(QStringLiteral("p/a"), "new", time);
+    TestDir::SetMTime(source, time, 250);
+    dir.MakeFolder(QStringLiteral("t"));
+    const CFileCopier::Expected asSeen{true, 3, time * 1'000'000'000 + 250, true};
+    struct Case
+    {
+        const char* name;
+        CFileCopier::Expected expected;
+        const char* waiting; // what is at the destination before the copy, null: nothing
+        const char* arriving; // what arrives there while it copies, null: nothing
+        CFileCopier::Refusal refusal;
+    };
+    const Case cases[] = {
+        {"as-seen", asSeen, nullptr, nullptr, CFileCopier::Refusal::None},
+        {"edited-in-the-same-second", {true, 3, time * 1'000'000'000, true}, nullptr, nullptr,
+            CFileCopier::Refusal::SourceChanged},
+        {"grown", {true, 2, asSeen.sourceModified, true}, nullptr, nullptr, CFileCopier::Refusal::SourceChanged},
+        {"taken-before", asSeen, "the user's own", nullptr, CFileCopier::Refusal::DestinationTaken},
+        {"taken-while-copying", asSeen, nullptr, "arrived", CFileCopier::Refusal::DestinationTaken},
+    };
+    CFileCopier copier;
+    quint64 tag = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString destination = dir.PathOf(QStringLiteral("t/") + QLatin1String(c.name));
+        if (c.waiting)
+            dir.WriteFile(QStringLiteral("t/") + QLatin1String(c.name), c.waiting);
+        FileCopyTestHooks::SetAfterDataHook([&](const QString&, const QString&) {
+            if (c.arriving)
+                dir.WriteFile(QStringLiteral("t/") + QLatin1String(c.name), c.arriving);
+        });
+        auto refused = CFileCopier::Refusal::None;
+        const CFileCopier::Known known{EntryKind::File, EntryKind::Missing, false, c.expected, &refused};
+        RootedPath from;
+        RootedPath to;
+        ASSERT_TRUE(SplitAtParent(source, &from) && SplitAtParent(destination, &to));
+        QString error;
+        const bool copied = copier.CopyFile(from, to, known, {}, &error, ++tag);
+        EXPECT_EQ(copied, c.refusal == CFileCopier::Refusal::None) << error.toStdString();
+        EXPECT_EQ(refused, c.refusal);
+        const char* left = c.waiting ? c.waiting : c.arriving;
+        if (copied)
+            EXPECT_EQ(TestDir::ReadFile(destination), QByteArray("new"));
+        else if (left)
+            EXPECT_EQ(TestDir::ReadFile(destination), QByteArray(left));
+        else
+            EXPECT_FALSE(TestDir::Exists(destination));
+    }
+    QString error;
+    EXPECT_TRUE(copier.Flush(&error));
+    EXPECT_TRUE(copier.TakeFailures().empty());
+    EXPECT_TRUE(copier.TakeReplacements().empty());
+    EXPECT_EQ(TestDir::ReadFile(dir.PathOf(QStringLiteral("t/taken-before"))), QByteArray("the user's own"));
+    EXPECT_TRUE(TempFilesIn(dir.PathOf(QStringLiteral("t"))).isEmpty());
+}

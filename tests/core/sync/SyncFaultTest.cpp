@@ -1,6 +1,7 @@
 #include "support/SyncRunFixture.h"
 #include "support/SyncTestSupport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -145,4 +146,91 @@ TEST_F(SyncRunTest, AFileReplacedByAFolderIsNeverOverwrittenEitherWay)
     EXPECT_EQ(result.copies.items.at(0).error, PlanStampText::DestinationChanged(T("x.txt")));
     EXPECT_EQ(result.copies.items.at(1).error, PlanStampText::SourceChanged(P("y.txt")));
     EXPECT_TRUE(TempFilesIn(T("")).isEmpty());
+}
+
+// Many files with nothing to ask are copied on two threads, where each copy
+// looks at its source and its destination itself instead of a check before
+// it: a source edited after the plan (in the same second, same size) or
+// removed, and a file that appears at a destination where the plan saw
+// none (before the copy or while it copies), are left alone and reported.
+TEST_F(SyncRunTest, ManyCopiesOnTwoThreadsLeaveAloneWhatChangedAfterThePlan)
+{
+    const int files = 100;
+    const auto name = [](int i) { return QStringLiteral("f%1.txt").arg(i, 3, 10, QLatin1Char('0')); };
+    for (int i = 0; i < files; ++i)
+        dir.WriteFile(QStringLiteral("P/") + name(i), "new " + QByteArray::number(i), kNew);
+    dir.MakeFolder(QStringLiteral("T"));
+    CSyncProject& project = AddProject();
+    doc.SetPreview(true);
+    previewHook = [&](SyncLists&) {
+        dir.WriteFile(QStringLiteral("P/") + name(30), "NEW 30", kNew);
+        TestDir::SetMTime(P(name(30)), kNew, 1);
+        QString error;
+        EXPECT_TRUE(DeleteForGood(P(name(50)), &error));
+        dir.WriteFile(QStringLiteral("T/") + name(60), "the user's own");
+        return true;
+    };
+    FileCopyTestHooks::SetAfterDataHook([&](const QString& source, const QString&) {
+        if (source == P(name(10)))
+            dir.WriteFile(QStringLiteral("T/") + name(10), "arrived meanwhile");
+    });
+    ASSERT_TRUE(Run(&project, kQuiet, SyncDirection::Export));
+
+    const QStringList expected{PlanStampText::DestinationChanged(T(name(10))),
+        PlanStampText::SourceChanged(P(name(30))), PlanStampText::SourceChanged(P(name(50))),
+        PlanStampText::DestinationChanged(T(name(60)))};
+    EXPECT_EQ(result.copies.errors, expected);
+    EXPECT_EQ(result.copies.Count(FileOpStatus::Done), files - 4);
+    EXPECT_EQ(TestDir::ReadFile(T(name(10))), QByteArray("arrived meanwhile"));
+    EXPECT_FALSE(TestDir::Exists(T(name(30))));
+    EXPECT_FALSE(TestDir::Exists(T(name(50))));
+    EXPECT_EQ(TestDir::ReadFile(T(name(60))), QByteArray("the user's own"));
+    for (int i : {0, 11, 31, 99}) {
+        EXPECT_EQ(TestDir::ReadFile(T(name(i))), "new " + QByteArray::number(i));
+        EXPECT_EQ(TestDir::MTime(T(name(i))), kNew);
+    }
+    EXPECT_TRUE(TempFilesIn(T("")).isEmpty());
+}
+
+// The plan's checks follow the rows the preview leaves, whether it only
+// takes rows away or also changes their order: each row is checked against
+// what the plan saw at its own path.
+TEST_F(SyncRunTest, ThePlansChecksFollowTheRowsThePreviewLeaves)
+{
+    for (const bool reorder : {false, true}) {
+        SCOPED_TRACE(reorder ? "reordered" : "rows taken away");
+        const QString p = reorder ? QStringLiteral("P2/") : QStringLiteral("P1/");
+        const QString t = reorder ? QStringLiteral("T2/") : QStringLiteral("T1/");
+        for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"})
+            dir.WriteFile(p + QLatin1String(name), QByteArray("new ") + name, kNew);
+        dir.WriteFile(t + QStringLiteral("stale1.txt"), "stale 1", kOld);
+        dir.WriteFile(t + QStringLiteral("stale2.txt"), "stale 2", kOld);
+        CSyncProject& project = AddProject(p.chopped(1), t.chopped(1));
+        doc.SetPreview(true);
+        previewHook = [&](SyncLists& lists) {
+            const qsizetype b = lists.copySources.indexOf(dir.PathOf(p + QStringLiteral("b.txt")));
+            lists.copySources.removeAt(b);
+            lists.copyDestinations.removeAt(b);
+            lists.deletions.removeAll(dir.PathOf(t + QStringLiteral("stale1.txt")));
+            if (reorder) {
+                std::reverse(lists.copySources.begin(), lists.copySources.end());
+                std::reverse(lists.copyDestinations.begin(), lists.copyDestinations.end());
+            }
+            dir.WriteFile(p + QStringLiteral("d.txt"), "NEW d.txt", kNew);
+            TestDir::SetMTime(dir.PathOf(p + QStringLiteral("d.txt")), kNew, 1);
+            dir.WriteFile(t + QStringLiteral("stale2.txt"), "STALE 2", kOld);
+            TestDir::SetMTime(dir.PathOf(t + QStringLiteral("stale2.txt")), kOld, 1);
+            return true;
+        };
+        ASSERT_TRUE(Run(&project, kQuiet | SyncFlag::DeleteFiles, SyncDirection::Export));
+
+        EXPECT_EQ(result.copies.errors, QStringList{PlanStampText::SourceChanged(dir.PathOf(p + "d.txt"))});
+        EXPECT_EQ(result.deletions.errors, QStringList{PlanStampText::DeletionChanged(dir.PathOf(t + "stale2.txt"))});
+        for (const char* name : {"a.txt", "c.txt", "e.txt"})
+            EXPECT_EQ(TestDir::ReadFile(dir.PathOf(t + QLatin1String(name))), QByteArray("new ") + name);
+        EXPECT_FALSE(TestDir::Exists(dir.PathOf(t + "b.txt")));
+        EXPECT_FALSE(TestDir::Exists(dir.PathOf(t + "d.txt")));
+        EXPECT_EQ(TestDir::ReadFile(dir.PathOf(t + "stale1.txt")), QByteArray("stale 1"));
+        EXPECT_EQ(TestDir::ReadFile(dir.PathOf(t + "stale2.txt")), QByteArray("STALE 2"));
+    }
 }
