@@ -33,7 +33,40 @@ quint32 HashUnits(QStringView key, bool upperAscii)
     return hash;
 }
 
+bool IsLoneSurrogateAt(const QString& name, qsizetype i)
+{
+    const QChar c = name[i];
+    if (c.isHighSurrogate())
+        return i + 1 == name.size() || !name[i + 1].isLowSurrogate();
+    if (c.isLowSurrogate())
+        return i == 0 || !name[i - 1].isHighSurrogate();
+    return false;
+}
+
+bool HasSurrogate(const QString& name)
+{
+    return std::any_of(name.begin(), name.end(), [](QChar c) { return c.isSurrogate(); });
+}
+
 } // namespace
+
+QString MakeKey(const QString& name)
+{
+    if (!HasSurrogate(name))
+        return name.toUpper();
+    QString key;
+    key.reserve(name.size());
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (!IsLoneSurrogateAt(name, i))
+            continue;
+        key += name.mid(start, i - start).toUpper();
+        key += name[i];
+        start = i + 1;
+    }
+    key += name.mid(start).toUpper();
+    return key;
+}
 
 quint32 HashOfKey(QStringView name)
 {

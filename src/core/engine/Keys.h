@@ -12,10 +12,11 @@
 // so that a file still finds its counterpart on a file system that folds case
 // (see PairNames). Every table of nodes or files builds and compares keys
 // through these functions.
-inline QString MakeKey(const QString& name)
-{
-    return name.toUpper();
-}
+// A lone surrogate (the scan's stand-in for a byte that is no UTF-8) is kept
+// as it is: upper-casing would turn it into U+FFFD, so that names of
+// different bytes would share a key, and a name's key would differ from the
+// key of its own upper-case spelling.
+QString MakeKey(const QString& name);
 
 // A hash of MakeKey(name), and whether two names have the same key, for the
 // file tables that hold many thousands of names. Names of ASCII characters

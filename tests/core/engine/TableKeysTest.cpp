@@ -4,6 +4,7 @@
 #include "core/engine/CDirSyncStatus.h"
 #include "core/engine/Keys.h"
 #include "core/filters/FilterSet.h"
+#include "core/platform/FileName.h"
 #include "support/TestDir.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +39,32 @@ TEST(TableKeys, SameKeyAndHashAgreeWithMakeKey)
     // Different keys spread over the hash values (no constant hash).
     EXPECT_NE(HashOfKey(S("a")), HashOfKey(S("b")));
     EXPECT_NE(HashOfKey(S("ab")), HashOfKey(S("ba")));
+}
+
+TEST(TableKeys, UndecodableBytesKeepTheirPlaceInTheKey)
+{
+    const auto bytes = [](const char* name) { return DecodeFileName(QByteArray(name)); };
+    const struct
+    {
+        QString a;
+        QString b;
+        bool same;
+    } cases[] = {
+        {bytes("na\xEFve.txt"), bytes("NA\xEFVE.TXT"), true},
+        {bytes("x\xEF.txt"), bytes("x\xFE.txt"), false},
+        {bytes("x\xEF.txt"), bytes("X\xFE.TXT"), false},
+        {S("\xF0\x9F\x98\x80"
+           "a"),
+            S("\xF0\x9F\x98\x80"
+              "A"),
+            true}, // a surrogate pair is one character
+        {QString(QChar(0xD800)) + S("a"), QString(QChar(0xD800)) + S("A"), true},
+        {QString(QChar(0xD800)) + S("a"), QString(QChar(0xD801)) + S("a"), false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MakeKey(c.a) == MakeKey(c.b), c.same) << c.a.toStdString() << " / " << c.b.toStdString();
+        EXPECT_EQ(SameKey(c.a, c.b), c.same) << c.a.toStdString() << " / " << c.b.toStdString();
+    }
 }
 
 TEST(TableKeys, NamesBeyondAsciiPairWithTheirAsciiKeys)

@@ -37,7 +37,10 @@ std::vector<Spelling> Spellings()
         {QString(), S("only-there")}, {undecodable, undecodable}, {S("日本語.txt"), S("日本語.txt")},
         {S(".hidden"), S(".hidden")},
         // Case variants whose upper case is longer pair too.
-        {S("Straße.txt"), S("STRASSE.TXT")}};
+        {S("Straße.txt"), S("STRASSE.TXT")},
+        // A byte that is no UTF-8 stays itself in a case variant; two different such bytes never pair.
+        {DecodeFileName(QByteArray("na\xEFve.txt")), DecodeFileName(QByteArray("NA\xEFVE.TXT"))},
+        {DecodeFileName(QByteArray("x\xEF.txt")), QString()}, {QString(), DecodeFileName(QByteArray("x\xFE.txt"))}};
 }
 
 // Every record of a table as "project|target" spellings in bytes, sorted.
