@@ -4,9 +4,11 @@
 // tree expands, everything is rescanned again (F5), a preview is collected
 // and shown in its dialog, and a run carries it out.
 //
-//   window_bench DOC.snc [--flags 0x8F] [--no-run]
+//   window_bench DOC.snc [--flags 0x8F] [--no-run] [--stalls]
 //
-// Prints one line per figure, in seconds. The run exports the whole document
+// Prints one line per figure, in seconds. --stalls also prints every gap
+// above 0.1 s as it ends, with its start and end on CLOCK_MONOTONIC (the
+// clock of `perf record -k CLOCK_MONOTONIC`), to cut a profile to the stalls. The run exports the whole document
 // with `--flags` (by default 0x8F, as bench/run's export) and changes the
 // target folders: give it a document over throwaway trees.
 #include "core/model/CMyDoc.h"
@@ -28,11 +30,13 @@
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 namespace {
 
 QElapsedTimer g_clock;
+bool g_printStalls = false;
 
 double Seconds(qint64 nanoseconds)
 {
@@ -48,6 +52,8 @@ public:
         m_timer.setInterval(5);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             const qint64 now = g_clock.nsecsElapsed();
+            if (g_printStalls && now - m_last > 100'000'000)
+                PrintStall(now - m_last);
             m_worst = std::max(m_worst, now - m_last);
             m_last = now;
         });
@@ -62,6 +68,14 @@ public:
     qint64 Worst() const { return std::max(m_worst, g_clock.nsecsElapsed() - m_last); }
 
 private:
+    static void PrintStall(qint64 length)
+    {
+        timespec now = {};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const double end = double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+        std::printf("stall %.3f s: %.6f,%.6f\n", Seconds(length), end - Seconds(length), end);
+    }
+
     QTimer m_timer;
     qint64 m_last = 0;
     qint64 m_worst = 0;
@@ -100,7 +114,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.isEmpty()) {
-        std::fprintf(stderr, "usage: window_bench DOC.snc [--flags 0x8F] [--no-run]\n");
+        std::fprintf(stderr, "usage: window_bench DOC.snc [--flags 0x8F] [--no-run] [--stalls]\n");
         return 2;
     }
     const QString path = args.first();
@@ -108,6 +122,7 @@ int main(int argc, char** argv)
     if (const qsizetype at = args.indexOf(QStringLiteral("--flags")); at >= 0 && at + 1 < args.size())
         flags = args.at(at + 1).toUInt(nullptr, 0);
     const bool run = !args.contains(QStringLiteral("--no-run"));
+    g_printStalls = args.contains(QStringLiteral("--stalls"));
 
     // A profile of its own, and every question answered with what changes nothing.
     QTemporaryDir scratch;

@@ -450,8 +450,8 @@ bool CMyDoc::LockFile(const QString& path)
 
 bool CMyDoc::CanReadFile(const QString& path, QString* error)
 {
-    QByteArray bytes;
-    const FileReadResult result = ReadRegularFile(path, &bytes);
+    // Opened, not read: a large document is read on the loading thread.
+    const FileReadResult result = ProbeRegularFile(path);
     if (!result.Ok() && error)
         *error = DocumentReadFailureText(path, result);
     return result.Ok();

@@ -149,9 +149,13 @@ FileStamp StampOfFile(const QString& path, int* error)
     return failure ? FileStamp() : StampOf(st);
 }
 
-FileReadResult ReadRegularFile(const QString& path, QByteArray* data, qint64 maxSize)
+namespace {
+
+// Opens the regular file at `path` for reading; on success `*fd` is open and
+// the result holds the file's stamp as opened.
+FileReadResult OpenRegularFile(const QString& path, qint64 maxSize, int* fd)
 {
-    data->clear();
+    *fd = -1;
     const QByteArray name = EncodeFileName(path);
     struct stat st
     {
@@ -164,44 +168,83 @@ FileReadResult ReadRegularFile(const QString& path, QByteArray* data, qint64 max
     if (const FileReadFailure type = FailureOfType(st.st_mode); type != FileReadFailure::None)
         return Failed(type);
     // Not blocking: a FIFO put in place since the test must not hang the open.
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
+    const int opened = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (opened < 0)
         return Failed(FailureOfErrno(errno), errno);
     FileReadResult result;
-    if (::fstat(fd, &st) != 0)
+    if (::fstat(opened, &st) != 0)
         result = Failed(FileReadFailure::Other, errno);
     else if (const FileReadFailure type = FailureOfType(st.st_mode); type != FileReadFailure::None)
         result = Failed(type);
     else if (st.st_size > maxSize)
         result = Failed(FileReadFailure::TooLarge, EFBIG);
     if (!result.Ok()) {
-        ::close(fd);
+        ::close(opened);
         return result;
     }
-    QByteArray bytes;
-    bytes.reserve(static_cast<qsizetype>(st.st_size));
-    char chunk[65536];
+    result.stamp = StampOf(st);
+    *fd = opened;
+    return result;
+}
+
+// Reads `fd` to its end into `bytes`, sized for the `expected` bytes (at
+// most `maxSize`) the file had when opened: it may have changed size since.
+FileReadResult ReadToEnd(int fd, qint64 expected, qint64 maxSize, QByteArray* bytes)
+{
+    // One byte more than expected tells a file that grew from one that did not.
+    bytes->resize(static_cast<qsizetype>(expected + 1));
+    qsizetype filled = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (filled == bytes->size()) {
+            if (filled > maxSize) // the file grew while being read
+                return Failed(FileReadFailure::TooLarge, EFBIG);
+            bytes->resize(std::min(filled * 2 + 65536, static_cast<qsizetype>(maxSize + 1)));
+        }
+        const ssize_t n = ::read(fd, bytes->data() + filled, size_t(bytes->size() - filled));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            result = Failed(FileReadFailure::Other, errno);
-            break;
-        }
+        if (n < 0)
+            return Failed(FileReadFailure::Other, errno);
         if (n == 0)
             break;
-        if (bytes.size() + n > maxSize) { // the file grew while being read
-            result = Failed(FileReadFailure::TooLarge, EFBIG);
-            break;
-        }
-        bytes.append(chunk, n);
+        filled += n;
     }
-    if (result.Ok() && ::fstat(fd, &st) == 0)
+    if (filled > maxSize)
+        return Failed(FileReadFailure::TooLarge, EFBIG);
+    bytes->truncate(filled);
+    return {};
+}
+
+} // namespace
+
+FileReadResult ReadRegularFile(const QString& path, QByteArray* data, qint64 maxSize)
+{
+    data->clear();
+    int fd = -1;
+    FileReadResult result = OpenRegularFile(path, maxSize, &fd);
+    if (!result.Ok())
+        return result;
+    QByteArray bytes;
+    const FileReadResult read = ReadToEnd(fd, result.stamp.size, maxSize, &bytes);
+    struct stat st
+    {
+    };
+    // The stamp of what was read, should the file have changed meanwhile.
+    if (read.Ok() && ::fstat(fd, &st) == 0)
         result.stamp = StampOf(st);
     ::close(fd);
-    if (result.Ok())
-        *data = std::move(bytes);
+    if (!read.Ok())
+        return read;
+    *data = std::move(bytes);
+    return result;
+}
+
+FileReadResult ProbeRegularFile(const QString& path, qint64 maxSize)
+{
+    int fd = -1;
+    const FileReadResult result = OpenRegularFile(path, maxSize, &fd);
+    if (fd >= 0)
+        ::close(fd);
     return result;
 }
 

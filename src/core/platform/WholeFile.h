@@ -38,6 +38,10 @@ struct FileReadResult
 // without waiting for a writer of a FIFO. A file larger than `maxSize` bytes
 // is refused too.
 FileReadResult ReadRegularFile(const QString& path, QByteArray* data, qint64 maxSize = qint64(1) << 31);
+// Whether ReadRegularFile could open the file at `path`, without reading it:
+// the same failures for what is missing, not a regular file, too large or not
+// readable by this process, and the file's stamp.
+FileReadResult ProbeRegularFile(const QString& path, qint64 maxSize = qint64(1) << 31);
 // Why a read failed, for a message after the file's path ("" when it did not).
 QString FileReadFailureText(const FileReadResult& result);
 // As ReadRegularFile, with "path: reason" of a failure in `error`.

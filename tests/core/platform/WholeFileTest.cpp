@@ -133,6 +133,9 @@ TEST(WholeFile, NonRegularFilesAreRefusedWithoutBeingTouched)
         EXPECT_FALSE(ReadWholeFile(c.path, &data, &error));
         EXPECT_EQ(error, c.path + S(": ") + c.reason);
         EXPECT_TRUE(data.isEmpty());
+        const FileReadResult probe = ProbeRegularFile(c.path);
+        EXPECT_FALSE(probe.Ok());
+        EXPECT_EQ(FileReadFailureText(probe), c.reason);
     }
     EXPECT_TRUE(S_ISFIFO(StatOf(fifo).st_mode));
     EXPECT_TRUE(S_ISLNK(StatOf(linkToFifo).st_mode));
@@ -153,6 +156,31 @@ TEST(WholeFile, ReadFailuresNameTheirReason)
     EXPECT_EQ(error, large + S(": ") + SystemErrorText(EFBIG));
     EXPECT_TRUE(ReadWholeFile(large, &data, &error, 100));
     EXPECT_EQ(data, QByteArray(100, 'x'));
+    // The probe that stands before a read finds what the read would.
+    EXPECT_EQ(ProbeRegularFile(missing).failure, FileReadFailure::NotFound);
+    EXPECT_EQ(ProbeRegularFile(large, 99).failure, FileReadFailure::TooLarge);
+    EXPECT_EQ(ProbeRegularFile(large, 100).stamp, StampOfFile(large));
+}
+
+TEST(WholeFile, ReadsEveryByteWhateverTheSize)
+{
+    TestDir dir;
+    for (const qsizetype size : {0, 1, 65535, 65536, 65537, (1 << 20) + 3}) {
+        SCOPED_TRACE(size);
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (qsizetype i = 0; i < size; ++i)
+            bytes[i] = char((i * 7919) >> 3);
+        const QString path = dir.WriteFile(QString::number(size), bytes);
+        QByteArray data = "old";
+        const FileReadResult result = ReadRegularFile(path, &data);
+        ASSERT_TRUE(result.Ok());
+        EXPECT_EQ(data, bytes);
+        EXPECT_EQ(result.stamp, StampOfFile(path));
+    }
+    // A file whose size the system gives as 0 is read to its end all the same.
+    QByteArray mounts;
+    ASSERT_TRUE(ReadRegularFile(S("/proc/self/mountinfo"), &mounts).Ok());
+    EXPECT_TRUE(mounts.contains(" / "));
 }
 
 TEST(WholeFile, FailedWriteLeavesTheOldFileAndNoTemporary)
