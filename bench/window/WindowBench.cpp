@@ -156,9 +156,11 @@ int main(int argc, char** argv)
     heartbeat.Reset();
     qint64 expandTime = 0;
     bool expanded = false;
+    // A large tree expands a slice at a time: the figure is its whole time.
     QTimer::singleShot(0, [&] {
         const qint64 begin = g_clock.nsecsElapsed();
         frame.TreeView().ExpandSubtree(frame.TreeView().RootItem());
+        SpinUntil([&] { return !frame.TreeView().IsExpanding(); }, 0);
         expandTime = g_clock.nsecsElapsed() - begin;
         expanded = true;
     });

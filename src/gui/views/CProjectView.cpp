@@ -8,12 +8,14 @@
 #include "gui/shell/CWaitCursor.h"
 
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -242,16 +244,15 @@ void CProjectView::Populate(CProjectItem* item)
     if (!item || item->IsPopulated())
         return;
     qDeleteAll(item->takeChildren());
-    std::vector<std::pair<QString, CProject*>> children;
-    children.reserve(size_t(item->Node()->ChildCount()));
-    for (const auto& entry : item->Node()->Children())
-        children.emplace_back(entry.second->GetDisplayName(), entry.second.get());
-    // Display names in code-unit order; equal names keep the map's order.
-    std::stable_sort(children.begin(), children.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     QList<QTreeWidgetItem*> items;
-    items.reserve(qsizetype(children.size()));
-    for (const auto& child : children)
-        items.append(NewItem(*child.second));
+    items.reserve(qsizetype(item->Node()->ChildCount()));
+    for (const auto& entry : item->Node()->Children())
+        items.append(NewItem(*entry.second));
+    // Display names (each asked of its node once, kept by its item) in
+    // code-unit order; equal names keep the map's order.
+    std::stable_sort(items.begin(), items.end(), [](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+        return static_cast<const CProjectItem*>(a)->DisplayName() < static_cast<const CProjectItem*>(b)->DisplayName();
+    });
     item->addChildren(items);
     item->SetPopulated(true);
 }
@@ -260,8 +261,39 @@ void CProjectView::ExpandSubtree(CProjectItem* item)
 {
     if (!item)
         return;
-    std::vector<CProjectItem*> pending{item};
-    while (!pending.empty()) {
+    m_expandQueue.emplace_back(indexFromItem(item));
+    if (!std::exchange(m_expanding, true))
+        ContinueExpanding();
+}
+
+void CProjectView::ContinueExpanding()
+{
+    // Raw items within a slice (nothing can delete them meanwhile), indexes
+    // that follow their items between slices.
+    std::vector<CProjectItem*> pending;
+    for (const QPersistentModelIndex& index : m_expandQueue)
+        if (CProjectItem* at = AsProjectItem(itemFromIndex(index)))
+            pending.push_back(at);
+    m_expandQueue.clear();
+    ExpandSlice(pending);
+    if (pending.empty()) {
+        m_expanding = false;
+        return;
+    }
+    for (CProjectItem* at : pending)
+        m_expandQueue.emplace_back(indexFromItem(at));
+    QTimer::singleShot(0, this, &CProjectView::ContinueExpanding);
+}
+
+void CProjectView::ExpandSlice(std::vector<CProjectItem*>& pending)
+{
+    QElapsedTimer slice;
+    slice.start();
+    // With a layout pending, expanding an item only notes it: the view lays
+    // itself out once per slice, not once per folder.
+    scheduleDelayedItemsLayout();
+    for (int done = 0; !pending.empty() && (done < m_slice.itemsAtLeast || slice.elapsed() < m_slice.milliseconds);
+         ++done) {
         CProjectItem* at = pending.back();
         pending.pop_back();
         Populate(at);
@@ -313,6 +345,7 @@ void CProjectView::DropChildren(CProjectItem* item)
 
 void CProjectView::DropAllItems()
 {
+    m_expandQueue.clear();
     m_rootItem = nullptr;
     clear();
 }

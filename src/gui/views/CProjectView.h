@@ -4,8 +4,10 @@
 #include "gui/shell/CommandTarget.h"
 #include "gui/views/CProjectItem.h"
 
+#include <QPersistentModelIndex>
 #include <QTreeWidget>
 #include <memory>
+#include <vector>
 
 class CMyDoc;
 class CProject;
@@ -61,8 +63,14 @@ public:
 
     // Inserts the child items of `item` if it has none yet (its first expansion).
     void Populate(CProjectItem* item);
-    // Expands `item` and every item below it, inserting their children.
+    // Expands `item` and every item below it, inserting their children: a
+    // large subtree a slice at a time, the window answering in between.
     void ExpandSubtree(CProjectItem* item);
+    // Whether an ExpandSubtree is still under way.
+    bool IsExpanding() const { return m_expanding; }
+    // How much one slice of ExpandSubtree does: at least this many items,
+    // then more until the time is up.
+    void SetExpandSliceForTesting(int itemsAtLeast, int milliseconds) { m_slice = {itemsAtLeast, milliseconds}; }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -88,6 +96,11 @@ private:
     // other views are then told to show its new states.
     void AwaitRescan(CProject* node, bool expand, bool tellOthers = false);
     void RevealNode(CProject* node, bool expand);
+    // The next slice of the expansions ExpandSubtree queued.
+    void ContinueExpanding();
+    // Expands items from the end of `pending` (with their subtrees) for one
+    // slice; what is left stays in `pending`.
+    void ExpandSlice(std::vector<CProjectItem*>& pending);
     // The item of `node` among the children of `parent` (null for none).
     static CProjectItem* ChildItemOf(QTreeWidgetItem* parent, const CProject* node);
 
@@ -133,6 +146,16 @@ private:
     IMainFrame& m_frame;
     ProjectTreeSettings m_settings;
     bool m_expandAll = false;
+    // The items ExpandSubtree has still to expand, and whether it is under way.
+    std::vector<QPersistentModelIndex> m_expandQueue;
+    bool m_expanding = false;
+    // A small subtree is expanded at once; a large one a slice at a time, the
+    // window answering in between.
+    struct
+    {
+        int itemsAtLeast = 2000;
+        int milliseconds = 40;
+    } m_slice;
     CProjectItem* m_rootItem = nullptr;
     CProject* m_current = nullptr;
     bool m_sendingToOthers = false;

@@ -492,3 +492,51 @@ TEST_F(ProjectViewTest, NewDocumentDropsTheItemsOfTheOldOne)
     EXPECT_EQ(view->RootItem()->childCount(), 0);
     EXPECT_EQ(view->CurrentNode(), &doc.GetRoot());
 }
+
+TEST_F(ProjectViewTest, ExpandAllOfALargeTreeGoesSliceBySliceAndSurvivesTheTreeChanging)
+{
+    CSyncProject& project = AddProject(QStringLiteral("work"));
+    for (const char* path : {"a/b/c/f.txt", "a/x/f.txt", "d/f.txt", "e/g/h/f.txt"})
+        WriteSide(project, 0, QString::fromLatin1(path), "x", kOld);
+    project.Refresh(true);
+    MakeView();
+    view->SetExpandSliceForTesting(1, 0);
+    const auto expandAll = [&] {
+        view->ExpandSubtree(view->RootItem());
+        EXPECT_TRUE(view->IsExpanding());
+    };
+    const auto waitForExpansion = [&] { EXPECT_TRUE(QTest::qWaitFor([&] { return !view->IsExpanding(); })); };
+
+    expandAll();
+    EXPECT_EQ(Item(*project.FindChild(QStringLiteral("e"))), nullptr); // not reached yet
+    waitForExpansion();
+    const QStringList expanded[] = {
+        {QStringLiteral("a"), QStringLiteral("d"), QStringLiteral("e")},
+        {QStringLiteral("b"), QStringLiteral("x")},
+        {QStringLiteral("c")},
+        {QStringLiteral("g")},
+        {QStringLiteral("h")},
+    };
+    CSyncProject* a = project.FindChild(QStringLiteral("a"));
+    CSyncProject* g = project.FindChild(QStringLiteral("e"))->FindChild(QStringLiteral("g"));
+    const CProject* parents[] = {&project, a, a->FindChild(QStringLiteral("b")), g->GetParent(), g};
+    for (size_t i = 0; i < std::size(parents); ++i) {
+        CProjectItem* item = Item(*parents[i]);
+        ASSERT_NE(item, nullptr) << i;
+        EXPECT_TRUE(item->isExpanded()) << i;
+        EXPECT_EQ(ChildTexts(item), expanded[i]) << i;
+    }
+
+    // The items still to expand go away: with a rescan of everything, or
+    // with the whole document.
+    Q_EMIT doc.UpdateAllViews(UpdateHint::FirstDisplay, nullptr);
+    expandAll();
+    Q_EMIT doc.UpdateAllViews(UpdateHint::RescanAll, nullptr);
+    ASSERT_TRUE(doc.WaitForLoading());
+    waitForExpansion();
+    expandAll();
+    doc.DeleteContents();
+    waitForExpansion();
+    doc.OnNewDocument();
+    EXPECT_EQ(view->RootItem()->childCount(), 0);
+}
