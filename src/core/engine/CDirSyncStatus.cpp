@@ -337,12 +337,14 @@ SyncState CDirSyncStatus::ComputeFolderState(bool scan, const FilterSet& filters
 
 SyncState CDirSyncStatus::ComputeRecordedFolderState(const FilterSet& filters, const QStringList& selection)
 {
-    const SyncState existence = ExistenceState();
-    if (existence != SyncSame)
-        return existence;
-    // Both folders exist now: records of an enumeration of both can stand for a new scan.
-    if (!m_holdsAllFiles || !m_enumerated[0] || !m_enumerated[1])
+    // Records of an enumeration of both folders stand for a new scan, and
+    // the enumeration for the test that both folders exist.
+    if (!m_holdsAllFiles || !m_enumerated[0] || !m_enumerated[1]) {
+        const SyncState existence = ExistenceState();
+        if (existence != SyncSame)
+            return existence;
         ScanFiles();
+    }
     return IsReadIncomplete() ? SyncMixed : AggregateRecords(filters, selection);
 }
 

@@ -85,6 +85,17 @@ TEST_F(RescannedState, TakesTheRescansRecordsWithoutScanningAgain)
     EXPECT_EQ(project->GetFolderState(true), SyncTargetNewer);
     // That scan replaced the records: from now on they include the file.
     EXPECT_EQ(project->GetRescannedFolderState(), SyncTargetNewer);
+
+    // The enumeration stands for the existence test too: a subfolder whose
+    // target folder went after the rescan keeps the rescan's state.
+    dir.WriteFile(S("p/sub/c.txt"), "c", kBase);
+    dir.WriteFile(S("t/sub/c.txt"), "c", kBase);
+    doc.GetRoot().Refresh(true);
+    CSyncProject& sub = Child("sub");
+    ASSERT_EQ(::unlink(dir.PathOf(S("t/sub/c.txt")).toUtf8().constData()), 0);
+    ASSERT_EQ(::rmdir(dir.PathOf(S("t/sub")).toUtf8().constData()), 0);
+    EXPECT_EQ(sub.GetRescannedFolderState(), SyncSame);
+    EXPECT_EQ(sub.GetFolderState(false), SyncProjectOnly);
 }
 
 TEST_F(RescannedState, ScansAgainWhenTheRescanLeftHiddenFilesOut)
