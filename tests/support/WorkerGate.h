@@ -21,7 +21,12 @@ public:
                 std::this_thread::yield();
         });
     }
-    ~CWorkerGate() { CDocumentLoad::SetHandedHookForTesting(nullptr); }
+    // A test that ends early (a failed assertion) does not leave the worker held.
+    ~CWorkerGate()
+    {
+        Release();
+        CDocumentLoad::SetHandedHookForTesting(nullptr);
+    }
     CWorkerGate(const CWorkerGate&) = delete;
     CWorkerGate& operator=(const CWorkerGate&) = delete;
 

@@ -6,6 +6,7 @@
 #include "core/platform/Finder.h"
 
 #include <algorithm>
+#include <deque>
 #include <vector>
 
 CProject::CProject() = default;
@@ -42,13 +43,14 @@ bool CProject::Refresh(bool recursive)
 
 bool CProject::RefreshChildren(RescanControl* control)
 {
-    // Parents before children, as a recursive descent would go: each node's
-    // rescan decides which children exist before they are visited.
-    std::vector<CSyncProject*> pending;
+    // Parents before children, level by level: each node's rescan decides
+    // which children exist before they are visited, and the folders read
+    // ahead for the next few nodes stay the next ones as children join.
+    std::deque<CSyncProject*> pending;
     const auto pushChildren = [&pending](CProject& parent) {
-        for (auto it = parent.m_children.rbegin(); it != parent.m_children.rend(); ++it) {
-            it->second->m_document = parent.m_document;
-            pending.push_back(it->second.get());
+        for (const auto& entry : parent.m_children) {
+            entry.second->m_document = parent.m_document;
+            pending.push_back(entry.second.get());
         }
     };
     pushChildren(*this);
@@ -60,7 +62,7 @@ bool CProject::RefreshChildren(RescanControl* control)
         QStringList folders;
         QStringList roots;
         for (size_t i = 0; i < kNodesAhead && i < pending.size(); ++i) {
-            const CSyncProject& next = *pending[pending.size() - 1 - i];
+            const CSyncProject& next = *pending[i];
             folders << next.GetFolder(0) << next.GetFolder(1);
             roots << RootFolderOf(next, 0) << RootFolderOf(next, 1);
         }
@@ -70,8 +72,8 @@ bool CProject::RefreshChildren(RescanControl* control)
     while (!pending.empty()) {
         if (control && control->cancel.load(std::memory_order_relaxed))
             return false;
-        CSyncProject* node = pending.back();
-        pending.pop_back();
+        CSyncProject* node = pending.front();
+        pending.pop_front();
         node->Rescan();
         if (control) {
             control->folders.fetch_add(1, std::memory_order_relaxed);

@@ -94,8 +94,8 @@ CDocumentLoad::CDocumentLoad(
 {
     m_scratch->SetCommonFilterSelection(commonFilters);
     // The first is rescanned first.
-    for (auto it = subtrees.rbegin(); it != subtrees.rend(); ++it)
-        m_pending.push_back(std::move(*it));
+    for (Subtree& subtree : subtrees)
+        m_pending.push_back(std::move(subtree));
     m_thread = std::thread([this] { Work(); });
 }
 
@@ -144,8 +144,8 @@ CDocumentLoad::Nodes CDocumentLoad::TakeUnfinished()
     Nodes nodes;
     if (m_thread.joinable())
         return nodes; // the worker still has them
-    for (auto it = m_pending.rbegin(); it != m_pending.rend(); ++it)
-        nodes.push_back(std::move(it->place));
+    for (Subtree& subtree : m_pending)
+        nodes.push_back(std::move(subtree.place));
     m_pending.clear();
     return nodes;
 }
@@ -174,8 +174,8 @@ bool CDocumentLoad::RescanPending()
     while (!m_pending.empty()) {
         if (m_control.cancel.load(std::memory_order_relaxed))
             return false; // what waits stays in m_pending, whole or rescanned in part
-        Subtree next = std::move(m_pending.back());
-        m_pending.pop_back();
+        Subtree next = std::move(m_pending.front());
+        m_pending.pop_front();
         RescanNode(std::move(next));
         ExpectNext(readAhead);
     }
@@ -189,21 +189,22 @@ void CDocumentLoad::RescanNode(Subtree subtree)
     node.RescanAlone(subtree.roots);
     m_control.folders.fetch_add(1, std::memory_order_relaxed);
     m_control.files.fetch_add(node.FolderStatus().Count(), std::memory_order_relaxed);
-    // The children wait, each with what it needs of its ancestors, the first on top.
+    // The children wait, each with what it needs of its ancestors, behind
+    // every node that waited before them.
     std::vector<QString> keys;
     for (const auto& entry : node.Children())
         keys.push_back(entry.first);
-    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+    for (const QString& key : keys) {
         Subtree child;
-        const CSyncProject& stored = *node.Children().at(*key);
+        const CSyncProject& stored = *node.Children().at(key);
         for (int side = 0; side < 2; ++side) {
             child.roots[side] = ChildRootFolder(
                 stored.GetFolder(side), node.GetFolder(side), subtree.roots[side], subtree.projectFolders[side]);
             child.projectFolders[side] = subtree.projectFolders[side];
         }
         child.place.parent = &node;
-        child.place.key = *key;
-        child.place.node = node.DetachChild(*key);
+        child.place.key = key;
+        child.place.node = node.DetachChild(key);
         m_pending.push_back(std::move(child));
     }
     subtree.place.childrenToCome = !keys.empty();
@@ -219,7 +220,7 @@ void CDocumentLoad::ExpectNext(CFolderReadAhead& readAhead) const
     QStringList folders;
     QStringList roots;
     for (size_t i = 0; i < kNodesAhead && i < m_pending.size(); ++i) {
-        const Subtree& next = m_pending[m_pending.size() - 1 - i];
+        const Subtree& next = m_pending[i];
         folders << next.place.node->GetFolder(0) << next.place.node->GetFolder(1);
         roots << next.roots[0] << next.roots[1];
     }
@@ -250,8 +251,8 @@ void CDocumentLoad::Work()
         std::vector<QString> keys;
         for (const auto& entry : root.Children())
             keys.push_back(entry.first);
-        for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
-            m_pending.push_back(Detach(root, *key));
+        for (const QString& key : keys) {
+            m_pending.push_back(Detach(root, key));
             m_pending.back().place.parent = nullptr; // a project of the owner's root
         }
     }

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -131,8 +132,10 @@ private:
     // The nodes take their common filter selection from a document of their
     // own while they are rescanned here: the owner's is not touched by the worker.
     std::unique_ptr<CMyDoc> m_scratch;
-    // The subtrees still to rescan; the next is the last.
-    std::vector<Subtree> m_pending;
+    // The subtrees still to rescan, the next first: level by level, so that
+    // the folders read ahead for the next few are still the next ones once
+    // a node's children join the queue.
+    std::deque<Subtree> m_pending;
     RescanControl m_control;
     std::mutex m_mutex;
     Ready m_ready;

@@ -393,11 +393,12 @@ TEST_F(Rescan, ClosingTheWindowWhileTheTreeFillsStopsTheRescanAndKeepsEveryFolde
     doc.GetRoot().Refresh(true); // what any rescan of this tree gives now
     const QStringList before = Shape(doc.GetRoot());
     const int threads = ThreadCount();
-    // Held in the middle of the second project, some of whose folders the tree shows.
+    // Held in the middle of the second project's folders (the projects come
+    // first, then their folders): the tree shows some of them.
     auto gate = std::make_unique<CWorkerGate>(150);
     ASSERT_TRUE(shown.RunCommand(Cmd::Refresh));
     gate->WaitHeld();
-    QTRY_COMPARE(TreeProjects(), 2);
+    QTRY_COMPARE(TreeProjects(), 3);
     CProjectItem* item = tree.ItemOf(doc.GetRoot().FindChild(QStringLiteral("big1")));
     ASSERT_NE(item, nullptr);
     item->setExpanded(true);
