@@ -44,6 +44,56 @@ struct ListedEntry
     size_t nameEnd = 0; // where the name ends in Listing::names; it begins where the one before ends
 };
 
+// A folder open for reading its entries, read with getdents64 a block at a
+// time: opening it costs no further system call, as a DIR stream's does.
+class FolderStream
+{
+public:
+    explicit FolderStream(int fd) : m_fd(fd) { }
+    ~FolderStream() { ::close(m_fd); }
+    FolderStream(const FolderStream&) = delete;
+    FolderStream& operator=(const FolderStream&) = delete;
+
+    int Fd() const { return m_fd; }
+    // The next entry's name (valid until the next call); null at the end,
+    // or at an error with errno set (0 at the end).
+    const char* Next()
+    {
+        for (;;) {
+            if (m_next == m_end && !Fill())
+                return nullptr;
+            const auto* entry = reinterpret_cast<const dirent64*>(m_buffer.get() + m_next);
+            m_next += entry->d_reclen;
+            if (entry->d_ino != 0) // else a deleted entry, as readdir skips them
+                return entry->d_name;
+        }
+    }
+
+private:
+    bool Fill()
+    {
+        constexpr size_t kBlock = 32768;
+        if (!m_buffer)
+            m_buffer = std::make_unique<char[]>(kBlock);
+        ssize_t read = 0;
+        do
+            read = ::getdents64(m_fd, m_buffer.get(), kBlock);
+        while (read < 0 && errno == EINTR);
+        if (read <= 0) {
+            errno = read < 0 ? errno : 0;
+            return false;
+        }
+        m_next = 0;
+        m_end = size_t(read);
+        return true;
+    }
+
+    int m_fd;
+    std::unique_ptr<char[]> m_buffer;
+    size_t m_next = 0;
+    size_t m_end = 0;
+};
+
 } // namespace
 
 struct CFolderReadAhead::Listing
@@ -51,11 +101,7 @@ struct CFolderReadAhead::Listing
     Listing() = default;
     Listing(const Listing&) = delete;
     Listing& operator=(const Listing&) = delete;
-    ~Listing()
-    {
-        if (rest)
-            ::closedir(rest);
-    }
+    ~Listing() = default;
 
     bool opened = false; // false: the folder could not be opened
     int openError = 0; // errno of the failed open
@@ -64,12 +110,13 @@ struct CFolderReadAhead::Listing
     qint64 folderTime = 0; // the folder's modification time when opened
     std::vector<ListedEntry> entries;
     std::string names; // the entries' names, one after the other
-    DIR* rest = nullptr; // the folder, open where the read-ahead stopped; null when it was read to its end
+    std::unique_ptr<FolderStream>
+        rest; // the folder, open where the read-ahead stopped; null when it was read to its end
 };
 
 struct CFileFind::State
 {
-    DIR* dir = nullptr;
+    std::unique_ptr<FolderStream> dir;
     std::unique_ptr<CFolderReadAhead::Listing> listing; // entries read ahead, taken first
     size_t next = 0; // the next entry of `listing`
     FoundEntry current;
@@ -116,25 +163,23 @@ quint32 AttributesOf(const char* name, mode_t mode)
 // The next entry of `dir` that an enumeration reports, its name (valid until
 // the next read of `dir`) in `*name`; false at the end or at an error that
 // ends the read. `failed` is set by any error that leaves an entry out.
-bool ReadEntryFacts(DIR* dir, const char** name, EntryFacts& facts, bool& failed, int& mountRoot)
+bool ReadEntryFacts(FolderStream& dir, const char** name, EntryFacts& facts, bool& failed, int& mountRoot)
 {
-    const int fd = ::dirfd(dir);
+    const int fd = dir.Fd();
     for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir);
-        if (!entry) {
+        *name = dir.Next();
+        if (!*name) {
             if (errno != 0)
                 failed = true;
             return false;
         }
-        *name = entry->d_name;
         if (IsSkippedName(*name, fd, mountRoot))
             continue;
         struct stat st;
         if (::fstatat(fd, *name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno != ENOENT)
                 failed = true;
-            continue; // ENOENT: vanished since readdir listed it
+            continue; // ENOENT: vanished since the folder listed it
         }
         facts.attributes = AttributesOf(*name, st.st_mode);
         // The kernel keeps tv_nsec in [0, 1e9), so tv_sec is already the floor.
@@ -144,7 +189,7 @@ bool ReadEntryFacts(DIR* dir, const char** name, EntryFacts& facts, bool& failed
     }
 }
 
-bool ReadEntry(DIR* dir, FoundEntry& found, bool& failed, int& mountRoot)
+bool ReadEntry(FolderStream& dir, FoundEntry& found, bool& failed, int& mountRoot)
 {
     const char* name = nullptr;
     if (!ReadEntryFacts(dir, &name, found.facts, failed, mountRoot))
@@ -154,7 +199,7 @@ bool ReadEntry(DIR* dir, FoundEntry& found, bool& failed, int& mountRoot)
 }
 
 // Opens the folder from its root; null with errno set.
-DIR* OpenRootedFolder(const RootedPath& folder)
+std::unique_ptr<FolderStream> OpenRootedFolder(const RootedPath& folder)
 {
     int error = 0;
     const int fd = OpenFolderForReading(folder, &error);
@@ -162,13 +207,7 @@ DIR* OpenRootedFolder(const RootedPath& folder)
         errno = error;
         return nullptr;
     }
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        error = errno;
-        ::close(fd);
-        errno = error;
-    }
-    return dir;
+    return std::make_unique<FolderStream>(fd);
 }
 
 QByteArray ListingKey(const RootedPath& folder)
@@ -188,12 +227,12 @@ bool RootedPathOfKey(const QByteArray& key, RootedPath* folder)
 // Entries a read-ahead holds of one folder at most; the open reads the rest.
 constexpr size_t kReadAheadEntries = 4096;
 
-qint64 WriteTimeOf(DIR* dir)
+qint64 WriteTimeOf(const FolderStream& dir)
 {
     struct stat info
     {
     };
-    if (::fstat(::dirfd(dir), &info) != 0)
+    if (::fstat(dir.Fd(), &info) != 0)
         return 0;
     return qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
 }
@@ -202,25 +241,23 @@ std::unique_ptr<CFolderReadAhead::Listing> ReadListing(const QByteArray& key)
 {
     auto listing = std::make_unique<CFolderReadAhead::Listing>();
     RootedPath folder;
-    DIR* dir = RootedPathOfKey(key, &folder) ? OpenRootedFolder(folder) : nullptr;
+    std::unique_ptr<FolderStream> dir = RootedPathOfKey(key, &folder) ? OpenRootedFolder(folder) : nullptr;
     if (!dir) {
         listing->openError = errno;
         return listing;
     }
     listing->opened = true;
-    listing->folderTime = WriteTimeOf(dir);
+    listing->folderTime = WriteTimeOf(*dir);
     ListedEntry listed;
     const char* name = nullptr;
     while (listing->entries.size() < kReadAheadEntries
-        && ReadEntryFacts(dir, &name, listed.facts, listing->readFailed, listing->mountRoot)) {
+        && ReadEntryFacts(*dir, &name, listed.facts, listing->readFailed, listing->mountRoot)) {
         listing->names.append(name);
         listed.nameEnd = listing->names.size();
         listing->entries.push_back(listed);
     }
-    if (listing->entries.size() < kReadAheadEntries)
-        ::closedir(dir);
-    else
-        listing->rest = dir;
+    if (listing->entries.size() == kReadAheadEntries)
+        listing->rest = std::move(dir);
     return listing;
 }
 
@@ -420,8 +457,7 @@ bool CFileFind::Open(const QString& folder, const QString& root)
             m_state->readFailed = listing->readFailed;
             m_state->mountRoot = listing->mountRoot;
             m_state->folderTime = listing->folderTime;
-            m_state->dir = listing->rest;
-            listing->rest = nullptr;
+            m_state->dir = std::move(listing->rest);
             m_state->listing = std::move(listing);
             m_state->next = 0;
             return true;
@@ -432,7 +468,7 @@ bool CFileFind::Open(const QString& folder, const QString& root)
         m_state->openError = errno;
         return false;
     }
-    m_state->folderTime = WriteTimeOf(m_state->dir);
+    m_state->folderTime = WriteTimeOf(*m_state->dir);
     return true;
 }
 
@@ -458,15 +494,12 @@ bool CFileFind::Next()
     }
     if (!state.dir)
         return false;
-    return ReadEntry(state.dir, state.current, state.readFailed, state.mountRoot);
+    return ReadEntry(*state.dir, state.current, state.readFailed, state.mountRoot);
 }
 
 void CFileFind::Close()
 {
-    if (m_state->dir) {
-        ::closedir(m_state->dir);
-        m_state->dir = nullptr;
-    }
+    m_state->dir.reset();
     m_state->listing.reset();
     m_state->next = 0;
     m_state->current = FoundEntry();

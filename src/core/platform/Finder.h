@@ -16,11 +16,11 @@ constexpr quint32 Directory = 0x0010; // D
 constexpr quint32 Link = 0x0400; // L: a symbolic link, never followed
 } // namespace FileAttr
 
-// One directory enumeration: readdir on the folder, fstatat without following
-// links on each entry. "." and ".." are skipped, and so is the trash folder of
-// a volume (".Trash", ".Trash-UID") in the top folder of a mounted file
-// system: it is never user data. Every other name is an entry, whatever it is
-// called.
+// One directory enumeration: the folder's entries read in blocks, fstatat
+// without following links on each entry. "." and ".." are skipped, and so is
+// the trash folder of a volume (".Trash", ".Trash-UID") in the top folder of a
+// mounted file system: it is never user data. Every other name is an entry,
+// whatever it is called.
 class CFileFind
 {
 public:
