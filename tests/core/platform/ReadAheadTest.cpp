@@ -62,6 +62,16 @@ TEST_F(ReadAhead, AnOpenTakesTheSameEntriesAsWithoutIt)
     const std::vector<Entry> plainLarge = Enumerate(large);
     ASSERT_EQ(plainSmall.size(), 5u);
     ASSERT_EQ(plainLarge.size(), 5000u);
+    // Read over several blocks of the folder, every name once.
+    QStringList names;
+    for (const Entry& entry : plainLarge)
+        names << std::get<0>(entry);
+    names.sort();
+    QStringList written;
+    for (int i = 0; i < 5000; ++i)
+        written << QStringLiteral("f%1").arg(i);
+    written.sort();
+    EXPECT_EQ(names, written);
 
     EXPECT_EQ(CFolderReadAhead::Current(), nullptr);
     {
