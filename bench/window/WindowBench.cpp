@@ -2,7 +2,8 @@
 // the rescan takes, and the longest time its event loop stood still (a
 // heartbeat timer measures the largest gap) while the document opens, the
 // tree expands, everything is rescanned again (F5), a preview is collected
-// and shown in its dialog, and a run carries it out.
+// and shown in its dialog, a run carries it out, and a new document takes
+// its place.
 //
 //   window_bench DOC.snc [--flags 0x8F] [--no-run] [--stalls]
 //
@@ -243,5 +244,16 @@ int main(int argc, char** argv)
         Report("auto-sync", autoEnd - autoBegin);
         Report("longest stall: auto-sync", heartbeat.Worst());
     }
-    return 0;
+
+    // The document gives way to a new one: its tree is let go.
+    heartbeat.Reset();
+    bool closed = false;
+    bool replaced = false;
+    QTimer::singleShot(0, [&] {
+        replaced = frame.DocCommands().NewDocument();
+        closed = true;
+    });
+    SpinUntil([&] { return closed; });
+    Report("longest stall: close", heartbeat.Worst());
+    return replaced ? 0 : 1;
 }

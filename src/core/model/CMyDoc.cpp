@@ -14,6 +14,7 @@
 #include <QBuffer>
 #include <algorithm>
 #include <cerrno>
+#include <system_error>
 
 namespace {
 
@@ -47,6 +48,8 @@ CMyDoc::~CMyDoc()
 {
     // Nothing of the worker reaches a document that is going away.
     m_load.reset();
+    if (m_freeing.joinable())
+        m_freeing.join();
 }
 
 bool CMyDoc::Serialize(QIODevice& device, ArchiveMode mode, QString* error)
@@ -79,8 +82,26 @@ void CMyDoc::DeleteContents()
     m_load.reset();
     m_childrenToCome.clear();
     Q_EMIT ContentsDeleting();
-    m_root.DeleteChildren();
+    // A small tree is freed at once; a large one on a thread of its own.
+    constexpr int kNodesFreedAtOnce = 2000;
+    int nodes = 0;
+    if (m_root.AnyDescendant([&nodes](const CSyncProject&) { return ++nodes > kNodesFreedAtOnce; }))
+        FreeProjects(m_root.TakeChildren());
+    else
+        m_root.DeleteChildren();
     m_root.SetName(QString());
+}
+
+void CMyDoc::FreeProjects(CProject::ChildMap projects)
+{
+    if (m_freeing.joinable())
+        m_freeing.join();
+    // The nodes own nothing but memory: they may go on any thread.
+    try {
+        m_freeing = std::thread([doomed = std::move(projects)]() mutable { doomed.clear(); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the nodes were freed here, with the function it would have run.
+    }
 }
 
 bool CMyDoc::SaveModified()

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -205,6 +206,8 @@ Q_SIGNALS:
     void LoadFinished(bool ok);
 
 private:
+    // Frees the projects on a thread of their own (see m_freeing).
+    void FreeProjects(CProject::ChildMap projects);
     friend class CSyncRun; // fills the working lists
     void SetPathName(const QString& path);
     void Fail(const QString& text);
@@ -251,4 +254,7 @@ private:
     quint64 m_loadSerial = 0; // counts the loads started and stopped
     CSyncProject* m_rescanNode = nullptr; // the node the rescan under way reads below; null: every project
     QSet<const CProject*> m_childrenToCome; // see ChildrenToCome
+    // Frees the projects of the contents last deleted: a tree of a million
+    // files takes a noticeable time to free, which the window does not wait for.
+    std::thread m_freeing;
 };

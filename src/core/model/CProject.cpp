@@ -221,6 +221,13 @@ void CProject::DeleteChildren()
     doomed.swap(m_children);
 }
 
+CProject::ChildMap CProject::TakeChildren()
+{
+    ChildMap taken;
+    taken.swap(m_children);
+    return taken;
+}
+
 void CProject::ForEachDescendant(const std::function<void(CSyncProject&)>& visit) const
 {
     std::vector<CSyncProject*> pending;

@@ -110,6 +110,8 @@ public:
     // subtree; false when no entry was stored under that key.
     bool RemoveChild(const CSyncProject* child);
     void DeleteChildren();
+    // Removes every child without destroying it: the caller owns them.
+    ChildMap TakeChildren();
     // Children stored under a variant key take their GetKey() where no sibling holds it.
     void RestorePlainKeys();
 

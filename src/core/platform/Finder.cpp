@@ -74,7 +74,7 @@ private:
     {
         constexpr size_t kBlock = 32768;
         if (!m_buffer)
-            m_buffer = std::make_unique<char[]>(kBlock);
+            m_buffer = std::make_unique_for_overwrite<char[]>(kBlock);
         ssize_t read = 0;
         do
             read = ::getdents64(m_fd, m_buffer.get(), kBlock);

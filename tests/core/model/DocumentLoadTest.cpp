@@ -484,3 +484,26 @@ TEST(PairRootsOfDetachedNodes, EqualTheRootsFoundThroughTheAncestors)
         }
     }
 }
+
+TEST(DocumentContents, ALargeTreeIsFreedOnAThreadThatEndsWithTheDocument)
+{
+    const int threadsBefore = ThreadCount();
+    {
+        CMyDoc doc;
+        // Two large trees let go one after the other, then a small one.
+        for (const int size : {3000, 3000, 10}) {
+            for (int i = 0; i < size; ++i) {
+                auto node = std::make_unique<CSyncProject>(&doc.GetRoot());
+                node->SetFolders(QStringLiteral("/nonexistent/p%1").arg(i), QStringLiteral("/nonexistent/t%1").arg(i));
+                doc.GetRoot().AddChild(std::move(node));
+            }
+            doc.DeleteContents();
+            EXPECT_EQ(doc.GetRoot().ChildCount(), 0);
+        }
+        // The document goes on with new contents while the old ones are freed.
+        EXPECT_TRUE(doc.OnNewDocument());
+        EXPECT_EQ(doc.GetRoot().ChildCount(), 0);
+    }
+    // Destroying the document waits for the freeing: no thread is left.
+    EXPECT_EQ(ThreadCount(), threadsBefore);
+}
