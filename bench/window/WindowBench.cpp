@@ -245,12 +245,12 @@ int main(int argc, char** argv)
         Report("longest stall: auto-sync", heartbeat.Worst());
     }
 
-    // The document gives way to a new one: its tree is let go.
+    // The document gives way to a new one (its changes not saved): its tree is let go.
     heartbeat.Reset();
     bool closed = false;
     bool replaced = false;
     QTimer::singleShot(0, [&] {
-        replaced = frame.DocCommands().NewDocument();
+        replaced = doc.OnNewDocument();
         closed = true;
     });
     SpinUntil([&] { return closed; });
