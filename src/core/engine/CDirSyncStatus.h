@@ -93,11 +93,12 @@ public:
     // so records taken this way can miss such a change (a refresh reads
     // everything afresh). Opens each folder, reads none.
     bool RecordsStillCurrent() const;
-    // As ComputeFolderState(true, filters, selection), except that records that hold
-    // all files of both folders are taken as they are instead of testing the
-    // folders' existence and scanning them again. Only for a caller that has just filled the table (the
-    // command-line tree prints every state right after the document's rescan):
-    // each folder is then enumerated once, not twice.
+    // As ComputeFolderState(true, filters, selection), except that records
+    // that hold all files of both folders are taken as they are instead of
+    // testing the folders' existence and scanning them again. Only for a
+    // caller that has just filled the table (the command-line tree prints
+    // every state right after the document's rescan): each folder is then
+    // enumerated once, not twice.
     SyncState ComputeRecordedFolderState(const FilterSet& filters, const QStringList& selection);
 
     // Result of the last reachability test of each folder made by ScanFiles.

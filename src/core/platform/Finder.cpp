@@ -101,7 +101,6 @@ struct CFolderReadAhead::Listing
     Listing() = default;
     Listing(const Listing&) = delete;
     Listing& operator=(const Listing&) = delete;
-    ~Listing() = default;
 
     bool opened = false; // false: the folder could not be opened
     int openError = 0; // errno of the failed open
@@ -110,8 +109,8 @@ struct CFolderReadAhead::Listing
     qint64 folderTime = 0; // the folder's modification time when opened
     std::vector<ListedEntry> entries;
     std::string names; // the entries' names, one after the other
-    std::unique_ptr<FolderStream>
-        rest; // the folder, open where the read-ahead stopped; null when it was read to its end
+    // The folder, open where the read-ahead stopped; null when it was read to its end.
+    std::unique_ptr<FolderStream> rest;
 };
 
 struct CFileFind::State
