@@ -44,43 +44,40 @@ bool CProject::Refresh(bool recursive)
 bool CProject::RefreshChildren(RescanControl* control)
 {
     // Parents before children, level by level: each node's rescan decides
-    // which children exist before they are visited, and the folders read
-    // ahead for the next few nodes stay the next ones as children join.
-    std::deque<CSyncProject*> pending;
-    const auto pushChildren = [&pending](CProject& parent) {
-        for (const auto& entry : parent.m_children) {
-            entry.second->m_document = parent.m_document;
-            pending.push_back(entry.second.get());
-        }
+    // which children exist before they are visited, and the folders of the
+    // nodes waiting are read ahead in the order they are visited.
+    struct Pending
+    {
+        CSyncProject* node;
+        QString roots[2];
     };
-    pushChildren(*this);
+    std::deque<Pending> pending;
     // A second thread reads the folders of the next few nodes while this one
     // is rescanned; each folder is still enumerated once.
     CFolderReadAhead readAhead;
-    const auto expectNext = [&readAhead, &pending] {
-        constexpr size_t kNodesAhead = 6;
-        QStringList folders;
-        QStringList roots;
-        for (size_t i = 0; i < kNodesAhead && i < pending.size(); ++i) {
-            const CSyncProject& next = *pending[i];
-            folders << next.GetFolder(0) << next.GetFolder(1);
-            roots << RootFolderOf(next, 0) << RootFolderOf(next, 1);
+    const auto pushChildren = [&pending, &readAhead](CProject& parent) {
+        for (const auto& entry : parent.m_children) {
+            CSyncProject& child = *entry.second;
+            child.m_document = parent.m_document;
+            Pending& next = pending.emplace_back(Pending{&child, {}});
+            for (int side = 0; side < 2; ++side) {
+                next.roots[side] = RootFolderOf(child, side);
+                readAhead.Queue(child.GetFolder(side), next.roots[side]);
+            }
         }
-        readAhead.Expect(folders, roots);
     };
-    expectNext();
+    pushChildren(*this);
     while (!pending.empty()) {
         if (control && control->cancel.load(std::memory_order_relaxed))
             return false;
-        CSyncProject* node = pending.front();
+        const Pending next = std::move(pending.front());
         pending.pop_front();
-        node->Rescan();
+        next.node->RescanAlone(next.roots);
         if (control) {
             control->folders.fetch_add(1, std::memory_order_relaxed);
-            control->files.fetch_add(node->FolderStatus().Count(), std::memory_order_relaxed);
+            control->files.fetch_add(next.node->FolderStatus().Count(), std::memory_order_relaxed);
         }
-        pushChildren(*node);
-        expectNext();
+        pushChildren(*next.node);
     }
     return true;
 }

@@ -165,24 +165,35 @@ QString CDocumentLoad::Read(QStringList& filters, FileStamp& stamp)
     return QString();
 }
 
+namespace {
+
+// Queues the folders that the rescan of `node` opens, in the order it opens them.
+void QueueFolders(CFolderReadAhead& readAhead, const CSyncProject& node, const QString (&roots)[2])
+{
+    for (int side = 0; side < 2; ++side)
+        readAhead.Queue(node.GetFolder(side), roots[side]);
+}
+
+} // namespace
+
 bool CDocumentLoad::RescanPending()
 {
     // A second thread reads the folders of the next few nodes while this one
     // is rescanned; each folder is still enumerated once.
     CFolderReadAhead readAhead;
-    ExpectNext(readAhead);
+    for (const Subtree& waiting : m_pending)
+        QueueFolders(readAhead, *waiting.place.node, waiting.roots);
     while (!m_pending.empty()) {
         if (m_control.cancel.load(std::memory_order_relaxed))
             return false; // what waits stays in m_pending, whole or rescanned in part
         Subtree next = std::move(m_pending.front());
         m_pending.pop_front();
-        RescanNode(std::move(next));
-        ExpectNext(readAhead);
+        RescanNode(std::move(next), readAhead);
     }
     return true;
 }
 
-void CDocumentLoad::RescanNode(Subtree subtree)
+void CDocumentLoad::RescanNode(Subtree subtree, CFolderReadAhead& readAhead)
 {
     CSyncProject& node = *subtree.place.node;
     node.SetDocument(m_scratch.get());
@@ -202,6 +213,7 @@ void CDocumentLoad::RescanNode(Subtree subtree)
                 stored.GetFolder(side), node.GetFolder(side), subtree.roots[side], subtree.projectFolders[side]);
             child.projectFolders[side] = subtree.projectFolders[side];
         }
+        QueueFolders(readAhead, stored, child.roots);
         child.place.parent = &node;
         child.place.key = key;
         child.place.node = node.DetachChild(key);
@@ -212,19 +224,6 @@ void CDocumentLoad::RescanNode(Subtree subtree)
     Hand([&subtree](Ready& ready) { ready.nodes.push_back(std::move(subtree.place)); });
     if (const std::function<void()>& hook = HandedHook())
         hook();
-}
-
-void CDocumentLoad::ExpectNext(CFolderReadAhead& readAhead) const
-{
-    constexpr size_t kNodesAhead = 6;
-    QStringList folders;
-    QStringList roots;
-    for (size_t i = 0; i < kNodesAhead && i < m_pending.size(); ++i) {
-        const Subtree& next = m_pending[i];
-        folders << next.place.node->GetFolder(0) << next.place.node->GetFolder(1);
-        roots << next.roots[0] << next.roots[1];
-    }
-    readAhead.Expect(folders, roots);
 }
 
 void CDocumentLoad::Work()

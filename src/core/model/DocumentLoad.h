@@ -119,10 +119,9 @@ private:
     QString Read(QStringList& filters, FileStamp& stamp);
     // Rescans what waits, handing over each node: false when cancelled.
     bool RescanPending();
-    // Rescans the node of `subtree` and hands it over; its children wait.
-    void RescanNode(Subtree subtree);
-    // Tells the read-ahead which folders come next.
-    void ExpectNext(CFolderReadAhead& readAhead) const;
+    // Rescans the node of `subtree` and hands it over; its children wait,
+    // their folders queued in `readAhead`.
+    void RescanNode(Subtree subtree, CFolderReadAhead& readAhead);
     // Under the lock: adds to what waits to be taken, then wakes the owner
     // unless it has not taken what came before.
     void Hand(const std::function<void(Ready&)>& add);
@@ -132,9 +131,8 @@ private:
     // The nodes take their common filter selection from a document of their
     // own while they are rescanned here: the owner's is not touched by the worker.
     std::unique_ptr<CMyDoc> m_scratch;
-    // The subtrees still to rescan, the next first: level by level, so that
-    // the folders read ahead for the next few are still the next ones once
-    // a node's children join the queue.
+    // The subtrees still to rescan, the next first: level by level, parents
+    // before children.
     std::deque<Subtree> m_pending;
     RescanControl m_control;
     std::mutex m_mutex;

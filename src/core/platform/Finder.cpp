@@ -7,9 +7,9 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <dirent.h>
 #include <fcntl.h>
-#include <map>
 #include <mutex>
 #include <string>
 #include <sys/stat.h>
@@ -44,13 +44,23 @@ struct ListedEntry
     size_t nameEnd = 0; // where the name ends in Listing::names; it begins where the one before ends
 };
 
+// The block that the last folder stream of a thread read into, kept for the
+// thread's next one: the allocator keeps no blocks this large at hand, and
+// getting one anew costs more than reading a small folder.
+thread_local std::unique_ptr<char[]> t_spareBlock;
+
 // A folder open for reading its entries, read with getdents64 a block at a
 // time: opening it costs no further system call, as a DIR stream's does.
 class FolderStream
 {
 public:
     explicit FolderStream(int fd) : m_fd(fd) { }
-    ~FolderStream() { ::close(m_fd); }
+    ~FolderStream()
+    {
+        ::close(m_fd);
+        if (!t_spareBlock)
+            t_spareBlock = std::move(m_buffer);
+    }
     FolderStream(const FolderStream&) = delete;
     FolderStream& operator=(const FolderStream&) = delete;
 
@@ -74,7 +84,7 @@ private:
     {
         constexpr size_t kBlock = 32768;
         if (!m_buffer)
-            m_buffer = std::make_unique_for_overwrite<char[]>(kBlock);
+            m_buffer = t_spareBlock ? std::move(t_spareBlock) : std::make_unique_for_overwrite<char[]>(kBlock);
         ssize_t read = 0;
         do
             read = ::getdents64(m_fd, m_buffer.get(), kBlock);
@@ -247,6 +257,9 @@ std::unique_ptr<CFolderReadAhead::Listing> ReadListing(const QByteArray& key)
     }
     listing->opened = true;
     listing->folderTime = WriteTimeOf(*dir);
+    // Room at once for a folder of a few dozen entries, as most are.
+    listing->entries.reserve(32);
+    listing->names.reserve(512);
     ListedEntry listed;
     const char* name = nullptr;
     while (listing->entries.size() < kReadAheadEntries
@@ -268,46 +281,54 @@ thread_local CFolderReadAhead* t_currentReadAhead = nullptr;
 
 struct CFolderReadAhead::State
 {
-    struct Slot
+    // A queued folder, with where its read stands.
+    struct Queued
     {
-        bool ready = false;
-        // No longer expected while it was being read: its listing is let go
-        // when the read ends, and an open reads the folder afresh.
-        bool dropped = false;
-        std::unique_ptr<Listing> listing;
+        enum class Step { Waiting, Reading, Read };
+        QByteArray key;
+        Step step = Step::Waiting;
+        std::unique_ptr<Listing> listing; // once read
     };
+
+    // How many of the folders that the walk opens next are read ahead.
+    static constexpr size_t kFoldersAhead = 12;
 
     std::mutex mutex;
     std::condition_variable wake; // the worker: a folder to read, or stop
     std::condition_variable ready; // the walk: a read has finished
-    std::vector<QByteArray> expected; // soonest first
-    std::map<QByteArray, Slot> slots; // folders read or being read, not yet taken
+    std::deque<Queued> queue; // in the order of the walk; the front is opened next
     bool stop = false;
     std::thread worker;
     CFolderReadAhead* previous = nullptr;
     CFolderCache folders; // shared by the walk's thread and the worker
 
-    // Ends the read of `folder`: its listing waits to be taken, unless the
-    // walk let it go meanwhile.
-    void Store(const QByteArray& folder, std::unique_ptr<Listing> listing)
+    // The first folder waiting to be read among those the walk opens next.
+    Queued* NextToRead()
     {
-        const auto slot = slots.find(folder);
-        if (slot->second.dropped) {
-            slots.erase(slot);
-            return;
-        }
-        slot->second.listing = std::move(listing);
-        slot->second.ready = true;
-    }
-
-    // The first expected folder that is neither read nor being read.
-    const QByteArray* NextToRead() const
-    {
-        for (const QByteArray& folder : expected) {
-            if (!slots.count(folder))
-                return &folder;
+        const size_t ahead = std::min(queue.size(), kFoldersAhead);
+        for (size_t i = 0; i < ahead; ++i) {
+            if (queue[i].step == Queued::Step::Waiting)
+                return &queue[i];
         }
         return nullptr;
+    }
+
+    // Reads `queued` with the lock let go meanwhile. Its listing waits to be
+    // taken, unless the walk passed the folder during the read.
+    void Read(Queued& queued, std::unique_lock<std::mutex>& lock)
+    {
+        queued.step = Queued::Step::Reading;
+        const QByteArray key = queued.key; // `queued` may be gone once the lock is let go
+        lock.unlock();
+        std::unique_ptr<Listing> listing = ReadListing(key);
+        lock.lock();
+        const auto reading = std::find_if(queue.begin(), queue.end(),
+            [&](const Queued& other) { return other.step == Queued::Step::Reading && other.key == key; });
+        if (reading != queue.end()) {
+            reading->listing = std::move(listing);
+            reading->step = Queued::Step::Read;
+        }
+        ready.notify_all();
     }
 };
 
@@ -339,70 +360,47 @@ CFolderReadAhead* CFolderReadAhead::Current()
     return t_currentReadAhead;
 }
 
-void CFolderReadAhead::Expect(const QStringList& folders, const QStringList& roots)
+void CFolderReadAhead::Queue(const QString& folder, const QString& root)
 {
-    // The walk moves on by one node at a time: most keys are those of the last call.
-    std::vector<ExpectedKey> keys;
-    keys.reserve(size_t(folders.size()));
-    std::vector<QByteArray> expected;
-    expected.reserve(size_t(folders.size()));
-    for (qsizetype i = 0; i < folders.size(); ++i) {
-        const QString root = roots.value(i);
-        const auto known = std::find_if(m_lastKeys.begin(), m_lastKeys.end(),
-            [&](const ExpectedKey& key) { return key.folder == folders.at(i) && key.root == root; });
-        if (known != m_lastKeys.end()) {
-            keys.push_back(*known);
-        } else {
-            RootedPath folder;
-            if (!SplitAtRoot(root, folders.at(i), &folder))
-                continue;
-            keys.push_back({folders.at(i), root, ListingKey(folder)});
-        }
-        expected.push_back(keys.back().key);
-    }
-    m_lastKeys.swap(keys);
+    RootedPath rooted;
+    if (!SplitAtRoot(root, folder, &rooted))
+        return; // never read: its open fails before it looks here
+    bool readSoon = false;
     {
         std::lock_guard lock(m_state->mutex);
-        m_state->expected.swap(expected);
-        // Listings of folders no longer expected will not be opened soon: dropped.
-        std::map<QByteArray, State::Slot>& slots = m_state->slots;
-        for (auto it = slots.begin(); it != slots.end();) {
-            const bool wanted
-                = std::find(m_state->expected.begin(), m_state->expected.end(), it->first) != m_state->expected.end();
-            it->second.dropped = !wanted;
-            it = it->second.ready && !wanted ? slots.erase(it) : std::next(it);
-        }
+        m_state->queue.emplace_back().key = ListingKey(rooted);
+        readSoon = m_state->queue.size() <= State::kFoldersAhead;
     }
-    m_state->wake.notify_one();
+    if (readSoon)
+        m_state->wake.notify_one();
 }
 
-std::unique_ptr<CFolderReadAhead::Listing> CFolderReadAhead::Take(const QByteArray& folder)
+std::unique_ptr<CFolderReadAhead::Listing> CFolderReadAhead::Take(const QByteArray& key)
 {
+    using Queued = State::Queued;
     std::unique_lock lock(m_state->mutex);
-    const auto slot = m_state->slots.find(folder);
-    if (slot == m_state->slots.end() || slot->second.dropped) {
-        // Read by the open itself: the worker must not read it as well.
-        std::vector<QByteArray>& expected = m_state->expected;
-        expected.erase(std::remove(expected.begin(), expected.end(), folder), expected.end());
+    std::deque<Queued>& queue = m_state->queue;
+    const auto found
+        = std::find_if(queue.begin(), queue.end(), [&](const Queued& queued) { return queued.key == key; });
+    if (found == queue.end())
         return nullptr;
-    }
+    // The folders queued before it were passed over; a read under way of one
+    // of them finds it gone and lets its listing go.
+    queue.erase(queue.begin(), found);
+    Queued& taken = queue.front();
     // While the other thread reads this folder, this one reads the next
-    // expected folder rather than wait idle.
-    while (!slot->second.ready) {
-        const QByteArray* next = m_state->NextToRead();
-        if (!next) {
-            m_state->ready.wait(lock, [&] { return slot->second.ready; });
-            break;
-        }
-        const QByteArray other = *next;
-        m_state->slots[other]; // being read
-        lock.unlock();
-        std::unique_ptr<Listing> read = ReadListing(other);
-        lock.lock();
-        m_state->Store(other, std::move(read));
+    // queued folder rather than wait idle.
+    while (taken.step == Queued::Step::Reading) {
+        if (Queued* next = m_state->NextToRead())
+            m_state->Read(*next, lock);
+        else
+            m_state->ready.wait(lock, [&] { return taken.step != Queued::Step::Reading; });
     }
-    std::unique_ptr<Listing> listing = std::move(slot->second.listing);
-    m_state->slots.erase(slot);
+    // A folder still waiting is read by the open itself.
+    std::unique_ptr<Listing> listing = std::move(taken.listing);
+    queue.pop_front();
+    lock.unlock();
+    m_state->wake.notify_one(); // the folders read ahead moved on by one
     return listing;
 }
 
@@ -415,13 +413,7 @@ void CFolderReadAhead::Work()
         state.wake.wait(lock, [&] { return state.stop || state.NextToRead(); });
         if (state.stop)
             return;
-        const QByteArray folder = *state.NextToRead();
-        state.slots[folder]; // being read
-        lock.unlock();
-        std::unique_ptr<Listing> listing = ReadListing(folder);
-        lock.lock();
-        state.Store(folder, std::move(listing));
-        state.ready.notify_all();
+        state.Read(*state.NextToRead(), lock);
     }
 }
 

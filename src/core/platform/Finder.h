@@ -2,10 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 #include <QtGlobal>
 #include <memory>
-#include <vector>
 
 // Attribute bits of an entry, with the letters the file list shows.
 namespace FileAttr {
@@ -65,13 +63,15 @@ private:
 
 // Reads the folders that a walk over a tree opens next on a second thread, so
 // that the system calls of the coming folders overlap the work on the current
-// one and both cores are used. While an object lives, CFileFind::Open on the
-// thread that made it takes a folder's entries from it when they were read
-// ahead (waiting for a read under way); a folder not read ahead yet is read by
-// the open itself, as without a read-ahead. The entries are exactly those the
-// open would have read, only read a moment earlier. A very large folder is
-// read ahead only in part: the open reads the rest from where the read-ahead
-// stopped, so the entries held at any time stay few.
+// one and both cores are used. The walk queues each folder it will open, in
+// the order it will open them; the read-ahead stays a few folders ahead of
+// the walk's last open. While an object lives, CFileFind::Open on the thread
+// that made it takes a queued folder's entries from it when they were read
+// ahead (waiting for a read under way); a folder not read ahead yet is read
+// by the open itself, as without a read-ahead. The entries are exactly those
+// the open would have read, only read a moment earlier. A very large folder
+// is read ahead only in part: the open reads the rest from where the
+// read-ahead stopped, so the entries held at any time stay few.
 class CFolderReadAhead
 {
 public:
@@ -80,31 +80,25 @@ public:
     CFolderReadAhead(const CFolderReadAhead&) = delete;
     CFolderReadAhead& operator=(const CFolderReadAhead&) = delete;
 
-    // The folders the walk will open next, soonest first, each with the root
-    // of its pair (index-aligned; missing roots: each folder is its own);
-    // replaces the list given before. Folders read ahead but no longer
-    // expected are dropped.
-    void Expect(const QStringList& folders, const QStringList& roots = QStringList());
+    // Queues `folder`, below the root `root` of its pair (empty: the folder is
+    // its own root), after the folders queued before. An open of a queued
+    // folder passes over those queued before it that were not opened: their
+    // listings are let go. Folders are queued on the thread that made the
+    // object, the thread whose opens take them.
+    void Queue(const QString& folder, const QString& root = QString());
 
     struct Listing;
-    // For CFileFind: what was read ahead of a folder (its key: root, a NUL
-    // byte, the path below the root), waiting for a read under way; null when
-    // the folder was not read ahead.
+    // For CFileFind: what was read ahead of a queued folder (its key: root, a
+    // NUL byte, the path below the root), waiting for a read under way; null
+    // when the folder was not read ahead.
     std::unique_ptr<Listing> Take(const QByteArray& key);
     // The read-ahead made on this thread and still alive, if any.
     static CFolderReadAhead* Current();
 
 private:
     struct State;
-    struct ExpectedKey
-    {
-        QString folder;
-        QString root;
-        QByteArray key;
-    };
     void Work();
     std::unique_ptr<State> m_state;
-    std::vector<ExpectedKey> m_lastKeys; // of the last Expect call
 };
 
 // None for a path that begins with "ftp://" (case-sensitive): such folders are never enumerated.

@@ -3,6 +3,7 @@
 #include "core/platform/Finder.h"
 #include "core/platform/Paths.h"
 
+#include <QList>
 #include <QRandomGenerator>
 #include <atomic>
 #include <cerrno>
