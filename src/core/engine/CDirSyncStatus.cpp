@@ -146,6 +146,18 @@ CFileSyncStatus* CDirSyncStatus::FindRecord(const QString& name) const
     return variants == 1 ? const_cast<CFileSyncStatus*>(variant) : nullptr;
 }
 
+void CDirSyncStatus::ExpectFound(qsizetype files)
+{
+    const size_t records = std::max(m_store.size(), size_t(std::max<qsizetype>(files, 0)));
+    m_store.reserve(records);
+    if (!m_index.empty() || !m_store.empty())
+        return; // grown as records come
+    size_t slots = 16;
+    while (records * 4 > slots * 3)
+        slots *= 2;
+    m_index.resize(slots);
+}
+
 void CDirSyncStatus::AddFound(int side, const CFileFind& finder)
 {
     Q_ASSERT(side == 0 || side == 1);

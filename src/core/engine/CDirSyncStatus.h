@@ -60,6 +60,9 @@ public:
     // holds exactly that name on the other side alone, else in a record of
     // its own. Names that differ only in case pair up in FinishScan.
     void AddFound(int side, const CFileFind& finder);
+    // Makes room for `files` records before a series of AddFound (a side's
+    // file count where it is known): the table then grows once.
+    void ExpectFound(qsizetype files);
     // Ends a series of AddFound: pairs each name left on one side with its
     // single case variant left on the other (see PairNames), then gives back
     // the room that adding records left spare and the lookup index.

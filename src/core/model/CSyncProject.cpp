@@ -77,6 +77,7 @@ void CSyncProject::RescanAlone(const QString (&roots)[2])
             continue;
         }
         enumerated[side] = true;
+        m_status.ExpectFound(finder->FilesReadAhead());
         const SyncFlags options = GetEffectiveSyncOptions().Flags;
         const bool skipHiddenFiles = options & SyncFlag::SkipHiddenFiles;
         const bool skipHiddenFolders = options & SyncFlag::SkipHiddenFolders;

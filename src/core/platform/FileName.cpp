@@ -103,6 +103,18 @@ QString DecodeFileName(const QByteArray& bytes)
     return DecodeFileName(bytes.constData(), bytes.size());
 }
 
+void DecodeFileNameInto(const char* bytes, qsizetype length, QString& name)
+{
+    if (!IsAscii(bytes, length)) {
+        name = DecodeFileName(bytes, length);
+        return;
+    }
+    name.resize(length); // an unshared string keeps its room
+    char16_t* units = reinterpret_cast<char16_t*>(name.data());
+    for (qsizetype i = 0; i < length; ++i)
+        units[i] = static_cast<unsigned char>(bytes[i]);
+}
+
 QByteArray EncodeFileName(const QString& name)
 {
     const qsizetype count = name.size();

@@ -11,4 +11,7 @@
 
 QString DecodeFileName(const char* bytes, qsizetype length);
 QString DecodeFileName(const QByteArray& bytes);
+// DecodeFileName into `name`, in the room it already has where it can: a
+// scan that decodes one name after another allocates almost nothing.
+void DecodeFileNameInto(const char* bytes, qsizetype length, QString& name);
 QByteArray EncodeFileName(const QString& name);

@@ -117,6 +117,7 @@ struct CFolderReadAhead::Listing
     bool readFailed = false; // an error ended the read early or hid an entry
     int mountRoot = -1; // whether the folder is the top of a mount: -1 not known yet
     qint64 folderTime = 0; // the folder's modification time when opened
+    qsizetype files = 0; // entries that are not folders
     std::vector<ListedEntry> entries;
     std::string names; // the entries' names, one after the other
     // The folder, open where the read-ahead stopped; null when it was read to its end.
@@ -203,7 +204,7 @@ bool ReadEntry(FolderStream& dir, FoundEntry& found, bool& failed, int& mountRoo
     const char* name = nullptr;
     if (!ReadEntryFacts(dir, &name, found.facts, failed, mountRoot))
         return false;
-    found.name = DecodeFileName(name, static_cast<qsizetype>(std::strlen(name)));
+    DecodeFileNameInto(name, static_cast<qsizetype>(std::strlen(name)), found.name);
     return true;
 }
 
@@ -267,6 +268,8 @@ std::unique_ptr<CFolderReadAhead::Listing> ReadListing(const QByteArray& key)
         listing->names.append(name);
         listed.nameEnd = listing->names.size();
         listing->entries.push_back(listed);
+        if (!(listed.facts.attributes & FileAttr::Directory))
+            ++listing->files;
     }
     if (listing->entries.size() == kReadAheadEntries)
         listing->rest = std::move(dir);
@@ -463,6 +466,11 @@ bool CFileFind::Open(const QString& folder, const QString& root)
     return true;
 }
 
+qsizetype CFileFind::FilesReadAhead() const
+{
+    return m_state->listing ? m_state->listing->files : 0;
+}
+
 qint64 CFileFind::FolderWriteTime() const
 {
     return m_state->folderTime;
@@ -477,8 +485,8 @@ bool CFileFind::Next()
             const size_t begin = state.next == 0 ? 0 : listing.entries[state.next - 1].nameEnd;
             const ListedEntry& listed = listing.entries[state.next++];
             state.current.facts = listed.facts;
-            state.current.name
-                = DecodeFileName(listing.names.data() + begin, static_cast<qsizetype>(listed.nameEnd - begin));
+            DecodeFileNameInto(
+                listing.names.data() + begin, static_cast<qsizetype>(listed.nameEnd - begin), state.current.name);
             return true;
         }
         state.listing.reset(); // what was read ahead is used up; the rest (if any) from the folder

@@ -44,6 +44,10 @@ public:
     // the listing and the look at it is no error). The entries reported are
     // then not all the folder holds.
     bool ReadFailed() const;
+    // How many of the folder's entries that are not folders were read ahead
+    // for the open (CFolderReadAhead), all of them or the first part of a
+    // large folder; 0 when the open reads the folder itself.
+    qsizetype FilesReadAhead() const;
     // The modification time of the opened folder (nanoseconds since 1970)
     // as it was when opened, before any entry was read; 0 when unknown.
     qint64 FolderWriteTime() const;

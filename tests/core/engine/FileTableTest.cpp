@@ -316,6 +316,36 @@ TEST(FileTable, ManyFilesAreAllFoundAgain)
     EXPECT_EQ(sorted.front()->GetName(), QStringLiteral("extra0"));
 }
 
+TEST(FileTable, RoomMadeBeforehandForAnyCountFindsTheSame)
+{
+    TestDir dir;
+    for (int i = 0; i < 40; ++i) {
+        dir.WriteFile(QStringLiteral("p/f%1").arg(i), "p", kBase);
+        if (i % 4 != 0)
+            dir.WriteFile(QStringLiteral("t/F%1").arg(i), "t", kBase + 10);
+    }
+    CDirSyncStatus scanned(dir.PathOf(QStringLiteral("p")), dir.PathOf(QStringLiteral("t")));
+    scanned.ScanFiles();
+    ASSERT_EQ(scanned.Count(), 40);
+    for (const qsizetype expected : {0, 1, 12, 40, 400}) {
+        CDirSyncStatus table(scanned.GetFolder(0), scanned.GetFolder(1));
+        for (int side = 0; side < 2; ++side) {
+            CFileFind finder;
+            ASSERT_TRUE(finder.Open(table.GetFolder(side)));
+            table.ExpectFound(expected);
+            while (finder.Next())
+                table.AddFound(side, finder);
+        }
+        table.FinishScan();
+        EXPECT_EQ(SortedNames(table), SortedNames(scanned)) << expected;
+        for (int i = 0; i < 40; ++i) {
+            const CFileSyncStatus* record = table.FindRecord(QStringLiteral("F%1").arg(i));
+            ASSERT_NE(record, nullptr) << expected << " " << i;
+            EXPECT_EQ(record->GetState(), i % 4 == 0 ? SyncProjectOnly : SyncTargetNewer) << expected << " " << i;
+        }
+    }
+}
+
 // A folder that is there but cannot be read is marked, so that nothing is
 // deleted on the other side for the files its scan could not see; a folder
 // that is simply missing is not.

@@ -1,5 +1,6 @@
 #include "core/platform/FileName.h"
 
+#include <QStringList>
 #include <gtest/gtest.h>
 
 namespace {
@@ -25,6 +26,22 @@ TEST(FileName, InvalidBytesBecomeEscapesAndRoundTrip)
     ASSERT_EQ(decoded.size(), 8);
     EXPECT_EQ(decoded.at(3).unicode(), 0xDCE9);
     ExpectRoundTrip(latin1);
+}
+
+TEST(FileName, DecodingIntoAStringInUseLeavesItsCopiesAlone)
+{
+    // One string, reused as a scan reuses it: longer, shorter, non-ASCII, empty.
+    QString name;
+    QStringList copies;
+    for (const QByteArray& bytes : {QByteArray("a-long-name.txt"), QByteArray("b"), QByteArray("caf\xE9"),
+             QStringLiteral("日本語").toUtf8(), QByteArray(), QByteArray("c.txt")}) {
+        DecodeFileNameInto(bytes.constData(), bytes.size(), name);
+        EXPECT_EQ(name, DecodeFileName(bytes)) << bytes.toHex().toStdString();
+        copies << name;
+    }
+    EXPECT_EQ(copies,
+        QStringList({QStringLiteral("a-long-name.txt"), QStringLiteral("b"), DecodeFileName(QByteArray("caf\xE9")),
+            QStringLiteral("日本語"), QString(), QStringLiteral("c.txt")}));
 }
 
 TEST(FileName, EveryMalformedShapeRoundTrips)
