@@ -19,18 +19,29 @@ char16_t AsciiUpper(char16_t c)
     return c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
 }
 
-// FNV-1a over the UTF-16 units of the key, then a final mix.
-quint32 HashUnits(QStringView key, bool upperAscii)
+// FNV-1a over UTF-16 units, then a final mix.
+constexpr quint32 kHashStart = 2166136261u;
+
+quint32 HashStep(quint32 hash, char16_t unit)
 {
-    quint32 hash = 2166136261u;
-    for (const QChar c : key) {
-        const char16_t unit = upperAscii ? AsciiUpper(c.unicode()) : c.unicode();
-        hash = (hash ^ unit) * 16777619u;
-    }
+    return (hash ^ unit) * 16777619u;
+}
+
+quint32 HashEnd(quint32 hash)
+{
     hash ^= hash >> 15;
     hash *= 0x2c1b3c6du;
     hash ^= hash >> 12;
     return hash;
+}
+
+// The hash of a name beyond ASCII, over the key MakeKey builds.
+quint32 HashOfBuiltKey(QStringView name)
+{
+    quint32 hash = kHashStart;
+    for (const QChar c : MakeKey(name.toString()))
+        hash = HashStep(hash, c.unicode());
+    return HashEnd(hash);
 }
 
 bool IsLoneSurrogateAt(const QString& name, qsizetype i)
@@ -71,9 +82,13 @@ QString MakeKey(const QString& name)
 quint32 HashOfKey(QStringView name)
 {
     // For ASCII text the upper-casing of MakeKey maps exactly a-z to A-Z.
-    if (IsAscii(name))
-        return HashUnits(name, true);
-    return HashUnits(MakeKey(name.toString()), false);
+    quint32 hash = kHashStart;
+    for (const QChar c : name) {
+        if (c.unicode() >= 0x80)
+            return HashOfBuiltKey(name);
+        hash = HashStep(hash, AsciiUpper(c.unicode()));
+    }
+    return HashEnd(hash);
 }
 
 bool SameKey(QStringView a, QStringView b)

@@ -119,14 +119,14 @@ void CSncWriter::WriteNewObject(const QByteArray& className, quint16 schema)
 
 // ---------------------------------------------------------------- reader
 
-CSncReader::CSncReader(QIODevice& device) : m_device(&device)
+CSncReader::CSncReader(QIODevice& device)
 {
-    if (device.isSequential()) {
-        auto buffer = std::make_unique<QBuffer>();
-        buffer->setData(device.readAll());
-        buffer->open(QIODevice::ReadOnly);
-        m_buffer = std::move(buffer);
-        m_device = m_buffer.get();
+    const auto* buffer = qobject_cast<const QBuffer*>(&device);
+    if (buffer && buffer->isReadable()) {
+        m_data = buffer->data();
+        m_next = qsizetype(std::clamp<qint64>(buffer->pos(), 0, m_data.size()));
+    } else {
+        m_data = device.readAll();
     }
 }
 
@@ -140,40 +140,38 @@ void CSncReader::Fail(const QString& reason)
 
 qint64 CSncReader::Remaining() const
 {
-    return std::max<qint64>(0, m_device->size() - m_device->pos());
+    return m_data.size() - m_next;
 }
 
-bool CSncReader::ReadRaw(char* data, qint64 size)
+const char* CSncReader::Take(qint64 size)
 {
     if (!Ok())
-        return false;
+        return nullptr;
     if (size > Remaining()) {
         Fail(QStringLiteral("the file ends early"));
-        return false;
+        return nullptr;
     }
-    if (m_device->read(data, size) != size) {
-        Fail(QStringLiteral("read error"));
-        return false;
-    }
-    return true;
+    const char* bytes = m_data.constData() + m_next;
+    m_next += qsizetype(size);
+    return bytes;
 }
 
 quint8 CSncReader::ReadByte()
 {
-    char byte = 0;
-    return ReadRaw(&byte, 1) ? static_cast<quint8>(byte) : 0;
+    const char* byte = Take(1);
+    return byte ? static_cast<quint8>(*byte) : 0;
 }
 
 quint16 CSncReader::ReadWord()
 {
-    char bytes[2];
-    return ReadRaw(bytes, 2) ? qFromLittleEndian<quint16>(bytes) : 0;
+    const char* bytes = Take(2);
+    return bytes ? qFromLittleEndian<quint16>(bytes) : 0;
 }
 
 quint32 CSncReader::ReadDword()
 {
-    char bytes[4];
-    return ReadRaw(bytes, 4) ? qFromLittleEndian<quint32>(bytes) : 0;
+    const char* bytes = Take(4);
+    return bytes ? qFromLittleEndian<quint32>(bytes) : 0;
 }
 
 quint32 CSncReader::ReadCount(qint64 minItemBytes)
@@ -227,15 +225,13 @@ QString CSncReader::ReadString()
     }
     if (length == 0)
         return QString(QLatin1String(""));
-    QByteArray raw(bytes, Qt::Uninitialized);
-    if (!ReadRaw(raw.data(), bytes))
-        return {};
+    const char* raw = Take(bytes);
     QString text;
     if (charSize == 2) {
         text = QString(qsizetype(length), Qt::Uninitialized);
-        qFromLittleEndian<quint16>(raw.constData(), length, text.data());
+        qFromLittleEndian<quint16>(raw, length, text.data());
     } else {
-        text = DecodeNarrow(raw);
+        text = DecodeNarrow(QByteArrayView(raw, bytes));
     }
     // No name or path holds one: a NUL would cut a path short and send a run elsewhere.
     if (text.contains(QChar(u'\0'))) {
@@ -249,7 +245,7 @@ QString CSncReader::ReadString()
 // page (CP932, Shift_JIS with the Windows extensions). A byte that is no
 // character there (an incomplete pair, an unassigned code) is read as in the
 // Western Windows code page (1252) instead of being lost: "Caf\xE9" is "Café".
-QString CSncReader::DecodeNarrow(const QByteArray& bytes)
+QString CSncReader::DecodeNarrow(QByteArrayView bytes)
 {
     const auto isLead = [](quint8 b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); };
     const auto isTrail = [](quint8 b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; };
@@ -320,9 +316,10 @@ CSncReader::NewObject CSncReader::ReadNewObject()
             Fail(QStringLiteral("a class name of %1 bytes").arg(nameLength));
             return object;
         }
-        object.className.resize(nameLength);
-        if (!ReadRaw(object.className.data(), nameLength))
+        const char* name = Take(nameLength);
+        if (!name)
             return {};
+        object.className = QByteArray(name, nameLength);
         m_classes.push_back({m_nextIndex++, object.className, object.schema});
     } else {
         const quint32 classIndex = tag & ~SncTag::BigClassBit;

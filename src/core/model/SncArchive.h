@@ -62,7 +62,9 @@ private:
 class CSncReader
 {
 public:
-    // A sequential device is read completely first, so that the remaining size is known.
+    // Reads the rest of `device` at once (a buffer's bytes are shared, not
+    // copied): the size of what remains is known, and each field is taken
+    // from memory.
     explicit CSncReader(QIODevice& device);
     ~CSncReader();
     CSncReader(const CSncReader&) = delete;
@@ -95,13 +97,14 @@ public:
     bool AtEnd() const { return Remaining() == 0; }
 
 private:
-    bool ReadRaw(char* data, qint64 size);
+    // The next `size` bytes, or null (failing) when fewer remain.
+    const char* Take(qint64 size);
     quint32 ReadLength(int& charSize);
-    QString DecodeNarrow(const QByteArray& bytes);
+    QString DecodeNarrow(QByteArrayView bytes);
     QString DecodePair(QByteArrayView pair);
 
-    QIODevice* m_device;
-    std::unique_ptr<QIODevice> m_buffer; // holds a sequential device's bytes
+    QByteArray m_data; // the stream from where the reader began
+    qsizetype m_next = 0; // in m_data
     QString m_error;
     quint32 m_nextIndex = 1;
     struct ClassRecord

@@ -105,14 +105,17 @@ QString DecodeFileName(const QByteArray& bytes)
 
 void DecodeFileNameInto(const char* bytes, qsizetype length, QString& name)
 {
-    if (!IsAscii(bytes, length)) {
-        name = DecodeFileName(bytes, length);
-        return;
-    }
+    // Copied as if ASCII, nearly every name is; decoded afresh where it was not.
     name.resize(length); // an unshared string keeps its room
     char16_t* units = reinterpret_cast<char16_t*>(name.data());
-    for (qsizetype i = 0; i < length; ++i)
-        units[i] = static_cast<unsigned char>(bytes[i]);
+    unsigned char high = 0;
+    for (qsizetype i = 0; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        units[i] = byte;
+        high |= byte;
+    }
+    if (high >= 0x80)
+        name = DecodeFileName(bytes, length);
 }
 
 QByteArray EncodeFileName(const QString& name)

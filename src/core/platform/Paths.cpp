@@ -47,6 +47,11 @@ bool IsDotComponent(QStringView part)
     return part == u"." || part == u"..";
 }
 
+bool IsDotOrEmptyComponent(const char16_t* part, qsizetype length)
+{
+    return length == 0 || (part[0] == u'.' && (length == 1 || (length == 2 && part[1] == u'.')));
+}
+
 // Whether `path` is already in the form NormalizePath gives: no empty, "." or
 // ".." components and no trailing "/" (except the root itself).
 bool IsNormalized(QStringView path)
@@ -57,13 +62,14 @@ bool IsNormalized(QStringView path)
         return true;
     if (path.endsWith(u'/'))
         return false;
-    qsizetype start = path.startsWith(u'/') ? 1 : 0;
-    while (start <= path.size()) {
-        qsizetype end = path.indexOf(u'/', start);
-        if (end < 0)
-            end = path.size();
-        const QStringView part = path.sliced(start, end - start);
-        if (part.isEmpty() || IsDotComponent(part))
+    // One pass over the characters: every path of a scan comes here.
+    const char16_t* units = path.utf16();
+    const qsizetype size = path.size();
+    qsizetype start = units[0] == u'/' ? 1 : 0;
+    for (qsizetype end = start; end <= size; ++end) {
+        if (end < size && units[end] != u'/')
+            continue;
+        if (IsDotOrEmptyComponent(units + start, end - start))
             return false;
         start = end + 1;
     }

@@ -24,13 +24,10 @@ template <typename Write> QByteArray Written(Write write)
 
 struct Reading
 {
-    explicit Reading(const QByteArray& data) : bytes(data)
-    {
-        buffer.setData(bytes);
-        buffer.open(QIODevice::ReadOnly);
-    }
+    explicit Reading(const QByteArray& data) : bytes(data), buffer(&bytes), opened(buffer.open(QIODevice::ReadOnly)) { }
     QByteArray bytes;
     QBuffer buffer;
+    bool opened; // before the reader takes the buffer's bytes
     CSncReader reader{buffer};
 };
 
