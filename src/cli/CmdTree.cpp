@@ -68,27 +68,30 @@ QJsonValue StateValue(CSyncProject& node, bool scan)
 
 QString FlagsText(quint32 flags)
 {
-    return QStringLiteral("0x%1").arg(flags, 8, 16, QLatin1Char('0'));
+    return QStringLiteral("0x") + QString::number(flags, 16).rightJustified(8, QLatin1Char('0'));
 }
 
+// One line per node of a tree that may hold a million: appended in one string.
 QString NodeLine(CSyncProject& node, bool scan, int depth)
 {
     const QJsonValue state = StateValue(node, scan);
-    QStringList parts{QString(2 * depth, QLatin1Char(' ')) + node.GetDisplayName(),
-        QStringLiteral("state=") + (state.isString() ? state.toString() : QString::number(state.toInt())),
-        QStringLiteral("project=") + node.GetFolder(0), QStringLiteral("target=") + node.GetFolder(1)};
+    QString line(2 * depth, QLatin1Char(' '));
+    line += node.GetDisplayName();
+    line += QLatin1String("  state=");
+    line += state.isString() ? state.toString() : QString::number(state.toInt());
+    line += QLatin1String("  project=") + node.GetFolder(0) + QLatin1String("  target=") + node.GetFolder(1);
     if (!node.GetName().isEmpty())
-        parts << QStringLiteral("name=") + node.GetName();
+        line += QLatin1String("  name=") + node.GetName();
     if (node.IsNoSync())
-        parts << QStringLiteral("no-sync");
+        line += QLatin1String("  no-sync");
     if (node.IsNoSubfolderSearch())
-        parts << QStringLiteral("no-subfolders");
+        line += QLatin1String("  no-subfolders");
     if (node.HasFlag(NodeFlag::OwnFilter))
-        parts << QStringLiteral("filters=") + node.GetOwnFilterSelection().join(QLatin1Char(','));
+        line += QLatin1String("  filters=") + node.GetOwnFilterSelection().join(QLatin1Char(','));
     if (node.HasFlag(NodeFlag::OwnSyncOptions))
-        parts << QStringLiteral("options=") + FlagsText(node.GetOwnSyncOptions().Flags.toInt());
-    parts << QStringLiteral("flags=") + FlagsText(node.GetFlags().toInt());
-    return parts.join(QStringLiteral("  "));
+        line += QLatin1String("  options=") + FlagsText(node.GetOwnSyncOptions().Flags.toInt());
+    line += QLatin1String("  flags=") + FlagsText(node.GetFlags().toInt());
+    return line;
 }
 
 void PrintText(CMyDoc& doc, bool scan)

@@ -31,7 +31,8 @@ public:
     bool RefreshSubtree(RescanControl* control);
     // The rescan of this node alone (its records and which subfolder nodes it
     // has, not what lies below them) with `roots` as the root folders of its
-    // pair: for a node held apart from its ancestors, from which they come.
+    // pair: for a walk that knows them already, or a node held apart from the
+    // ancestors they come from.
     void RescanAlone(const QString (&roots)[2]);
     // The custom name, or the last component of the project folder path.
     QString GetDisplayName() const override;
