@@ -60,10 +60,9 @@ bool CProject::RefreshChildren(RescanControl* control)
             CSyncProject& child = *entry.second;
             child.m_document = parent.m_document;
             Pending& next = pending.emplace_back(Pending{&child, {}});
-            for (int side = 0; side < 2; ++side) {
+            for (int side = 0; side < 2; ++side)
                 next.roots[side] = RootFolderOf(child, side);
-                readAhead.Queue(child.GetFolder(side), next.roots[side]);
-            }
+            child.QueueFolders(readAhead, next.roots);
         }
     };
     pushChildren(*this);

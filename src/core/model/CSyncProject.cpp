@@ -118,6 +118,12 @@ void CSyncProject::RescanAlone(const QString (&roots)[2])
     RestorePlainKeys();
 }
 
+void CSyncProject::QueueFolders(CFolderReadAhead& readAhead, const QString (&roots)[2]) const
+{
+    for (int side = 0; side < 2; ++side)
+        readAhead.Queue(m_status.GetFolder(side), roots[side]);
+}
+
 namespace {
 
 // One subfolder as the two sides spell it: the name on a side where the

@@ -7,6 +7,8 @@
 
 #include <QStringList>
 
+class CFolderReadAhead;
+
 // A project (a child of the root) or one of its subfolders: a pair of a
 // project folder and a target folder, with its switches and, optionally, its
 // own filter selection and sync options. Subfolder nodes mirror the
@@ -34,6 +36,9 @@ public:
     // pair: for a walk that knows them already, or a node held apart from the
     // ancestors they come from.
     void RescanAlone(const QString (&roots)[2]);
+    // Queues in `readAhead` the folders that RescanAlone(roots) opens, in the
+    // order it opens them.
+    void QueueFolders(CFolderReadAhead& readAhead, const QString (&roots)[2]) const;
     // The custom name, or the last component of the project folder path.
     QString GetDisplayName() const override;
     QString GetKey() const override;

@@ -165,24 +165,13 @@ QString CDocumentLoad::Read(QStringList& filters, FileStamp& stamp)
     return QString();
 }
 
-namespace {
-
-// Queues the folders that the rescan of `node` opens, in the order it opens them.
-void QueueFolders(CFolderReadAhead& readAhead, const CSyncProject& node, const QString (&roots)[2])
-{
-    for (int side = 0; side < 2; ++side)
-        readAhead.Queue(node.GetFolder(side), roots[side]);
-}
-
-} // namespace
-
 bool CDocumentLoad::RescanPending()
 {
     // A second thread reads the folders of the next few nodes while this one
     // is rescanned; each folder is still enumerated once.
     CFolderReadAhead readAhead;
     for (const Subtree& waiting : m_pending)
-        QueueFolders(readAhead, *waiting.place.node, waiting.roots);
+        waiting.place.node->QueueFolders(readAhead, waiting.roots);
     while (!m_pending.empty()) {
         if (m_control.cancel.load(std::memory_order_relaxed))
             return false; // what waits stays in m_pending, whole or rescanned in part
@@ -213,7 +202,7 @@ void CDocumentLoad::RescanNode(Subtree subtree, CFolderReadAhead& readAhead)
                 stored.GetFolder(side), node.GetFolder(side), subtree.roots[side], subtree.projectFolders[side]);
             child.projectFolders[side] = subtree.projectFolders[side];
         }
-        QueueFolders(readAhead, stored, child.roots);
+        stored.QueueFolders(readAhead, child.roots);
         child.place.parent = &node;
         child.place.key = key;
         child.place.node = node.DetachChild(key);
